@@ -1,0 +1,33 @@
+#include "core/history_database.h"
+
+#include "core/globals.h"
+#include "db/sqlite_engine.h"
+#include "framework/file_io.h"
+#include "framework/message_box.h"
+
+extern const unsigned char kDataTemplate[];
+extern const unsigned kDataTemplate_size;
+
+ByteSet DatabaseTemplate() { return ByteSet(kDataTemplate, kDataTemplate_size); }
+
+bool OpenHistoryDatabase(const std::string& path)
+{
+    // A failed write is not reported here: it shows up as a failed open below.
+    if (!PathExists(path))
+        WriteFileBytes(path, DatabaseTemplate());
+    InitializeDatabaseEngine();
+    return g_database->Open(path, SQLITE_OPEN_READWRITE);
+}
+
+int ReadStoredWindowHandle()
+{
+    SqlStatement statement = g_database->Prepare("select hwnd from system ");
+    if (!statement.GetHandle()) {
+        ShowMessageBox(g_database->ErrMsg(), 0);
+        return -1;
+    }
+    statement.Step();
+    int handle = statement.ColumnInt(0);
+    statement.Finalize();
+    return handle;
+}

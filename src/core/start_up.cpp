@@ -1,0 +1,92 @@
+#include "core/start_up.h"
+
+#include <string>
+
+#include "core/clipboard_capture.h"
+#include "core/clipboard_monitor.h"
+#include "core/globals.h"
+#include "core/history_database.h"
+#include "core/single_instance.h"
+#include "db/callback_thunks.h"
+#include "db/sqlite_engine.h"
+#include "desktop/skin_engine.h"
+#include "framework/application.h"
+#include "framework/message_box.h"
+#include "ui/main_window.h"
+#include "ui/main_window_setup.h"
+
+namespace {
+
+// The module initialiser and the start subprogram: nothing to do in this program.
+int InitializeModule() { return 0; }
+int StartSubprogram() { return 0; }
+
+} // namespace
+
+int ProgramStart()
+{
+    CreateGlobalObjects();
+    RegisterExitRoutine(ExitRoutine);
+    BuildSqliteCallbackThunks();
+    LoadSkinEngine();
+    InitializeModule();
+    StartSubprogram();
+    LoadMainWindow();
+    RunMessageLoop();
+    return 0;
+}
+
+int LoadMainWindow()
+{
+    Form& window = MainWindow();
+    window.Bind(kFormCreated, InitMainWindow);
+    window.Bind(kFormMayClose, [] { ShutDown(); });
+    window.Load();
+    return 0;
+}
+
+void InitMainWindow()
+{
+    Form& window = MainWindow();
+    window.SetCaption("澄笺 v1.0");
+
+    std::string path = RunDirectory() + "\\data.db";
+    if (!OpenHistoryDatabase(path)) {
+        ShowMessageBox(g_database->ErrMsg(), 0);
+        EndProgram(0);
+    }
+
+    int stored = ReadStoredWindowHandle();
+    if (stored == -1)
+        EndProgram(0);
+    if (stored != 0) {
+        g_runningInstanceWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(stored));
+    } else {
+        std::string update = "update system set hwnd = 123";
+        update.replace(update.find("123"), 3,
+                       std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window.GetHandle()))));
+        g_database->Exec(update);
+    }
+
+    std::string name = "砚岚的澄笺";
+    std::string message = "已有相同程序在运行！";
+    EnsureSingleInstance(&name, true, &message, MB_ICONINFORMATION, true);
+
+    SetUpMainWindow();
+    InstallClipboardMonitor(window.GetHandle(), CaptureClipboardEntry);
+}
+
+void ShutDown()
+{
+    RemoveClipboardMonitor(MainWindow().GetHandle());
+    g_database->Exec("update system set hwnd = 0");
+    g_database->Close();
+    ShutdownDatabaseEngine();
+    DetachSkin();
+    EndProgram(0);
+}
+
+void ExitRoutine()
+{
+    ReleaseGlobalObjects();
+}

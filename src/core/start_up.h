@@ -1,0 +1,14 @@
+// The program's spine: start sequence, the main window's created event, and the exit sequence.
+#pragma once
+
+// The start routine: global objects, exit routine, bridges, skin engine, main window, message
+// loop. Returns 0 when no form is left.
+int ProgramStart();
+
+int LoadMainWindow();
+// Created event of MainWindow.
+void InitMainWindow();
+// May-close event of MainWindow and the tray menu's exit: ends the process, never returns.
+[[noreturn]] void ShutDown();
+// Run by the framework when the process ends: releases the global objects.
+void ExitRoutine();

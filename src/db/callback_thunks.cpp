@@ -1,0 +1,8 @@
+#include "db/callback_thunks.h"
+
+void* g_execRowThunk = nullptr;
+
+int BuildSqliteCallbackThunks()
+{
+    return 0;
+}

@@ -1,0 +1,5 @@
+#include "desktop/skin_engine.h"
+
+void LoadSkinEngine() {}
+
+void DetachSkin() {}

@@ -1,0 +1,19 @@
+// The application: the program's run directory, the exit routine, ending the program, and the
+// message loop that runs until no form window is left.
+#pragma once
+
+#include <string>
+
+using ExitRoutineFunction = void (*)();
+
+// Registers the routine that runs once when the program ends, whichever way it ends.
+void RegisterExitRoutine(ExitRoutineFunction routine) noexcept;
+
+// Closes every form, runs the exit routine and ends the process with `exitCode`.
+[[noreturn]] void EndProgram(unsigned exitCode) noexcept;
+
+// Dispatches window messages until the last form window is gone; returns 0.
+int RunMessageLoop() noexcept;
+
+// Folder of the running executable, without a trailing "\".
+std::string RunDirectory();

@@ -1,0 +1,174 @@
+#include "framework/form.h"
+
+#include <set>
+
+namespace {
+
+std::set<Form*>& OpenForms()
+{
+    static std::set<Form*> forms;
+    return forms;
+}
+
+bool RegisterFormClass(const char* className)
+{
+    WNDCLASSEXA windowClass = {};
+    if (GetClassInfoExA(GetModuleHandleA(nullptr), className, &windowClass))
+        return true;
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_DBLCLKS;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    return RegisterClassExA(&windowClass) != 0;
+}
+
+} // namespace
+
+Form::~Form()
+{
+    if (window_)
+        DestroyWindow(window_);
+}
+
+bool Form::Load()
+{
+    if (!RegisterFormClass(layout_.className))
+        return false;
+    DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    if (layout_.minimizeBox)
+        style |= WS_MINIMIZEBOX;
+    if (layout_.maximizeBox)
+        style |= WS_MAXIMIZEBOX;
+    if (layout_.sizable)
+        style |= WS_THICKFRAME;
+    int left = layout_.left;
+    int top = layout_.top;
+    if (layout_.centreOnScreen) {
+        left = (GetSystemMetrics(SM_CXSCREEN) - layout_.width) / 2;
+        top = (GetSystemMetrics(SM_CYSCREEN) - layout_.height) / 2;
+    }
+    window_ = CreateWindowExA(WS_EX_APPWINDOW, layout_.className, layout_.caption.c_str(), style, left, top,
+                              layout_.width, layout_.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!window_)
+        return false;
+    SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
+    OpenForms().insert(this);
+    Fire(kFormCreated);
+    if (window_) {
+        ShowWindow(window_, layout_.startMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
+        UpdateWindow(window_);
+    }
+    return window_ != nullptr;
+}
+
+void Form::SetCaption(const std::string& caption)
+{
+    layout_.caption = caption;
+    if (window_)
+        SetWindowTextA(window_, caption.c_str());
+}
+
+std::string Form::GetCaption() const
+{
+    if (!window_)
+        return layout_.caption;
+    char text[512] = {};
+    GetWindowTextA(window_, text, sizeof text);
+    return text;
+}
+
+int Form::GetWindowState() const
+{
+    if (!window_)
+        return 0;
+    if (IsIconic(window_))
+        return 1;
+    return IsZoomed(window_) ? 2 : 0;
+}
+
+void Form::SetVisible(bool visible)
+{
+    if (window_)
+        ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+}
+
+int Form::OpenCount() noexcept { return static_cast<int>(OpenForms().size()); }
+
+void Form::DestroyAll() noexcept
+{
+    while (!OpenForms().empty()) {
+        Form* form = *OpenForms().begin();
+        OpenForms().erase(form);
+        if (form->window_) {
+            HWND window = form->window_;
+            form->window_ = nullptr;
+            DestroyWindow(window);
+        }
+    }
+}
+
+void Form::Fire(int event) noexcept
+{
+    auto found = handlers_.find(event);
+    if (found != handlers_.end() && found->second)
+        found->second();
+}
+
+LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!form || form->window_ != window)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return form->OnMessage(message, wParam, lParam);
+}
+
+LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    HWND window = window_;
+    switch (message) {
+    case WM_CLOSE:
+        // The may-close handler decides; without one the form closes.
+        if (handlers_.count(kFormMayClose)) {
+            Fire(kFormMayClose);
+            return 0;
+        }
+        DestroyWindow(window);
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_ESCAPE && layout_.escapeCloses) {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            return 0;
+        }
+        break;
+    case WM_MOVE:
+        Fire(kFormMoved);
+        break;
+    case WM_SIZE:
+        // Minimising moves the window too: the moved event sees the new state.
+        if (wParam == SIZE_MINIMIZED)
+            Fire(kFormMoved);
+        Fire(kFormResized);
+        break;
+    case WM_KILLFOCUS:
+        Fire(kFormLostFocus);
+        break;
+    case WM_DESTROY:
+        Fire(kFormDestroying);
+        break;
+    case WM_NCDESTROY:
+        OpenForms().erase(this);
+        window_ = nullptr;
+        if (OpenForms().empty())
+            PostQuitMessage(0);
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,3 @@
+#include "ui/main_window_setup.h"
+
+void SetUpMainWindow() {}
