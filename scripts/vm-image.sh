@@ -6,7 +6,7 @@
 set -euo pipefail
 
 vm_dir="${CHENGJIAN_VM_DIR:-/var/cache/chengjian-vm}"
-image_version=2
+image_version=3
 [ -f "$vm_dir/base.img" ] && [ "$(cat "$vm_dir/version" 2>/dev/null)" = "$image_version" ] && exit 0
 
 root="$vm_dir/rootfs"
@@ -67,7 +67,7 @@ for arg in $(cat /proc/cmdline); do
   esac
 done
 mkdir -p "$share"
-mount -t 9p -o trans=virtio,version=9p2000.L,msize=1048576,cache=mmap share "$share"
+mount -t 9p -o trans=virtio,version=9p2000.L,msize=1048576,cache=loose share "$share"
 cd "$share"
 # Through a pipe, so that Wine sees no terminal and writes plain text.
 bash -c 'set -o pipefail; bash "$0" < /dev/null 2>&1 | cat > /dev/ttyS0' "$cmd"
