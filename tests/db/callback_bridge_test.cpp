@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -149,14 +150,16 @@ TEST_F(CallbackBridgeTest, ScalarFunctionAndItsDestroyRoutine)
     ASSERT_TRUE(db.CreateFunction("times", 2, 7, ToSubprogramPointer(Times), ToSubprogramPointer(RecordDestroy)));
     EXPECT_EQ(g_destroyed.values.size(), 1u);
     EXPECT_EQ(db.Close(), SQLITE_OK);
-    EXPECT_EQ(g_destroyed.values, (std::vector<std::uint32_t>{10, 100, 7}));
+    // Closing destroys the two live registrations once each, in the engine's own order.
+    std::sort(g_destroyed.values.begin() + 1, g_destroyed.values.end());
+    EXPECT_EQ(g_destroyed.values, (std::vector<std::uint32_t>{10, 7, 100}));
 }
 
 TEST_F(CallbackBridgeTest, FunctionRoutineZeroYieldsNull)
 {
-    ASSERT_TRUE(db.CreateFunction("nothing", -1, 0, 0));
-    EXPECT_EQ(QueryInt("select nothing(1, 2) is null"), 1);
-    EXPECT_EQ(QueryInt("select count(*) from n where nothing(v) is null"), 3);
+    ASSERT_TRUE(db.CreateFunction("no_result", -1, 0, 0));
+    EXPECT_EQ(QueryInt("select no_result(1, 2) is null"), 1);
+    EXPECT_EQ(QueryInt("select count(*) from n where no_result(v) is null"), 3);
 }
 
 TEST_F(CallbackBridgeTest, AggregateStepsAndFinal)
