@@ -36,3 +36,5 @@ target_compile_options(sqlite3 PRIVATE -O2 -msse2 -w)
 # The program loads sqlite3.dll by name; only the declarations are compiled in.
 add_library(sqlite3_headers INTERFACE)
 target_include_directories(sqlite3_headers SYSTEM INTERFACE ${SQLITE3MC_SOURCE_DIR})
+# The program reaches the codec's wxsqlite3_config and wxsqlite3_config_cipher, declared only so.
+target_compile_definitions(sqlite3_headers INTERFACE SQLITE3MC_WXSQLITE3_COMPATIBLE)

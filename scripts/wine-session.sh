@@ -41,4 +41,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 wineserver -p
+# Start Wine's own services now: the first program to start them would pass its output pipes on to
+# them, and CTest would wait on that test until its time-out.
+wine cmd.exe /c exit < /dev/null > /dev/null 2>&1 || true
 "$@"

@@ -67,6 +67,9 @@ bool SqliteDatabase::Exec(const std::string& sql, SubprogramPointer rowRoutine, 
 {
     void* block = nullptr;
     if (rowRoutine) {
+        // Without the row bridge the engine would run the statement but never call the routine.
+        if (!g_execRowThunk)
+            return false;
         block = AllocCallbackBlock(8);
         if (!block)
             return false;

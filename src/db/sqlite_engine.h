@@ -78,6 +78,34 @@ struct SqliteEngineTable {
     SQLITE_ENGINE_ENTRY(sqlite3_stmt_busy);
     SQLITE_ENGINE_ENTRY(sqlite3_stmt_readonly);
     SQLITE_ENGINE_ENTRY(sqlite3_db_handle);
+
+    SQLITE_ENGINE_ENTRY(sqlite3_user_data);
+    SQLITE_ENGINE_ENTRY(sqlite3_aggregate_context);
+    SQLITE_ENGINE_ENTRY(sqlite3_value_int);
+    SQLITE_ENGINE_ENTRY(sqlite3_result_int);
+    SQLITE_ENGINE_ENTRY(sqlite3_create_function_v2);
+    SQLITE_ENGINE_ENTRY(sqlite3_create_collation_v2);
+    SQLITE_ENGINE_ENTRY(sqlite3_progress_handler);
+    SQLITE_ENGINE_ENTRY(sqlite3_busy_timeout);
+    SQLITE_ENGINE_ENTRY(sqlite3_busy_handler);
+
+    SQLITE_ENGINE_ENTRY(sqlite3_interrupt);
+    SQLITE_ENGINE_ENTRY(sqlite3_changes);
+    SQLITE_ENGINE_ENTRY(sqlite3_total_changes);
+    SQLITE_ENGINE_ENTRY(sqlite3_last_insert_rowid);
+    SQLITE_ENGINE_ENTRY(sqlite3_backup_init);
+    SQLITE_ENGINE_ENTRY(sqlite3_backup_step);
+    SQLITE_ENGINE_ENTRY(sqlite3_backup_remaining);
+    SQLITE_ENGINE_ENTRY(sqlite3_backup_pagecount);
+    SQLITE_ENGINE_ENTRY(sqlite3_backup_finish);
+    SQLITE_ENGINE_ENTRY(sqlite3_sleep);
+    SQLITE_ENGINE_ENTRY(wxsqlite3_config);
+    SQLITE_ENGINE_ENTRY(wxsqlite3_config_cipher);
+    SQLITE_ENGINE_ENTRY(sqlite3_db_filename);
+    SQLITE_ENGINE_ENTRY(sqlite3_db_readonly);
+    SQLITE_ENGINE_ENTRY(sqlite3_db_mutex);
+    SQLITE_ENGINE_ENTRY(sqlite3_get_autocommit);
+    SQLITE_ENGINE_ENTRY(sqlite3_next_stmt);
 };
 
 #undef SQLITE_ENGINE_ENTRY

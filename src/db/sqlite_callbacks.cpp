@@ -1,0 +1,106 @@
+// Registering the caller's routines with the engine: SQL functions, aggregates, collations and the
+// progress handler. The engine calls the bridges; the bridges find the routines again through the
+// SqlCallbackBlock made here or through the user pointer.
+#include "db/sqlite_database.h"
+
+#include "db/callback_block.h"
+#include "db/callback_dispatch.h"
+#include "db/callback_thunks.h"
+#include "db/sqlite_engine.h"
+#include "db/text_conversion.h"
+
+namespace {
+
+using FunctionCallback = void (*)(sqlite3_context*, int, sqlite3_value**);
+using FinalCallback = void (*)(sqlite3_context*);
+using DestroyCallback = void (*)(void*);
+using CompareCallback = int (*)(void*, int, const void*, int, const void*);
+using ProgressCallback = int (*)(void*);
+
+template <typename Callback>
+Callback AsCallback(void* thunk)
+{
+    return reinterpret_cast<Callback>(thunk);
+}
+
+std::uint32_t Field(SubprogramPointer routine) { return static_cast<std::uint32_t>(routine); }
+
+// A SqlCallbackBlock with the given fields; null when the heap cannot supply one.
+void* MakeSqlCallbackBlock(SubprogramPointer first, SubprogramPointer step, SubprogramPointer final,
+                           SubprogramPointer destroy, std::uint32_t userValue)
+{
+    void* block = AllocCallbackBlock(kSqlCallbackBlockSize);
+    if (!block)
+        return nullptr;
+    StoreDwordAt(block, kSqlFunctionOffset, Field(first));
+    StoreDwordAt(block, kSqlStepOffset, Field(step));
+    StoreDwordAt(block, kSqlFinalOffset, Field(final));
+    StoreDwordAt(block, kSqlDestroyOffset, Field(destroy));
+    StoreDwordAt(block, kSqlUserValueOffset, userValue);
+    return block;
+}
+
+} // namespace
+
+bool SqliteDatabase::CreateFunction(const std::string& name, int argumentCount, std::uint32_t userValue,
+                                    SubprogramPointer functionRoutine, SubprogramPointer destroyRoutine, bool utf8)
+{
+    // A registration without its bridges would hand the engine null callbacks, which deletes the
+    // function instead of making it, and the block would never be freed.
+    if (!g_sqlFunctionThunk || !g_sqlDestroyThunk)
+        return false;
+    void* block = MakeSqlCallbackBlock(functionRoutine, 0, 0, destroyRoutine, userValue);
+    if (!block)
+        return false;
+    std::string engineName = utf8 ? name : GbkToUtf8(name);
+    int rc = SqliteEngine().sqlite3_create_function_v2(
+        handle_, engineName.c_str(), argumentCount, SQLITE_UTF8, block, AsCallback<FunctionCallback>(g_sqlFunctionThunk),
+        nullptr, nullptr, AsCallback<DestroyCallback>(g_sqlDestroyThunk));
+    return rc == SQLITE_OK;
+}
+
+bool SqliteDatabase::CreateAggregate(const std::string& name, int argumentCount, std::uint32_t userValue,
+                                     SubprogramPointer stepRoutine, SubprogramPointer finalRoutine,
+                                     SubprogramPointer destroyRoutine, bool utf8)
+{
+    if (!g_sqlStepThunk || !g_sqlFinalThunk || !g_sqlDestroyThunk)
+        return false;
+    void* block = MakeSqlCallbackBlock(0, stepRoutine, finalRoutine, destroyRoutine, userValue);
+    if (!block)
+        return false;
+    std::string engineName = utf8 ? name : GbkToUtf8(name);
+    int rc = SqliteEngine().sqlite3_create_function_v2(
+        handle_, engineName.c_str(), argumentCount, SQLITE_UTF8, block, nullptr,
+        AsCallback<FunctionCallback>(g_sqlStepThunk), AsCallback<FinalCallback>(g_sqlFinalThunk),
+        AsCallback<DestroyCallback>(g_sqlDestroyThunk));
+    return rc == SQLITE_OK;
+}
+
+bool SqliteDatabase::CreateCollation(const std::string& name, int textEncoding, std::uint32_t userValue,
+                                     SubprogramPointer compareRoutine, SubprogramPointer destroyRoutine, bool utf8)
+{
+    if (!g_collationThunk || !g_sqlDestroyThunk)
+        return false;
+    void* block = MakeSqlCallbackBlock(compareRoutine, 0, 0, destroyRoutine, userValue);
+    if (!block)
+        return false;
+    std::string engineName = utf8 ? name : GbkToUtf8(name);
+    int rc = SqliteEngine().sqlite3_create_collation_v2(handle_, engineName.c_str(), textEncoding, block,
+                                                        AsCallback<CompareCallback>(g_collationThunk),
+                                                        AsCallback<DestroyCallback>(g_sqlDestroyThunk));
+    // Unlike a refused function, a refused collation is not destroyed by the engine; do it here so
+    // that both kinds of registration end the same way and no block is lost.
+    if (rc != SQLITE_OK)
+        DispatchSqlDestroy(block);
+    return rc == SQLITE_OK;
+}
+
+void SqliteDatabase::SetProgressHandler(int operationCount, SubprogramPointer routine)
+{
+    if (!routine || !g_progressThunk) {
+        SqliteEngine().sqlite3_progress_handler(handle_, operationCount, nullptr, nullptr);
+        return;
+    }
+    SqliteEngine().sqlite3_progress_handler(handle_, operationCount, AsCallback<ProgressCallback>(g_progressThunk),
+                                            reinterpret_cast<void*>(routine));
+}

@@ -1,0 +1,46 @@
+// A fresh database file per test with the engine started and the bridges built; every replaced
+// engine entry and allocator is put back afterwards.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "db/callback_block.h"
+#include "db/callback_thunks.h"
+#include "db/sqlite_database.h"
+#include "db/sqlite_engine.h"
+#include "support/scratch_folder.h"
+
+class DatabaseFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitializeDatabaseEngine();
+        ASSERT_EQ(BuildSqliteCallbackThunks(), 0);
+        ASSERT_TRUE(db.Open(folder.File("test.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    }
+    void TearDown() override
+    {
+        ResetSqliteEngineTable();
+        SetCallbackBlockAllocator(nullptr);
+        SetThunkMemoryAllocator(nullptr);
+        if (db.GetHandle())
+            db.Close();
+    }
+    // Opens a second connection to the same file.
+    SqliteDatabase OpenSecond()
+    {
+        SqliteDatabase second;
+        EXPECT_TRUE(second.Open(folder.File("test.db")));
+        return second;
+    }
+    int QueryInt(const std::string& sql)
+    {
+        SqlStatement statement = db.Prepare(sql);
+        int value = statement.StepScalarInt();
+        statement.Finalize();
+        return value;
+    }
+
+    ScratchFolder folder;
+    SqliteDatabase db;
+};
