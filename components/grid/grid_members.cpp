@@ -1,0 +1,585 @@
+// GridControl::Invoke: binds a call to its member through the type library (kind, parameter types,
+// optional and by-reference parameters), coerces the arguments to the declared types, and runs the member.
+// Members with a meaning in this grid act on the model; every other member keeps what was put and hands
+// it back, or does nothing and succeeds.
+#include "grid_control.h"
+
+#include "grid_dispids.h"
+#include "grid_window.h"
+
+#include <cwchar>
+
+namespace vsflex {
+namespace {
+
+// One call after binding: the arguments in declaration order, coerced; by-reference outputs point back
+// into the caller's variables.
+struct Call {
+    DISPID id = 0;
+    INVOKEKIND kind = INVOKE_FUNC;
+    std::vector<Variant> args;       // declared parameters (without a put's value)
+    std::vector<LONG*> outputs;      // per parameter: the caller's long for a by-reference long, else null
+    Variant value;                   // a put's value
+    VARTYPE resultType = VT_EMPTY;   // declared result type (VT_EMPTY for void)
+    VARIANT* result = nullptr;
+
+    bool Given(std::size_t i) const noexcept
+    {
+        return i < args.size() && !(args[i].get()->vt == VT_ERROR && args[i].get()->scode == DISP_E_PARAMNOTFOUND) &&
+               args[i].get()->vt != VT_EMPTY;
+    }
+    LONG Long(std::size_t i, LONG fallback = 0) const noexcept
+    {
+        if (!Given(i))
+            return fallback;
+        Variant v;
+        if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(args[i].get()), 0, VT_I4)))
+            return fallback;
+        return v.get()->lVal;
+    }
+};
+
+// The declared type of a parameter or result: basic types are coerced to; interfaces and VARIANTs are not.
+VARTYPE CoercedType(const TYPEDESC& type, bool* byRef) noexcept
+{
+    *byRef = false;
+    const TYPEDESC* t = &type;
+    if (t->vt == VT_PTR && t->lptdesc->vt != VT_USERDEFINED && t->lptdesc->vt != VT_PTR) {
+        *byRef = true;
+        t = t->lptdesc;
+    }
+    switch (t->vt) {
+    case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_BOOL: case VT_BSTR: case VT_UI4: case VT_UI1:
+        return t->vt;
+    default:
+        return VT_EMPTY;  // VARIANT, interface or anything else: passed as given
+    }
+}
+
+// The value a property that was never put reads as: the empty value of its declared type.
+HRESULT EmptyOf(VARTYPE type, VARIANT* out) noexcept
+{
+    VariantInit(out);
+    if (type == VT_EMPTY)
+        return S_OK;
+    if (type == VT_DISPATCH || type == VT_UNKNOWN) {
+        out->vt = type;
+        out->punkVal = nullptr;
+        return S_OK;
+    }
+    if (type == VT_BSTR) {
+        out->vt = VT_BSTR;
+        out->bstrVal = SysAllocString(L"");
+        return out->bstrVal ? S_OK : E_OUTOFMEMORY;
+    }
+    Variant zero;
+    zero.get()->vt = VT_I4;
+    zero.get()->lVal = 0;
+    return VariantChangeType(out, zero.get(), 0, type);
+}
+
+HRESULT SetLong(VARIANT* out, LONG v) noexcept
+{
+    if (out) {
+        VariantInit(out);
+        out->vt = VT_I4;
+        out->lVal = v;
+    }
+    return S_OK;
+}
+
+HRESULT SetBool(VARIANT* out, bool v) noexcept
+{
+    if (out) {
+        VariantInit(out);
+        out->vt = VT_BOOL;
+        out->boolVal = v ? VARIANT_TRUE : VARIANT_FALSE;
+    }
+    return S_OK;
+}
+
+HRESULT SetText(VARIANT* out, const std::wstring& text) noexcept
+{
+    if (out) {
+        VariantInit(out);
+        out->vt = VT_BSTR;
+        out->bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
+        if (!out->bstrVal)
+            return E_OUTOFMEMORY;
+    }
+    return S_OK;
+}
+
+LONG ValueLong(const Call& call) noexcept
+{
+    Variant v;
+    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(call.value.get()), 0, VT_I4)))
+        return 0;
+    return v.get()->lVal;
+}
+
+bool ValueBool(const Call& call) noexcept
+{
+    Variant v;
+    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(call.value.get()), 0, VT_BOOL)))
+        return false;
+    return v.get()->boolVal != VARIANT_FALSE;
+}
+
+std::wstring ValueText(const VARIANT* value)
+{
+    Variant v;
+    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get()->bstrVal)
+        return {};
+    return std::wstring(v.get()->bstrVal, SysStringLen(v.get()->bstrVal));
+}
+
+// The key a stored member keeps its value under: the index arguments as text.
+std::wstring IndexKey(const Call& call)
+{
+    std::wstring key;
+    for (const auto& arg : call.args) {
+        key += ValueText(arg.get());
+        key += L'\x1f';
+    }
+    return key;
+}
+
+class Members {
+public:
+    Members(GridControl& grid, Call& call) noexcept : grid_(grid), m_(grid.model), call_(call) {}
+
+    HRESULT Run()
+    {
+        const bool get = call_.kind == INVOKE_PROPERTYGET;
+        const bool put = call_.kind == INVOKE_PROPERTYPUT || call_.kind == INVOKE_PROPERTYPUTREF;
+        switch (call_.id) {
+        case kMemberRows: return Integer(get, put, m_.rows(), [&](LONG v) { m_.SetRows(v); });
+        case kMemberCols: return Integer(get, put, m_.cols(), [&](LONG v) { m_.SetCols(v); });
+        case kMemberFixedRows: return Integer(get, put, m_.fixedRows, [&](LONG v) { m_.fixedRows = v; m_.ClampPositions(); });
+        case kMemberFixedCols: return Integer(get, put, m_.fixedCols, [&](LONG v) { m_.fixedCols = v; m_.ClampPositions(); });
+        case kMemberRow: return Integer(get, put, m_.row_, [&](LONG v) { GridWindow::MoveTo(grid_, v, m_.col_, v, m_.col_, false); });
+        case kMemberCol: return Integer(get, put, m_.col_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, v, m_.row_, v, false); });
+        case kMemberRowSel: return Integer(get, put, m_.rowSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, v, m_.colSel_, false); });
+        case kMemberColSel: return Integer(get, put, m_.colSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, m_.rowSel_, v, false); });
+        case kMemberTopRow: return Integer(get, put, m_.topRow, [&](LONG v) { m_.topRow = v; m_.ClampPositions(); });
+        case kMemberLeftCol: return Integer(get, put, m_.leftCol, [&](LONG v) { m_.leftCol = v; m_.ClampPositions(); });
+        case kMemberMouseRow: return SetLong(call_.result, m_.mouseRow);
+        case kMemberMouseCol: return SetLong(call_.result, m_.mouseCol);
+        case kMemberEditable: return Integer(get, put, m_.editable, [&](LONG v) { m_.editable = v; });
+        case kMemberFlags: return Integer(get, put, m_.flags, [&](LONG v) { m_.flags = v; });
+        case kMemberGridLines: return Integer(get, put, m_.gridLines, [&](LONG v) { m_.gridLines = v; });
+        case kMemberGridLinesFixed: return Integer(get, put, m_.gridLinesFixed, [&](LONG v) { m_.gridLinesFixed = v; });
+        case kMemberScrollBars: return Integer(get, put, m_.scrollBars, [&](LONG v) { m_.scrollBars = v; });
+        case kMemberHighLight: return Integer(get, put, m_.highLight, [&](LONG v) { m_.highLight = v; });
+        case kMemberFocusRect: return Integer(get, put, m_.focusRect, [&](LONG v) { m_.focusRect = v; });
+        case kMemberBackColor: return Colour(get, m_.backColor);
+        case kMemberForeColor: return Colour(get, m_.foreColor);
+        case kMemberBackColorFixed: return Colour(get, m_.backColorFixed);
+        case kMemberForeColorFixed: return Colour(get, m_.foreColorFixed);
+        case kMemberBackColorSel: return Colour(get, m_.backColorSel);
+        case kMemberForeColorSel: return Colour(get, m_.foreColorSel);
+        case kMemberBackColorBkg: return Colour(get, m_.backColorBkg);
+        case kMemberGridColor: return Colour(get, m_.gridColor);
+        case kMemberGridColorFixed: return Colour(get, m_.gridColorFixed);
+        case kMemberWordWrap: return Boolean(get, m_.wordWrap);
+        case kMemberExtendLastCol: return Boolean(get, m_.extendLastCol);
+        case kMemberRedraw: return Integer(get, put, m_.redraw ? 1 : 0, [&](LONG v) { m_.redraw = v != 0; });
+        case kMemberFontBold: return Boolean(get, m_.fontBold);
+        case kMemberFontItalic: return Boolean(get, m_.fontItalic);
+        case kMemberFontUnderline: return Boolean(get, m_.fontUnderline);
+        case kMemberFontStrikethru: return Boolean(get, m_.fontStrikethru);
+        case kMemberFontName: return Text(get, m_.fontName);
+        case kMemberFontSize: return FontSize(get);
+        case kMemberHWnd: return SetLong(call_.result, LONG(reinterpret_cast<INT_PTR>(grid_.window_)));
+        case kMemberEditWindow: return SetLong(call_.result, LONG(reinterpret_cast<INT_PTR>(GridWindow::EditWindow(grid_))));
+        case kMemberClientWidth: return ClientSize(true);
+        case kMemberClientHeight: return ClientSize(false);
+        case kMemberText: return CellText(get, m_.row_, m_.col_);
+        case kMemberTextMatrix: return CellText(get, call_.Long(0), call_.Long(1));
+        case kMemberTextArray: return m_.cols() ? CellText(get, call_.Long(0) / m_.cols(), call_.Long(0) % m_.cols()) : E_INVALIDARG;
+        case kMemberRowHeight: return RowHeight(get);
+        case kMemberColWidth: return ColWidth(get);
+        case kMemberColHidden: return ColHidden(get);
+        case kMemberRowHidden: return RowHidden(get);
+        case kMemberCellPicture: return CellPicture(get);
+        case kMemberAddItem: return AddItem();
+        case kMemberRemoveItem: return RemoveItem();
+        case kMemberSelect: return Select();
+        case kMemberShowCell: GridWindow::ShowCell(grid_, call_.Long(0), call_.Long(1)); return S_OK;
+        case kMemberGetSelection: return GetSelection();
+        case kMemberGetMergedRange: return GetMergedRange();
+        case kMemberCopy: return GridWindow::CopySelection(grid_) ? S_OK : E_FAIL;
+        case kMemberEditCell: GridWindow::StartEdit(grid_); return S_OK;
+        case kMemberFinishEditing: GridWindow::FinishEdit(grid_, !(call_.Given(0) && call_.Long(0))); return S_OK;
+        case kMemberRefresh: GridWindow::Refresh(grid_); return S_OK;
+        case kMemberBottomRow: return SetLong(call_.result, m_.rows() - 1);
+        case kMemberRightCol: return SetLong(call_.result, m_.cols() - 1);
+        default: return Stored(get, put);
+        }
+    }
+
+private:
+    // Every member without a meaning in this grid: a get returns what the last put with the same indexes
+    // stored (or the empty value of the declared type), a put stores, a method does nothing.
+    HRESULT Stored(bool get, bool put)
+    {
+        if (put) {
+            grid_.stored[{call_.id, IndexKey(call_)}] = call_.value;
+            return S_OK;
+        }
+        if (!get || !call_.result)
+            return call_.result ? EmptyOf(call_.resultType, call_.result) : S_OK;
+        auto found = grid_.stored.find({call_.id, IndexKey(call_)});
+        if (found == grid_.stored.end())
+            return EmptyOf(call_.resultType, call_.result);
+        return VariantCopy(call_.result, found->second.get());
+    }
+
+    template <typename Setter>
+    HRESULT Integer(bool get, bool put, LONG current, Setter set)
+    {
+        if (put) {
+            set(ValueLong(call_));
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        return SetLong(call_.result, current);
+    }
+
+    HRESULT Colour(bool get, OLE_COLOR& field)
+    {
+        if (!get) {
+            field = OLE_COLOR(ValueLong(call_));
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        return SetLong(call_.result, LONG(field));
+    }
+
+    HRESULT Boolean(bool get, bool& field)
+    {
+        if (!get) {
+            field = ValueBool(call_);
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        return SetBool(call_.result, field);
+    }
+
+    HRESULT Text(bool get, std::wstring& field)
+    {
+        if (!get) {
+            field = ValueText(call_.value.get());
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        return SetText(call_.result, field);
+    }
+
+    HRESULT FontSize(bool get)
+    {
+        if (!get) {
+            Variant v;
+            if (FAILED(VariantChangeType(v.get(), call_.value.get(), 0, VT_R8)) || v.get()->dblVal <= 0)
+                return DISP_E_OVERFLOW;
+            m_.fontSize = v.get()->dblVal;
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        VariantInit(call_.result);
+        call_.result->vt = VT_R8;
+        call_.result->dblVal = m_.fontSize;
+        return S_OK;
+    }
+
+    HRESULT ClientSize(bool width)
+    {
+        RECT client{};
+        if (grid_.window_)
+            GetClientRect(grid_.window_, &client);
+        return SetLong(call_.result, (width ? client.right : client.bottom) * 15);
+    }
+
+    HRESULT CellText(bool get, LONG row, LONG col)
+    {
+        GridCell* cell = m_.cell(row, col);
+        if (!cell)
+            return DISP_E_BADINDEX;
+        if (!get) {
+            cell->text = ValueText(call_.value.get());
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        return SetText(call_.result, cell->text);
+    }
+
+    // Row or column -1 stands for all of them.
+    HRESULT RowHeight(bool get)
+    {
+        LONG row = call_.Long(0);
+        if (!get && row == -1) {
+            m_.defaultRowHeight = ValueLong(call_);
+            for (int r = 0; r < m_.rows(); ++r)
+                m_.row(r).height = -1;
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        if (row < 0 || row >= m_.rows())
+            return DISP_E_BADINDEX;
+        if (get)
+            return SetLong(call_.result, m_.RowHeight(row));
+        m_.row(row).height = ValueLong(call_);
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    HRESULT ColWidth(bool get)
+    {
+        LONG col = call_.Long(0);
+        if (!get && col == -1) {
+            m_.defaultColWidth = ValueLong(call_);
+            for (int c = 0; c < m_.cols(); ++c)
+                m_.col(c).width = -1;
+            GridWindow::Refresh(grid_);
+            return S_OK;
+        }
+        if (col < 0 || col >= m_.cols())
+            return DISP_E_BADINDEX;
+        if (get)
+            return SetLong(call_.result, m_.ColWidth(col));
+        m_.col(col).width = ValueLong(call_);
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    HRESULT ColHidden(bool get)
+    {
+        LONG col = call_.Long(0);
+        if (col < 0 || col >= m_.cols())
+            return DISP_E_BADINDEX;
+        if (get)
+            return SetBool(call_.result, m_.col(col).hidden);
+        m_.col(col).hidden = ValueBool(call_);
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    HRESULT RowHidden(bool get)
+    {
+        LONG row = call_.Long(0);
+        if (row < 0 || row >= m_.rows())
+            return DISP_E_BADINDEX;
+        if (get)
+            return SetBool(call_.result, m_.row(row).hidden);
+        m_.row(row).hidden = ValueBool(call_);
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    // The picture of the current cell: kept compressed, handed back as a new picture object.
+    HRESULT CellPicture(bool get)
+    {
+        GridCell* cell = m_.cell(m_.row_, m_.col_);
+        if (!cell)
+            return DISP_E_BADINDEX;
+        if (get) {
+            VariantInit(call_.result);
+            call_.result->vt = VT_DISPATCH;
+            call_.result->pdispVal = cell->picture ? cell->picture->CreatePictureObject() : nullptr;
+            return S_OK;
+        }
+        const VARIANT* value = call_.value.get();
+        IUnknown* object = (value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN) ? value->punkVal : nullptr;
+        cell->picture = StoredPicture::FromPicture(object);
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    // A missing Row appends; otherwise the new row goes in at that place and later rows move down.
+    HRESULT AddItem()
+    {
+        LONG row = call_.Long(1, m_.rows());
+        if (row < 0 || row > m_.rows())
+            return DISP_E_BADINDEX;
+        m_.InsertRow(row, ValueText(call_.args[0].get()));
+        m_.ClampPositions();
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    HRESULT RemoveItem()
+    {
+        if (!m_.RemoveRow(call_.Long(0, -1)))
+            return DISP_E_BADINDEX;
+        GridWindow::Refresh(grid_);
+        return S_OK;
+    }
+
+    HRESULT Select()
+    {
+        LONG row = call_.Long(0), col = call_.Long(1);
+        if (!m_.ValidCell(row, col))
+            return DISP_E_BADINDEX;
+        GridWindow::MoveTo(grid_, row, col, call_.Long(2, row), call_.Long(3, col), false);
+        return S_OK;
+    }
+
+    void Output(std::size_t i, LONG value) noexcept
+    {
+        if (i < call_.outputs.size() && call_.outputs[i])
+            *call_.outputs[i] = value;
+    }
+
+    HRESULT GetSelection()
+    {
+        Output(0, m_.SelTop());
+        Output(1, m_.SelLeft());
+        Output(2, m_.SelBottom());
+        Output(3, m_.SelRight());
+        return S_OK;
+    }
+
+    // This grid merges no cells, so a cell's merged range is the cell itself.
+    HRESULT GetMergedRange()
+    {
+        LONG row = call_.Long(0), col = call_.Long(1);
+        Output(2, row);
+        Output(3, col);
+        Output(4, row);
+        Output(5, col);
+        return S_OK;
+    }
+
+    GridControl& grid_;
+    GridModel& m_;
+    Call& call_;
+};
+
+// Finds the function description for an id and the kinds the caller allows, in the order the flags prefer.
+bool FindFunction(ITypeInfo* info, DISPID id, WORD flags, FUNCDESC** found) noexcept
+{
+    TYPEATTR* attr = nullptr;
+    if (FAILED(info->GetTypeAttr(&attr)))
+        return false;
+    const WORD functions = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    const INVOKEKIND order[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
+    const WORD wanted[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF};
+    for (int k = 0; k < 4; ++k) {
+        if (!(flags & wanted[k]))
+            continue;
+        for (WORD i = 0; i < functions; ++i) {
+            FUNCDESC* desc = nullptr;
+            if (FAILED(info->GetFuncDesc(i, &desc)))
+                continue;
+            if (desc->memid == id && desc->invkind == order[k]) {
+                *found = desc;
+                return true;
+            }
+            info->ReleaseFuncDesc(desc);
+        }
+    }
+    // A put of an object property that declares only one of put and put-by-reference takes the other.
+    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        WORD other = (flags & DISPATCH_PROPERTYPUT) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
+        if (!(flags & other))
+            return FindFunction(info, id, other, found);
+    }
+    return false;
+}
+
+// Fills call.args/outputs/value from the caller's parameters as the description declares them.
+HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT* argError)
+{
+    const bool put = desc.invkind == INVOKE_PROPERTYPUT || desc.invkind == INVOKE_PROPERTYPUTREF;
+    const UINT named = params.cNamedArgs;
+    if (put && (named != 1 || !params.rgdispidNamedArgs || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
+        return DISP_E_PARAMNOTOPTIONAL;
+    if (!put && named)
+        return DISP_E_NONAMEDARGS;
+    const UINT positional = params.cArgs - named;
+    const UINT declared = UINT(desc.cParams) - (put ? 1 : 0);
+    if (positional > declared)
+        return DISP_E_BADPARAMCOUNT;
+    call.args.resize(declared);
+    call.outputs.assign(declared, nullptr);
+    for (UINT i = 0; i < declared; ++i) {
+        const ELEMDESC& element = desc.lprgelemdescParam[i];
+        VARIANT* target = call.args[i].get();
+        if (i >= positional) {
+            if (!(element.paramdesc.wParamFlags & PARAMFLAG_FOPT) && element.tdesc.vt != VT_VARIANT)
+                return DISP_E_PARAMNOTOPTIONAL;
+            target->vt = VT_ERROR;
+            target->scode = DISP_E_PARAMNOTFOUND;
+            continue;
+        }
+        VARIANT* source = &params.rgvarg[params.cArgs - 1 - i];
+        bool byRef = false;
+        VARTYPE type = CoercedType(element.tdesc, &byRef);
+        if (byRef && type == VT_I4 && source->vt == (VT_I4 | VT_BYREF))
+            call.outputs[i] = source->plVal;
+        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(target, source) : VariantChangeType(target, source, 0, type);
+        if (FAILED(hr)) {
+            if (argError)
+                *argError = params.cArgs - 1 - i;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    if (put) {
+        bool byRef = false;
+        VARTYPE type = CoercedType(desc.lprgelemdescParam[declared].tdesc, &byRef);
+        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(call.value.get(), &params.rgvarg[0])
+                                      : VariantChangeType(call.value.get(), &params.rgvarg[0], 0, type);
+        if (FAILED(hr)) {
+            if (argError)
+                *argError = 0;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    return S_OK;
+}
+
+}  // namespace
+
+STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                 EXCEPINFO*, UINT* argError) noexcept
+{
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    if (!params)
+        params = &none;
+    FUNCDESC* desc = nullptr;
+    if (!FindFunction(gridInfo_, id, flags, &desc))
+        return DISP_E_MEMBERNOTFOUND;
+    HRESULT hr = S_OK;
+    AddRef();  // a member may fire events whose sinks release the control
+    try {
+        Call call;
+        call.id = id;
+        call.kind = desc->invkind;
+        bool byRef = false;
+        call.resultType = desc->elemdescFunc.tdesc.vt == VT_VOID ? VARTYPE(VT_EMPTY) : CoercedType(desc->elemdescFunc.tdesc, &byRef);
+        if (desc->elemdescFunc.tdesc.vt == VT_PTR)
+            call.resultType = VT_DISPATCH;
+        Variant own;
+        call.result = result ? result : own.get();
+        VariantInit(call.result);
+        hr = BindArguments(*desc, *params, call, argError);
+        if (SUCCEEDED(hr))
+            hr = Members(*this, call).Run();
+        if (SUCCEEDED(hr) && result && call.resultType != VT_EMPTY && call.resultType != VT_DISPATCH &&
+            result->vt != call.resultType)
+            hr = VariantChangeType(result, result, 0, call.resultType);
+        if (FAILED(hr) && result)
+            VariantClear(result);
+    } catch (...) {
+        hr = E_OUTOFMEMORY;
+    }
+    gridInfo_->ReleaseFuncDesc(desc);
+    Release();
+    if (hr == DISP_E_BADINDEX || hr == E_INVALIDARG)
+        return DISP_E_EXCEPTION;
+    return hr;
+}
+
+}  // namespace vsflex

@@ -1,0 +1,630 @@
+// Tests of the grid ActiveX control under Wine: its type library and registration, and the hosted control
+// driven by name and dispatch id, by real mouse and key messages, through the clipboard and on screen.
+#include "grid_host_fixture.h"
+
+#include <olectl.h>
+#include <psapi.h>
+
+#include <cstdint>
+#include <cstdio>
+
+namespace grid_test {
+namespace {
+
+constexpr DISPID kClick = -600, kDblClick = -601, kKeyDown = -602, kKeyPress = -603, kMouseDown = -605,
+                 kMouseUp = -607, kSelChange = 1, kRowColChange = 2, kEnterCell = 3, kLeaveCell = 4,
+                 kBeforeRowColChange = 6, kBeforeScroll = 10, kAfterScroll = 11, kBeforeEdit = 21,
+                 kValidateEdit = 23, kAfterEdit = 24, kChangeEdit = 28;
+
+constexpr IID kIidGrid = {0xEB846DD4, 0xEE79, 0x45E6, {0x88, 0xAB, 0xE2, 0x6F, 0x32, 0x09, 0x7E, 0x49}};
+constexpr IID kIidGridEvents = {0xEA78FC04, 0xDD21, 0x4A03, {0x8A, 0x49, 0xC4, 0xC6, 0x72, 0x81, 0xB6, 0x07}};
+
+// --- type library and registration ---------------------------------------------------------------
+
+ITypeInfo* InfoOf(ITypeLib* library, REFIID iid)
+{
+    ITypeInfo* info = nullptr;
+    library->GetTypeInfoOfGuid(iid, &info);
+    return info;
+}
+
+// Finds a function by name and kind; returns its description (caller releases) or null.
+FUNCDESC* FindFunction(ITypeInfo* info, const wchar_t* name, INVOKEKIND kind)
+{
+    TYPEATTR* attr = nullptr;
+    info->GetTypeAttr(&attr);
+    WORD count = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (WORD i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        info->GetFuncDesc(i, &desc);
+        BSTR found = nullptr;
+        UINT n = 0;
+        info->GetNames(desc->memid, &found, 1, &n);
+        bool match = found && !wcscmp(found, name) && desc->invkind == kind;
+        SysFreeString(found);
+        if (match)
+            return desc;
+        info->ReleaseFuncDesc(desc);
+    }
+    return nullptr;
+}
+
+TEST(GridTypeLibrary, DeclaresTheMembersAndEventsHostsRelyOn)
+{
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(S_OK, LoadTypeLib(ControlPath().c_str(), &library));
+    ITypeInfo* grid = InfoOf(library, kIidGrid);
+    ITypeInfo* events = InfoOf(library, kIidGridEvents);
+    ASSERT_TRUE(grid && events);
+
+    struct Member {
+        const wchar_t* name;
+        INVOKEKIND kind;
+        DISPID id;  // 0: any
+        SHORT params;
+        VARTYPE firstParam;  // VT_EMPTY: not checked
+    };
+    const Member members[] = {
+        {L"GetMergedRange", INVOKE_FUNC, 175, 6, VT_I4},
+        {L"GetSelection", INVOKE_FUNC, 181, 4, VT_PTR},
+        {L"TextMatrix", INVOKE_PROPERTYPUT, 0, 3, VT_I4},
+        {L"AddItem", INVOKE_FUNC, 0, 2, VT_BSTR},
+        {L"CellPicture", INVOKE_PROPERTYPUTREF, 0, 1, VT_EMPTY},
+        {L"DataSource", INVOKE_PROPERTYPUTREF, 0, 1, VT_EMPTY},
+        {L"EditWindow", INVOKE_PROPERTYGET, 0, 0, VT_EMPTY},
+        {L"FontSize", INVOKE_PROPERTYGET, 0, 0, VT_EMPTY},
+        {L"Subtotal", INVOKE_FUNC, 0, 10, VT_I4},
+    };
+    for (const Member& m : members) {
+        FUNCDESC* desc = FindFunction(grid, m.name, m.kind);
+        ASSERT_TRUE(desc) << m.name;
+        if (m.id) {
+            EXPECT_EQ(m.id, desc->memid) << m.name;
+        }
+        EXPECT_EQ(m.params, desc->cParams) << m.name;
+        if (m.firstParam != VT_EMPTY) {
+            EXPECT_EQ(m.firstParam, desc->lprgelemdescParam[0].tdesc.vt) << m.name;
+        }
+        grid->ReleaseFuncDesc(desc);
+    }
+    // The by-reference outputs of GetMergedRange are 32-bit integers behind a pointer.
+    FUNCDESC* merged = FindFunction(grid, L"GetMergedRange", INVOKE_FUNC);
+    EXPECT_EQ(VT_PTR, merged->lprgelemdescParam[2].tdesc.vt);
+    EXPECT_EQ(VT_I4, merged->lprgelemdescParam[2].tdesc.lptdesc->vt);
+    grid->ReleaseFuncDesc(merged);
+
+    TYPEATTR* attr = nullptr;
+    events->GetTypeAttr(&attr);
+    EXPECT_EQ(63, attr->cFuncs);
+    WORD count = attr->cFuncs;
+    events->ReleaseTypeAttr(attr);
+    for (WORD i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        events->GetFuncDesc(i, &desc);
+        EXPECT_EQ(VT_VOID, desc->elemdescFunc.tdesc.vt) << "event " << desc->memid << " has a result";
+        events->ReleaseFuncDesc(desc);
+    }
+    struct EventShape {
+        const wchar_t* name;
+        DISPID id;
+        std::vector<VARTYPE> params;
+    };
+    const EventShape shapes[] = {
+        {L"Click", -600, {}},
+        {L"DblClick", -601, {}},
+        {L"KeyDown", -602, {VT_PTR, VT_I2}},
+        {L"MouseDown", -605, {VT_I2, VT_I2, VT_R4, VT_R4}},
+        {L"MouseUp", -607, {VT_I2, VT_I2, VT_R4, VT_R4}},
+        {L"BeforeEdit", 21, {VT_I4, VT_I4, VT_PTR}},
+        {L"SetupEditWindow", 46, {VT_I4, VT_I4, VT_I4, VT_BOOL}},
+        {L"FilterData", 80, {VT_I4, VT_I4, VT_PTR, VT_BOOL, VT_PTR}},
+        {L"AfterDataRefresh", 82, {}},
+    };
+    for (const EventShape& e : shapes) {
+        FUNCDESC* desc = FindFunction(events, e.name, INVOKE_FUNC);
+        ASSERT_TRUE(desc) << e.name;
+        EXPECT_EQ(e.id, desc->memid) << e.name;
+        ASSERT_EQ(SHORT(e.params.size()), desc->cParams) << e.name;
+        for (std::size_t i = 0; i < e.params.size(); ++i)
+            EXPECT_EQ(e.params[i], desc->lprgelemdescParam[i].tdesc.vt) << e.name << " parameter " << i;
+        events->ReleaseFuncDesc(desc);
+    }
+    grid->Release();
+    events->Release();
+    library->Release();
+}
+
+std::wstring ReadKey(const std::wstring& key, const wchar_t* name)
+{
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD size = sizeof buffer;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buffer, &size) != ERROR_SUCCESS)
+        return L"(missing)";
+    return buffer;
+}
+
+TEST(GridRegistration, RegisterServerWritesTheClassAndProgIdKeys)
+{
+    ASSERT_TRUE(RegisterControl());
+    const std::wstring clsid = L"CLSID\\{C945E31A-102E-4A0D-8854-D599D7AED5FA}";
+    EXPECT_NE(L"(missing)", ReadKey(clsid, nullptr));
+    EXPECT_NE(L"", ReadKey(clsid, nullptr));
+    EXPECT_EQ(L"Apartment", ReadKey(clsid + L"\\InprocServer32", L"ThreadingModel"));
+    EXPECT_EQ(L"VSFlexGrid8.VSFlexGridADO.1", ReadKey(clsid + L"\\ProgID", nullptr));
+    EXPECT_EQ(L"{C945E31A-102E-4A0D-8854-D599D7AED5FA}", ReadKey(L"VSFlexGrid8.VSFlexGridADO.1\\CLSID", nullptr));
+    CLSID found{};
+    EXPECT_EQ(S_OK, CLSIDFromProgID(L"VSFlexGrid8.VSFlexGridADO.1", &found));
+}
+
+// --- hosted control ----------------------------------------------------------------------------
+
+TEST_F(GridHost, CreatedByProgIdFillsItsHostWindow)
+{
+    HWND window = GridWindow();
+    ASSERT_TRUE(IsWindow(window));
+    EXPECT_TRUE(IsChild(host, window));
+    RECT client{};
+    GetClientRect(window, &client);
+    RECT hostClient{};
+    GetClientRect(host, &hostClient);
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    EXPECT_EQ(hostClient.right, outer.right - outer.left);
+    EXPECT_EQ(hostClient.bottom, outer.bottom - outer.top);
+}
+
+TEST_F(GridHost, CellsRowsAndSelectionByNameAndDispatchId)
+{
+    SmallLayout();
+    Put(L"TextMatrix", {1, 1, L"first"});
+    Put(L"TextMatrix", {2, 2, L"中文"});
+    EXPECT_EQ(L"first", Get(L"TextMatrix", {1, 1}).AsText());
+    EXPECT_EQ(L"中文", Get(L"TextMatrix", {2, 2}).AsText());
+
+    Call(L"AddItem", {L"new\tcells", 0});
+    EXPECT_EQ(6, Get(L"Rows").AsLong());
+    EXPECT_EQ(L"new", Get(L"TextMatrix", {0, 0}).AsText());
+    EXPECT_EQ(L"cells", Get(L"TextMatrix", {0, 1}).AsText());
+    EXPECT_EQ(L"first", Get(L"TextMatrix", {2, 1}).AsText()) << "older rows move down";
+    Call(L"AddItem", {L"last"});
+    EXPECT_EQ(L"last", Get(L"TextMatrix", {6, 0}).AsText()) << "without Row the item is appended";
+    Call(L"RemoveItem", {0});
+    EXPECT_EQ(L"first", Get(L"TextMatrix", {1, 1}).AsText());
+    EXPECT_EQ(DISP_E_EXCEPTION, Invoke(Id(L"RemoveItem"), DISPATCH_METHOD, {99}));
+    EXPECT_EQ(DISP_E_EXCEPTION, Invoke(Id(L"TextMatrix"), DISPATCH_PROPERTYGET, {99, 0}));
+
+    Call(L"Select", {3, 2, 1, 1});
+    EXPECT_EQ(3, Get(L"Row").AsLong());
+    EXPECT_EQ(2, Get(L"Col").AsLong());
+    EXPECT_EQ(1, Get(L"RowSel").AsLong());
+    long r1 = -1, c1 = -1, r2 = -1, c2 = -1;
+    ASSERT_EQ(S_OK, Invoke(181, DISPATCH_METHOD, {Value::Ref(&r1), Value::Ref(&c1), Value::Ref(&r2), Value::Ref(&c2)}));
+    EXPECT_EQ(1, r1);
+    EXPECT_EQ(1, c1);
+    EXPECT_EQ(3, r2) << "the selection comes back ordered";
+    EXPECT_EQ(2, c2);
+    ASSERT_EQ(S_OK, Invoke(175, DISPATCH_METHOD, {2, 1, Value::Ref(&r1), Value::Ref(&c1), Value::Ref(&r2), Value::Ref(&c2)}));
+    EXPECT_EQ(2, r1);
+    EXPECT_EQ(1, c2);
+    Call(L"Select", {2, 1});
+    EXPECT_EQ(2, Get(L"RowSel").AsLong()) << "without RowSel and ColSel one cell is selected";
+    EXPECT_EQ(1, Get(L"ColSel").AsLong());
+}
+
+TEST_F(GridHost, MembersWithoutEffectKeepWhatWasPut)
+{
+    struct Case {
+        const wchar_t* name;
+        std::vector<Value> indexes;
+        Value value;
+    };
+    const Case cases[] = {
+        {L"ScrollTipText", {}, Value(L"提示")},
+        {L"AllowUserResizing", {}, Value(2)},
+        {L"ExplorerBar", {}, Value(7)},
+        {L"AutoSizeMouse", {}, Value(true)},
+        {L"AccessibleName", {}, Value(L"history")},
+        {L"ColFormat", {1}, Value(L"#,##0")},
+        {L"ColDataType", {2}, Value(8)},
+    };
+    for (const Case& c : cases) {
+        std::vector<Value> put = c.indexes;
+        put.push_back(c.value);
+        Put(c.name, put);
+        Value read = Get(c.name, c.indexes);
+        EXPECT_EQ(c.value.AsText(), read.AsText()) << c.name;
+        EXPECT_EQ(c.value.v.vt, read.v.vt) << c.name << " reads back with its declared type";
+    }
+    EXPECT_EQ(L"", Get(L"ColFormat", {2}).AsText()) << "another index keeps its own value";
+    EXPECT_EQ(VT_BOOL, Get(L"ScrollTips").v.vt) << "a value never put reads as its type's empty value";
+    DISPID unknown = 0;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+    EXPECT_NE(S_OK, grid->GetIDsOfNames(IID_NULL, names, 1, 0, &unknown));
+}
+
+TEST_F(GridHost, MouseClicksMoveTheCurrentCellAndFireEvents)
+{
+    SmallLayout();
+    HWND window = GridWindow();
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, CellPoint(2, 1));
+    SendMessageW(window, WM_LBUTTONUP, 0, CellPoint(2, 1));
+    EXPECT_EQ(2, Get(L"Row").AsLong());
+    EXPECT_EQ(1, Get(L"Col").AsLong());
+    EXPECT_EQ(2, Get(L"MouseRow").AsLong());
+    EXPECT_EQ(1, Get(L"MouseCol").AsLong());
+    const Event* down = sink.Find(kMouseDown);
+    ASSERT_TRUE(down);
+    ASSERT_EQ(4u, down->args.size());
+    EXPECT_EQ(VT_I2, down->args[0].v.vt);
+    EXPECT_EQ(1, down->args[0].v.iVal);
+    EXPECT_EQ(VT_R4, down->args[2].v.vt);
+    EXPECT_FLOAT_EQ(150.0f * 15, down->args[2].v.fltVal) << "X in twips";
+    EXPECT_FLOAT_EQ(50.0f * 15, down->args[3].v.fltVal);
+    for (DISPID id : {kLeaveCell, kRowColChange, kEnterCell, kSelChange, kMouseUp, kClick})
+        EXPECT_EQ(1, sink.Count(id)) << "event " << id;
+
+    sink.events.clear();
+    SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, CellPoint(3, 2));
+    ASSERT_TRUE(sink.Find(kMouseDown));
+    EXPECT_EQ(2, sink.Find(kMouseDown)->args[0].v.iVal) << "right button";
+    EXPECT_EQ(2, Get(L"Row").AsLong()) << "the right button leaves the current cell to the handler";
+    EXPECT_EQ(3, Get(L"MouseRow").AsLong());
+
+    SendMessageW(window, WM_LBUTTONDBLCLK, MK_LBUTTON, CellPoint(2, 1));
+    ASSERT_TRUE(sink.Find(kDblClick));
+    EXPECT_TRUE(sink.Find(kDblClick)->args.empty());
+
+    sink.cancel = kBeforeRowColChange;
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, CellPoint(4, 2));
+    SendMessageW(window, WM_LBUTTONUP, 0, CellPoint(4, 2));
+    EXPECT_EQ(2, Get(L"Row").AsLong()) << "a cancelled BeforeRowColChange keeps the current cell";
+}
+
+TEST_F(GridHost, KeysFireEventsAndMoveUnlessTheSinkClearsTheCode)
+{
+    SmallLayout();
+    HWND window = GridWindow();
+    Call(L"Select", {1, 1});
+    SendMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(2, Get(L"Row").AsLong());
+    const Event* key = sink.Find(kKeyDown);
+    ASSERT_TRUE(key);
+    EXPECT_EQ(VK_DOWN, key->args[0].v.iVal);
+    EXPECT_EQ(0, key->args[1].v.iVal);
+    SendMessageW(window, WM_CHAR, 'x', 0);
+    ASSERT_TRUE(sink.Find(kKeyPress));
+    EXPECT_EQ('x', sink.Find(kKeyPress)->args[0].v.iVal);
+
+    sink.clearKeyCode = true;
+    SendMessageW(window, WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(2, Get(L"Row").AsLong()) << "a KeyCode cleared by the sink is not acted on";
+}
+
+TEST_F(GridHost, ScrollingFiresBeforeAndAfterScrollAndHonoursCancel)
+{
+    SmallLayout();
+    Put(L"Rows", {100});
+    HWND window = GridWindow();
+    SendMessageW(window, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(2, Get(L"TopRow").AsLong());
+    ASSERT_TRUE(sink.Find(kAfterScroll));
+    EXPECT_EQ(1, sink.Find(kAfterScroll)->args[0].AsLong());
+    EXPECT_EQ(2, sink.Find(kAfterScroll)->args[2].AsLong());
+    Call(L"ShowCell", {80, 1});
+    EXPECT_GT(Get(L"TopRow").AsLong(), 60);
+    EXPECT_LE(Get(L"TopRow").AsLong(), 80);
+    sink.cancel = kBeforeScroll;
+    long top = Get(L"TopRow").AsLong();
+    SendMessageW(window, WM_VSCROLL, SB_LINEUP, 0);
+    EXPECT_EQ(top, Get(L"TopRow").AsLong());
+}
+
+TEST_F(GridHost, EditingChangesTheCellThroughTheEditWindow)
+{
+    SmallLayout();
+    Put(L"TextMatrix", {1, 1, L"old"});
+    Call(L"Select", {1, 1});
+    EXPECT_EQ(0, Get(L"EditWindow").AsLong()) << "no editor while nothing is edited";
+    Call(L"EditCell");
+    EXPECT_EQ(0, Get(L"EditWindow").AsLong()) << "Editable 0 does not edit";
+
+    Put(L"Editable", {2});
+    SendMessageW(GridWindow(), WM_KEYDOWN, VK_F2, 0);
+    HWND editor = HWND(INT_PTR(Get(L"EditWindow").AsLong()));
+    ASSERT_TRUE(IsWindow(editor));
+    EXPECT_TRUE(IsChild(GridWindow(), editor));
+    ASSERT_TRUE(sink.Find(kBeforeEdit));
+    EXPECT_EQ(1, sink.Find(kBeforeEdit)->args[0].AsLong());
+    SetWindowTextW(editor, L"新的");
+    EXPECT_GE(sink.Count(kChangeEdit), 1);
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(L"新的", Get(L"TextMatrix", {1, 1}).AsText());
+    EXPECT_EQ(0, Get(L"EditWindow").AsLong());
+    EXPECT_FALSE(IsWindow(editor));
+    EXPECT_EQ(1, sink.Count(kValidateEdit));
+    EXPECT_EQ(1, sink.Count(kAfterEdit));
+
+    // Escape drops the change.
+    Call(L"EditCell");
+    editor = HWND(INT_PTR(Get(L"EditWindow").AsLong()));
+    ASSERT_TRUE(editor);
+    SetWindowTextW(editor, L"dropped");
+    SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(L"新的", Get(L"TextMatrix", {1, 1}).AsText());
+
+    // A sink that cancels ValidateEdit keeps the editor open.
+    sink.cancel = kValidateEdit;
+    Call(L"EditCell");
+    editor = HWND(INT_PTR(Get(L"EditWindow").AsLong()));
+    SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(editor, HWND(INT_PTR(Get(L"EditWindow").AsLong())));
+    SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+
+    // A sink that cancels BeforeEdit prevents editing.
+    sink.cancel = kBeforeEdit;
+    Call(L"EditCell");
+    EXPECT_EQ(0, Get(L"EditWindow").AsLong());
+}
+
+std::wstring ClipboardText(HWND* owner)
+{
+    std::wstring text = L"(none)";
+    for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt)
+        Sleep(20);
+    *owner = GetClipboardOwner();
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = p;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST_F(GridHost, CopyAndCtrlCPutTheSelectionOnTheClipboard)
+{
+    SmallLayout();
+    Put(L"TextMatrix", {1, 1, L"a"});
+    Put(L"TextMatrix", {1, 2, L"b"});
+    Put(L"TextMatrix", {2, 1, L"c"});
+    Put(L"TextMatrix", {2, 2, L"丁"});
+    Call(L"Select", {1, 1, 2, 2});
+    Call(L"Copy");
+    HWND owner = nullptr;
+    EXPECT_EQ(L"a\tb\r\nc\t丁", ClipboardText(&owner));
+    EXPECT_EQ(GridWindow(), owner);
+
+    // Ctrl+C copies by itself only with Flags 2.
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+    Call(L"Select", {2, 2});
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(GridWindow(), WM_KEYDOWN, 'C', 0);
+    EXPECT_EQ(L"(none)", ClipboardText(&owner));
+    Put(L"Flags", {2});
+    SendMessageW(GridWindow(), WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    EXPECT_EQ(L"丁", ClipboardText(&owner));
+    EXPECT_EQ(GridWindow(), owner);
+    const Event* key = sink.Find(kKeyDown);
+    ASSERT_TRUE(key);
+    EXPECT_EQ('C', key->args[0].v.iVal);
+    EXPECT_EQ(2, key->args[1].v.iVal) << "Shift carries Ctrl as 2";
+}
+
+// A screenshot-like picture: flat bands, window-like boxes and some text, different per `seed`.
+HBITMAP MakeScreenshot(int width, int height, int seed)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    for (int y = 0; y < height; y += 8) {
+        HBRUSH band = CreateSolidBrush(RGB(40 + y * 150 / height, 90, 160 + seed % 60));
+        RECT r{0, y, width, y + 8};
+        FillRect(dc, &r, band);
+        DeleteObject(band);
+    }
+    for (int i = 0; i < 12; ++i) {
+        RECT box{(i * 157 + seed * 31) % (width - 300), (i * 89 + seed * 17) % (height - 200), 0, 0};
+        box.right = box.left + 300;
+        box.bottom = box.top + 200;
+        HBRUSH face = CreateSolidBrush(RGB(240, 240 - i * 5, 230));
+        FillRect(dc, &box, face);
+        DeleteObject(face);
+        std::wstring text = L"Window " + std::to_wstring(i) + L" of shot " + std::to_wstring(seed);
+        TextOutW(dc, box.left + 8, box.top + 8, text.c_str(), int(text.size()));
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+}
+
+IDispatch* PictureOf(HBITMAP bitmap)
+{
+    PICTDESC desc{};
+    desc.cbSizeofstruct = sizeof desc;
+    desc.picType = PICTYPE_BITMAP;
+    desc.bmp.hbitmap = bitmap;
+    IDispatch* picture = nullptr;
+    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(&picture));
+    return picture;
+}
+
+std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, int* width, int* height)
+{
+    BITMAP shape{};
+    GetObjectW(bitmap, sizeof shape, &shape);
+    *width = shape.bmWidth;
+    *height = shape.bmHeight;
+    std::vector<std::uint32_t> pixels(std::size_t(shape.bmWidth) * shape.bmHeight);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, UINT(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    for (auto& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+HBITMAP HandleOf(IDispatch* picture)
+{
+    IPicture* p = nullptr;
+    picture->QueryInterface(IID_IPicture, reinterpret_cast<void**>(&p));
+    OLE_HANDLE handle = 0;
+    p->get_Handle(&handle);
+    p->Release();
+    return HBITMAP(UINT_PTR(handle));
+}
+
+SIZE_T PagefileUsage()
+{
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+TEST_F(GridHost, CellPicturesAreKeptCompactlyAndReadBackPixelForPixel)
+{
+    SmallLayout();
+    Put(L"Rows", {1});
+    Call(L"Select", {0, 1});
+    EXPECT_EQ(VT_DISPATCH, Get(L"CellPicture").v.vt);
+    EXPECT_EQ(nullptr, Get(L"CellPicture").v.pdispVal) << "a cell without picture gives no object";
+
+    HBITMAP shot = MakeScreenshot(1920, 1080, 1);
+    int w = 0, h = 0;
+    const std::vector<std::uint32_t> original = PixelsOf(shot, &w, &h);
+    IDispatch* picture = PictureOf(shot);
+    ASSERT_TRUE(picture);
+    Put(L"CellPicture", {Value(picture)});
+    picture->Release();
+    Value back = Get(L"CellPicture");
+    ASSERT_EQ(VT_DISPATCH, back.v.vt);
+    ASSERT_TRUE(back.v.pdispVal);
+    int w2 = 0, h2 = 0;
+    EXPECT_TRUE(PixelsOf(HandleOf(back.v.pdispVal), &w2, &h2) == original) << "pixels differ";
+    EXPECT_EQ(1920, w2);
+    EXPECT_EQ(1080, h2);
+
+    // Many rows of full-screen pictures stay small: measured per picture row.
+    constexpr int kRows = 16;
+    const SIZE_T before = PagefileUsage();
+    for (int i = 0; i < kRows; ++i) {
+        Call(L"AddItem", {L"", 0});
+        Call(L"Select", {0, 1});
+        IDispatch* shotPicture = PictureOf(MakeScreenshot(1920, 1080, i + 2));
+        Put(L"CellPicture", {Value(shotPicture)});
+        shotPicture->Release();
+    }
+    const double perRow = double(PagefileUsage() - before) / kRows;
+    std::printf("memory per 1920x1080 picture row: %.0f bytes\n", perRow);
+    EXPECT_LT(perRow, 1024.0 * 1024.0);
+}
+
+TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
+{
+    SmallLayout();
+    Put(L"Rows", {3});
+    Put(L"RowHeight", {2, 1500});
+    Put(L"BackColor", {0xFFFFFF});
+    Put(L"TextMatrix", {1, 1, L"Text row 文字"});
+    Call(L"Select", {2, 1});
+    HBITMAP red = MakeScreenshot(200, 100, 0);
+    {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, red);
+        RECT all{0, 0, 200, 100};
+        HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+    }
+    IDispatch* picture = PictureOf(red);
+    Put(L"CellPicture", {Value(picture)});
+    picture->Release();
+    Call(L"Select", {1, 2});
+
+    HWND window = GridWindow();
+    RECT client{};
+    GetClientRect(window, &client);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, capture);
+    ASSERT_TRUE(PrintWindow(window, dc, PW_CLIENTONLY));
+    GdiFlush();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    auto* pixels = static_cast<const std::uint32_t*>(bits);
+    auto at = [&](int x, int y) { return pixels[std::size_t(y) * client.right + x] & 0xFFFFFF; };
+
+    // Keep the shot for a person to look at.
+    if (FILE* file = std::fopen("grid_screenshot.bmp", "wb")) {
+        BITMAPFILEHEADER head{0x4D42, DWORD(54 + client.right * client.bottom * 4), 0, 0, 54};
+        std::fwrite(&head, sizeof head, 1, file);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
+        std::fwrite(pixels, 4, std::size_t(client.right) * client.bottom, file);
+        std::fclose(file);
+    }
+    EXPECT_EQ(400, client.right) << "the shot has the control's size";
+    EXPECT_EQ(300, client.bottom);
+    int dark = 0;
+    for (int y = 21; y < 39; ++y)
+        for (int x = 101; x < 199; ++x)
+            dark += (at(x, y) & 0xFF) < 0x80;
+    EXPECT_GT(dark, 20) << "the text cell shows its text";
+    int redPixels = 0;
+    for (int y = 41; y < 139; ++y)
+        for (int x = 101; x < 199; ++x)
+            redPixels += at(x, y) == 0xFF0000;
+    EXPECT_GT(redPixels, 1000) << "the picture cell shows its picture";
+    EXPECT_EQ(0xFFFFFFu, at(150, 150)) << "below the picture the cell keeps the background";
+    DeleteObject(capture);
+}
+
+TEST(GridReferences, SinkHeldOnlyWhileAdvised)
+{
+    OleInitialize(nullptr);
+    ASSERT_TRUE(RegisterControl());
+    CLSID clsid{};
+    ASSERT_EQ(S_OK, CLSIDFromProgID(L"VSFlexGrid8.VSFlexGridADO.1", &clsid));
+    IConnectionPointContainer* container = nullptr;
+    ASSERT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IConnectionPointContainer,
+                                     reinterpret_cast<void**>(&container)));
+    IConnectionPoint* point = nullptr;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(kIidGridEvents, &point));
+    RecordingSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+    EXPECT_EQ(2, sink.refs);
+    EXPECT_EQ(S_OK, point->Unadvise(cookie));
+    EXPECT_EQ(1, sink.refs);
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, point->Unadvise(cookie));
+    ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+    point->Release();
+    container->Release();
+    EXPECT_EQ(1, sink.refs) << "the last release of the control lets its sinks go";
+    OleUninitialize();
+}
+
+}  // namespace
+}  // namespace grid_test
