@@ -12,6 +12,8 @@
 #include "desktop/skin_engine.h"
 #include "framework/application.h"
 #include "framework/message_box.h"
+#include "framework/runtime_service.h"
+#include "grid/ax_host.h"
 #include "ui/main_window.h"
 #include "ui/main_window_setup.h"
 
@@ -31,6 +33,8 @@ int ProgramStart()
     LoadSkinEngine();
     InitializeModule();
     StartSubprogram();
+    // The host window class must exist before the main window's set-up creates the grid.
+    AxHostNotify(1, RuntimeService);
     LoadMainWindow();
     RunMessageLoop();
     return 0;
