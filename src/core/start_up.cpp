@@ -27,14 +27,14 @@ int StartSubprogram() { return 0; }
 
 int ProgramStart()
 {
+    // The framework's start notice to the ActiveX host comes before any window exists.
+    AxHostNotify(1, RuntimeService);
     CreateGlobalObjects();
     RegisterExitRoutine(ExitRoutine);
     BuildSqliteCallbackThunks();
     LoadSkinEngine();
     InitializeModule();
     StartSubprogram();
-    // The host window class must exist before the main window's set-up creates the grid.
-    AxHostNotify(1, RuntimeService);
     LoadMainWindow();
     RunMessageLoop();
     return 0;
