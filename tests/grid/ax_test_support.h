@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "ax_fixture.h"
@@ -16,6 +17,8 @@ class AxHostTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
+        // Progress must survive a crash inside a control call.
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
         CoInitialize(nullptr);
         ASSERT_EQ(AxHostNotify(1, RuntimeService), 0);
         fixture_ = LoadLibraryA("ax_fixture.dll");
