@@ -1,5 +1,6 @@
 // The host's life cycle with the test controls in a real window: creation by ProgID and CLSID,
 // the event table found by each road, border styles, empty variables and reference balance.
+#include <cstdio>
 #include <string>
 
 #include "ax_test_support.h"
@@ -50,6 +51,25 @@ INSTANTIATE_TEST_SUITE_P(Roads, AxHostRoadTest,
                                            HostCase{"{6C1D2E33-5A41-4B7E-9C11-0A2B3C4D5E60}", true},
                                            HostCase{AX_FIXTURE_POINTS_PROGID, true},
                                            HostCase{AX_FIXTURE_PLAIN_PROGID, false}));
+
+// Shows each step of a creation, so that a control the host cannot reach says where it stopped.
+TEST_F(AxHostTest, TheTestControlIsReachableByItsName)
+{
+    CLSID id = {};
+    HRESULT found = CLSIDFromProgID(L"" AX_FIXTURE_FULL_PROGID, &id);
+    EXPECT_EQ(found, S_OK);
+    IUnknown* control = nullptr;
+    HRESULT created = CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&control));
+    EXPECT_EQ(created, S_OK);
+    if (control != nullptr)
+        control->Release();
+    HWND window = Host();
+    ASSERT_NE(window, nullptr);
+    char text[64] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    std::printf("host window text \"%s\", control %p\n", text, static_cast<void*>(host_->control));
+    EXPECT_NE(host_->control, nullptr);
+}
 
 TEST_F(AxHostTest, AnswersOnlyTheStartNotice)
 {

@@ -67,6 +67,8 @@ TEST_F(AxInvokeTest, SignatureLettersBecomeTheirVariants)
     auto* byteArray = reinterpret_cast<ByteArrayBlock*>(bytes);
     ByteArrayBlock* noBytes = nullptr;
     ComObjectValue* object = GetDispatch(&host_);
+    ASSERT_NE(object, nullptr);
+    ASSERT_NE(object->object, nullptr);
     VARIANT nine;
     VariantInit(&nine);
     V_VT(&nine) = VT_I4;
