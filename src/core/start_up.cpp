@@ -12,6 +12,8 @@
 #include "desktop/skin_engine.h"
 #include "framework/application.h"
 #include "framework/message_box.h"
+#include "framework/runtime_service.h"
+#include "grid/ax_host.h"
 #include "ui/main_window.h"
 #include "ui/main_window_setup.h"
 
@@ -25,6 +27,8 @@ int StartSubprogram() { return 0; }
 
 int ProgramStart()
 {
+    // The framework's start notice to the ActiveX host comes before any window exists.
+    AxHostNotify(1, RuntimeService);
     CreateGlobalObjects();
     RegisterExitRoutine(ExitRoutine);
     BuildSqliteCallbackThunks();

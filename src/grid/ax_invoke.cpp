@@ -1,0 +1,377 @@
+// The two name-free paths between the application and a hosted control: calling a member by
+// dispatch id from a type signature and a list of argument words, and the event sink that turns
+// an event's arguments into words for the bound handler.
+#include <cstring>
+#include <vector>
+
+#include "grid/ax_host.h"
+#include "grid/com_ref.h"
+#include "grid/word_call.h"
+
+namespace {
+
+// One signature pair with the words it takes from the argument list.
+struct SignatureArgument {
+    bool byReference;
+    bool optional;
+    char letter;
+    const std::uint32_t* words;  // its value words
+    bool given;
+};
+
+bool TakesTwoWords(bool byReference, char letter) noexcept
+{
+    return !byReference && (letter == 'D' || letter == 'L' || letter == 'd');
+}
+
+// Reads the signature against the argument words, in declaration order.
+std::vector<SignatureArgument> ReadSignature(const char* signature, std::int32_t count, const std::uint32_t* words)
+{
+    std::vector<SignatureArgument> arguments;
+    if (signature == nullptr || words == nullptr)
+        return arguments;
+    for (std::int32_t i = 0; i < count && signature[2 * i] != 0 && signature[2 * i + 1] != 0; ++i) {
+        int mode = signature[2 * i] - '0';
+        SignatureArgument argument{mode == 1 || mode == 3, mode == 2 || mode == 3, signature[2 * i + 1], words, true};
+        words += TakesTwoWords(argument.byReference, argument.letter) ? 2 : 1;
+        if (argument.optional)
+            argument.given = *words++ != 0;
+        arguments.push_back(argument);
+    }
+    return arguments;
+}
+
+std::uint64_t TwoWords(const std::uint32_t* words) noexcept
+{
+    return static_cast<std::uint64_t>(words[0]) | (static_cast<std::uint64_t>(words[1]) << 32);
+}
+
+template <typename Variable>
+Variable* CallerVariable(const SignatureArgument& argument) noexcept
+{
+    return reinterpret_cast<Variable*>(static_cast<std::uintptr_t>(argument.words[0]));
+}
+
+SAFEARRAY* NewByteArray(const ByteArrayBlock* block) noexcept
+{
+    if (block == nullptr || block->length == 0)
+        return nullptr;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, block->length);
+    void* data = nullptr;
+    if (array == nullptr || FAILED(SafeArrayAccessData(array, &data)))
+        return array;
+    std::memcpy(data, block->bytes, block->length);
+    SafeArrayUnaccessData(array);
+    return array;
+}
+
+VARTYPE LetterType(char letter) noexcept
+{
+    switch (letter) {
+    case 'B': return VT_UI1;
+    case 'S': return VT_I2;
+    case 'I': return VT_I4;
+    case 'L': return VT_I8;
+    case 'F': return VT_R4;
+    case 'D': return VT_R8;
+    case 'd': return VT_DATE;
+    case 'b': return VT_BOOL;
+    default: return VT_EMPTY;
+    }
+}
+
+void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
+{
+    const std::uint32_t word = argument.words[0];
+    switch (argument.letter) {
+    case 'T': {
+        char* const* text = CallerVariable<char*>(argument);
+        V_VT(&value) = VT_BSTR;
+        V_BSTR(&value) = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        return;
+    }
+    case 'C': {
+        ComObjectValue* const* object = CallerVariable<ComObjectValue*>(argument);
+        V_VT(&value) = VT_DISPATCH;
+        V_DISPATCH(&value) = (object != nullptr && *object != nullptr)
+                                 ? reinterpret_cast<IDispatch*>((*object)->object)
+                                 : nullptr;
+        return;
+    }
+    case 'V': {
+        VARIANT* const* variant = CallerVariable<VARIANT*>(argument);
+        if (variant != nullptr && *variant != nullptr)
+            std::memcpy(&value, *variant, sizeof(VARIANT));
+        return;
+    }
+    case 'Z': {
+        ByteArrayBlock* const* block = CallerVariable<ByteArrayBlock*>(argument);
+        V_VT(&value) = VT_ARRAY | VT_UI1;
+        V_ARRAY(&value) = block != nullptr ? NewByteArray(*block) : nullptr;
+        return;
+    }
+    case 'b':
+        V_VT(&value) = VT_BOOL;
+        V_BOOL(&value) = word != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        return;
+    default:
+        V_VT(&value) = LetterType(argument.letter);
+        if (TakesTwoWords(false, argument.letter))
+            V_I8(&value) = static_cast<LONGLONG>(TwoWords(argument.words));
+        else
+            V_I4(&value) = static_cast<LONG>(word);
+    }
+}
+
+void FillByReference(VARIANT& value, const SignatureArgument& argument, BSTR& cell, IUnknown*& emptyObject) noexcept
+{
+    switch (argument.letter) {
+    case 'T': {
+        char* const* text = CallerVariable<char*>(argument);
+        cell = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        V_VT(&value) = VT_BYREF | VT_BSTR;
+        V_BSTRREF(&value) = &cell;
+        return;
+    }
+    case 'C': {
+        ComObjectValue* const* object = CallerVariable<ComObjectValue*>(argument);
+        IUnknown** word = (object != nullptr && *object != nullptr) ? &(*object)->object : &emptyObject;
+        V_VT(&value) = VT_BYREF | VT_DISPATCH;
+        V_DISPATCHREF(&value) = reinterpret_cast<IDispatch**>(word);
+        return;
+    }
+    case 'V': {
+        VARIANT* const* variant = CallerVariable<VARIANT*>(argument);
+        V_VT(&value) = VT_BYREF | VT_VARIANT;
+        V_VARIANTREF(&value) = variant != nullptr ? *variant : nullptr;
+        return;
+    }
+    case 'Z':
+        // No operation passes a byte array for the control to fill: it travels without an array.
+        V_VT(&value) = VT_ARRAY | VT_UI1;
+        return;
+    default:
+        V_VT(&value) = VT_BYREF | LetterType(argument.letter);
+        V_BYREF(&value) = CallerVariable<void>(argument);
+    }
+}
+
+void WriteBack(const SignatureArgument& argument, VARIANT& value, BSTR& cell) noexcept
+{
+    if (!argument.given)
+        return;
+    if (!argument.byReference) {
+        if (argument.letter == 'T' || argument.letter == 'Z')
+            VariantClear(&value);
+        return;
+    }
+    if (argument.letter == 'T' && cell != nullptr) {
+        char** text = CallerVariable<char*>(argument);
+        if (text != nullptr) {
+            AxRuntimeFree(*text);
+            *text = WideToRuntimeAnsi(cell);
+        }
+        SysFreeString(cell);
+        cell = nullptr;
+    } else if (argument.letter == 'b') {
+        // The control writes a 16-bit VARIANT_BOOL into the caller's 32-bit truth value.
+        auto* flag = CallerVariable<std::uint32_t>(argument);
+        if ((*flag & 0xFFFF) != 0)
+            *flag = 1;
+    }
+}
+
+VARIANT* NewRuntimeVariant() noexcept { return static_cast<VARIANT*>(AxRuntimeAllocate(sizeof(VARIANT))); }
+
+std::uint64_t Address(const void* block) noexcept { return reinterpret_cast<std::uintptr_t>(block); }
+
+std::uint64_t ConvertResult(VARIANT& result, HRESULT rc, std::int32_t resultMode) noexcept
+{
+    if (resultMode == 1) {
+        VARIANT* variant = NewRuntimeVariant();
+        if (variant != nullptr)
+            std::memcpy(variant, &result, sizeof(VARIANT));
+        else
+            VariantClear(&result);
+        return Address(variant);
+    }
+    std::uint64_t converted = 0;
+    switch (V_VT(&result)) {
+    case VT_EMPTY:
+        converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(rc);
+        break;
+    case VT_BSTR:
+        converted = Address(WideToRuntimeAnsi(V_BSTR(&result)));
+        break;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        converted = Address(NewComObjectValue(V_UNKNOWN(&result)));
+        break;
+    case VT_BOOL:
+        converted = V_BOOL(&result) != 0 ? 1 : 0;
+        break;
+    case VT_BYREF | VT_VARIANT: {
+        VARIANT* variant = NewRuntimeVariant();
+        if (variant != nullptr && V_VARIANTREF(&result) != nullptr)
+            VariantCopy(variant, V_VARIANTREF(&result));
+        converted = Address(variant);
+        break;
+    }
+    default:
+        std::memcpy(&converted, &V_I8(&result), sizeof(converted));
+    }
+    VariantClear(&result);
+    return converted;
+}
+
+// One event argument as the handler's words.
+void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std::vector<HostText>& texts)
+{
+    switch (V_VT(&argument)) {
+    case VT_R8:
+    case VT_DATE:
+    case VT_I8:
+    case VT_UI8: {
+        std::uint32_t halves[2];
+        std::memcpy(halves, &V_I8(&argument), sizeof(halves));
+        words.push_back(halves[0]);
+        words.push_back(halves[1]);
+        return;
+    }
+    case VT_BSTR:
+        texts.push_back(WideToAnsi(V_BSTR(&argument)));
+        words.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(texts.back().get())));
+        return;
+    case VT_BOOL:
+        words.push_back(V_BOOL(&argument) != 0 ? 1 : 0);
+        return;
+    default:
+        words.push_back(static_cast<std::uint32_t>(V_I4(&argument)));
+    }
+}
+
+void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) noexcept
+{
+    auto low = static_cast<std::uint32_t>(value);
+    auto* pointer = reinterpret_cast<void*>(static_cast<std::uintptr_t>(low));
+    switch (type) {
+    case VT_R8:
+    case VT_DATE:
+    case VT_I8:
+    case VT_UI8:
+        VariantClear(&result);
+        V_VT(&result) = static_cast<VARTYPE>(type);
+        std::memcpy(&V_I8(&result), &value, sizeof(value));
+        return;
+    case VT_BSTR: {
+        UniqueBstr text = AnsiToWide(static_cast<const char*>(pointer));
+        if (!text)
+            return;
+        VariantClear(&result);
+        V_VT(&result) = VT_BSTR;
+        V_BSTR(&result) = text.release();
+        return;
+    }
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        if (pointer == nullptr)
+            return;
+        VariantClear(&result);
+        V_VT(&result) = static_cast<VARTYPE>(type);
+        V_UNKNOWN(&result) = static_cast<IUnknown*>(pointer);
+        V_UNKNOWN(&result)->AddRef();
+        return;
+    case VT_BOOL:
+        VariantClear(&result);
+        V_VT(&result) = VT_BOOL;
+        V_BOOL(&result) = low != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        return;
+    case VT_VARIANT:
+        if (pointer != nullptr)
+            VariantCopy(&result, static_cast<VARIANT*>(pointer));
+        return;
+    default:
+        VariantClear(&result);
+        V_VT(&result) = static_cast<VARTYPE>(type);
+        V_I4(&result) = static_cast<LONG>(low);
+    }
+}
+
+} // namespace
+
+std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD flags, const char* signature,
+                             std::int32_t resultMode, std::int32_t count, const std::uint32_t* arguments) noexcept
+{
+    if (variable == nullptr || *variable == nullptr)
+        return 0;
+    auto dispatch = QueryFor<IDispatch>((*variable)->control, IID_IDispatch);
+    if (!dispatch)
+        return 0;
+
+    std::vector<SignatureArgument> signatureArguments = ReadSignature(signature, count, arguments);
+    std::size_t n = signatureArguments.size();
+    std::vector<VARIANT> values(n);
+    std::vector<BSTR> cells(n, nullptr);
+    std::vector<IUnknown*> emptyObjects(n, nullptr);
+    for (std::size_t i = 0; i < n; ++i) {
+        VARIANT& value = values[n - 1 - i];
+        VariantInit(&value);
+        const SignatureArgument& argument = signatureArguments[i];
+        if (!argument.given) {
+            V_VT(&value) = VT_ERROR;
+            V_ERROR(&value) = DISP_E_PARAMNOTFOUND;
+        } else if (argument.byReference) {
+            FillByReference(value, argument, cells[i], emptyObjects[i]);
+        } else {
+            FillByValue(value, argument);
+        }
+    }
+
+    DISPID propertyPut = DISPID_PROPERTYPUT;
+    bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+    DISPPARAMS params{n != 0 ? values.data() : nullptr, isPut ? &propertyPut : nullptr, static_cast<UINT>(n),
+                      isPut ? 1u : 0u};
+    VARIANT result;
+    VariantInit(&result);
+    UINT argumentError = static_cast<UINT>(-1);
+    HRESULT rc = dispatch->Invoke(dispId, IID_NULL, 0, flags, &params, &result, nullptr, &argumentError);
+    std::uint64_t converted = ConvertResult(result, rc, resultMode);
+
+    for (std::size_t i = 0; i < n; ++i)
+        WriteBack(signatureArguments[i], values[n - 1 - i], cells[i]);
+    for (BSTR cell : cells)
+        SysFreeString(cell);
+    return converted;
+}
+
+HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,
+                                           EXCEPINFO*, UINT*) noexcept
+{
+    const AxEventEntry* entry = nullptr;
+    for (std::int32_t i = 0; i < entryCount && entry == nullptr; ++i) {
+        if (eventTable[i].dispId == dispId && eventTable[i].handler != 0)
+            entry = &eventTable[i];
+    }
+    if (entry == nullptr)
+        return S_OK;
+
+    UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
+    std::vector<std::uint32_t> words{entry->userValue};
+    std::vector<HostText> texts;
+    texts.reserve(count);
+    for (UINT k = count; k-- > 0;)
+        AppendEventWords(params->rgvarg[k], words, texts);
+
+    std::uint64_t value =
+        CallWithWords(entry->handler, words.data(), static_cast<std::uint32_t>(words.size()));
+
+    for (UINT k = 0; k < count; ++k) {
+        VARIANT& argument = params->rgvarg[k];
+        // A handler that stores 1 into a Cancel flag must hand the control a proper true.
+        if (V_VT(&argument) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&argument) != nullptr && *V_BOOLREF(&argument) != 0)
+            *V_BOOLREF(&argument) = VARIANT_TRUE;
+    }
+    if (result != nullptr && entry->resultType != VT_EMPTY)
+        FillEventResult(*result, entry->resultType, value);
+    return S_OK;
+}

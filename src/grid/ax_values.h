@@ -1,0 +1,55 @@
+// The values that the ActiveX host and the application hand each other as 32-bit words: texts,
+// COM object values, variants and byte arrays, allocated with the framework's allocator; plus the
+// host's text conversions at the COM boundary (system ANSI code page).
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/runtime_service.h"
+
+// An 8-byte COM object value: the interface pointer (null when empty), then a word the host sets to 0.
+struct ComObjectValue {
+    IUnknown* object;
+    std::uint32_t reserved;
+};
+
+// A byte array block: a dimension count (1), the byte count, then the bytes.
+struct ByteArrayBlock {
+    std::uint32_t dimensions;
+    std::uint32_t length;
+    std::uint8_t bytes[1];
+};
+
+// Keeps `service` as the allocator of every value handed to the application; null means the
+// framework's own service.
+void SetAxRuntimeService(RuntimeServiceFunction service) noexcept;
+// A zeroed block of `size` bytes from the framework's allocator; null when it cannot allocate.
+void* AxRuntimeAllocate(std::uint32_t size) noexcept;
+// Gives a block of AxRuntimeAllocate back; null is ignored.
+void AxRuntimeFree(void* block) noexcept;
+
+struct BstrDeleter {
+    void operator()(BSTR text) const noexcept { SysFreeString(text); }
+};
+using UniqueBstr = std::unique_ptr<OLECHAR, BstrDeleter>;
+
+struct HostTextDeleter {
+    void operator()(char* text) const noexcept { delete[] text; }
+};
+using HostText = std::unique_ptr<char[], HostTextDeleter>;
+
+// A new BSTR of an ANSI text; null for a null text or a failed conversion.
+UniqueBstr AnsiToWide(const char* text) noexcept;
+// An ANSI copy of a wide text from the framework's allocator, handed to the application; null
+// for a null text or a failed conversion.
+char* WideToRuntimeAnsi(const OLECHAR* text) noexcept;
+// An ANSI copy of a wide text owned by the host; null for a null text or a failed conversion.
+HostText WideToAnsi(const OLECHAR* text) noexcept;
+
+// A new COM object value holding `object` with one new reference (the interface word is null
+// for a null object); null when it cannot allocate.
+ComObjectValue* NewComObjectValue(IUnknown* object) noexcept;
