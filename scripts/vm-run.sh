@@ -32,7 +32,7 @@ qemu-system-x86_64 \
   -append "root=/dev/vda rw console=ttyS0 quiet loglevel=0 init=/sbin/chengjian-init chengjian.share=$work chengjian.cmd=$cmd" \
   -drive "file=$state/disk.qcow2,if=virtio,format=qcow2,cache=unsafe" \
   -virtfs "local,path=$work,mount_tag=share,security_model=none,multidevs=remap" \
-  < /dev/null | sed -u 's/\r$//'
+  < /dev/null | sed -u -e 's/\r$//' -e '/^\[ *[0-9]*\.[0-9]*\] /d'
 
 rc=125
 [ -f "$cmd.rc" ] && rc="$(cat "$cmd.rc")"
