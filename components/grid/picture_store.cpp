@@ -152,17 +152,28 @@ std::vector<std::uint32_t> StoredPicture::Pixels() const
     return pixels;
 }
 
+namespace {
+
+// A top-down RGB bitmap header of the given size and bits per pixel.
+BITMAPINFO TopDownHeader(int width, int height, WORD bitCount)
+{
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof header.bmiHeader;
+    header.bmiHeader.biWidth = width;
+    header.bmiHeader.biHeight = -height;
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = bitCount;
+    header.bmiHeader.biCompression = BI_RGB;
+    return header;
+}
+
+} // namespace
+
 IDispatch* StoredPicture::CreatePictureObject() const noexcept
 {
     try {
         std::vector<std::uint32_t> pixels = Pixels();
-        BITMAPINFO header{};
-        header.bmiHeader.biSize = sizeof header.bmiHeader;
-        header.bmiHeader.biWidth = width_;
-        header.bmiHeader.biHeight = -height_;
-        header.bmiHeader.biPlanes = 1;
-        header.bmiHeader.biBitCount = 24;
-        header.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO header = TopDownHeader(width_, height_, 24);
         void* bits = nullptr;
         GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bitmap.get())
@@ -205,13 +216,7 @@ void StoredPicture::Draw(HDC dc, const RECT& box) const noexcept
             h = boxHeight;
             w = int(std::int64_t(width_) * h / height_);
         }
-        BITMAPINFO header{};
-        header.bmiHeader.biSize = sizeof header.bmiHeader;
-        header.bmiHeader.biWidth = width_;
-        header.bmiHeader.biHeight = -height_;
-        header.bmiHeader.biPlanes = 1;
-        header.bmiHeader.biBitCount = 32;
-        header.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO header = TopDownHeader(width_, height_, 32);
         int oldMode = SetStretchBltMode(dc, HALFTONE);
         StretchDIBits(dc, box.left + (boxWidth - w) / 2, box.top + (boxHeight - h) / 2, w, h, 0, 0, width_,
                       height_, pixels.data(), &header, DIB_RGB_COLORS, SRCCOPY);

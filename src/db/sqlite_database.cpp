@@ -40,26 +40,42 @@ int SqliteDatabase::CloseV2()
     return rc;
 }
 
-int SqliteDatabase::Key(const ByteSet& key, const std::string* databaseName, bool convertName)
+namespace {
+
+using KeyFunction = int (*)(sqlite3*, const void*, int);
+using NamedKeyFunction = int (*)(sqlite3*, const char*, const void*, int);
+
+// Key and Rekey differ only in the engine functions they reach.
+int ApplyKey(sqlite3* handle, const ByteSet& key, const std::string* databaseName, bool convertName,
+             KeyFunction unnamed, NamedKeyFunction named)
 {
-    if (!handle_)
+    if (!handle)
         return SQLITE_ERROR;
     int length = static_cast<int>(key.Size());
     if (!databaseName)
-        return SqliteEngine().sqlite3_key(handle_, key.Data(), length);
+        return unnamed(handle, key.Data(), length);
     std::string name = convertName ? GbkToUtf8(*databaseName) : *databaseName;
-    return SqliteEngine().sqlite3_key_v2(handle_, name.c_str(), key.Data(), length);
+    return named(handle, name.c_str(), key.Data(), length);
+}
+
+} // namespace
+
+int SqliteDatabase::Key(const ByteSet& key, const std::string* databaseName, bool convertName)
+{
+    return ApplyKey(handle_, key, databaseName, convertName,
+                    [](sqlite3* db, const void* k, int n) { return SqliteEngine().sqlite3_key(db, k, n); },
+                    [](sqlite3* db, const char* name, const void* k, int n) {
+                        return SqliteEngine().sqlite3_key_v2(db, name, k, n);
+                    });
 }
 
 int SqliteDatabase::Rekey(const ByteSet& newKey, const std::string* databaseName, bool convertName)
 {
-    if (!handle_)
-        return SQLITE_ERROR;
-    int length = static_cast<int>(newKey.Size());
-    if (!databaseName)
-        return SqliteEngine().sqlite3_rekey(handle_, newKey.Data(), length);
-    std::string name = convertName ? GbkToUtf8(*databaseName) : *databaseName;
-    return SqliteEngine().sqlite3_rekey_v2(handle_, name.c_str(), newKey.Data(), length);
+    return ApplyKey(handle_, newKey, databaseName, convertName,
+                    [](sqlite3* db, const void* k, int n) { return SqliteEngine().sqlite3_rekey(db, k, n); },
+                    [](sqlite3* db, const char* name, const void* k, int n) {
+                        return SqliteEngine().sqlite3_rekey_v2(db, name, k, n);
+                    });
 }
 
 bool SqliteDatabase::Exec(const std::string& sql, SubprogramPointer rowRoutine, std::uint32_t userValue,
