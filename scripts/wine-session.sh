@@ -11,7 +11,7 @@ if [ "$(hostname)" = chengjian-vm ]; then
 else
   export WINEPREFIX="$build/wineprefix"
 fi
-export WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+export WINEARCH=win32 WINEDEBUG="${CHENGJIAN_WINEDEBUG:--all}" LC_ALL=zh_CN.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 display_file="$build/xvfb-display"

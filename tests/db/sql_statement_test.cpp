@@ -72,7 +72,7 @@ TEST_F(SqlStatementTest, FinalizeTwiceAndCloneKeepsTheStaleHandle)
 TEST_F(SqlStatementTest, DestroyingWithoutFinalizeLeavesTheStatementOpen)
 {
     {
-        SqlStatement forgotten = Prepare("select * from data");
+        [[maybe_unused]] SqlStatement forgotten = Prepare("select * from data");
     }
     // The connection still holds the statement, so it refuses to close.
     EXPECT_EQ(db.Close(), SQLITE_BUSY);

@@ -29,7 +29,7 @@ protected:
 
     void SetUp() override
     {
-        parent_ = CreateWindowExA(0, "STATIC", "ax host test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 300,
+        parent_ = CreateWindowExA(0, "STATIC", "ax host test", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300,
                                   nullptr, nullptr, nullptr, nullptr);
         ASSERT_NE(parent_, nullptr);
         NewAxObject(&host_);

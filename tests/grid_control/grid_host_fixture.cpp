@@ -117,7 +117,8 @@ void GridHost::SetUp()
     auto getControl = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
     ASSERT_TRUE(init && getControl);
     // A second init in the same process answers false because the class is already registered.
-    WNDCLASSEXW registered = {sizeof registered};
+    WNDCLASSEXW registered = {};
+    registered.cbSize = sizeof registered;
     ASSERT_TRUE(init() || GetClassInfoExW(nullptr, L"AtlAxWin", &registered));
     frame = CreateWindowExW(0, L"STATIC", L"grid test", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                             500, 400, nullptr, nullptr, nullptr, nullptr);
