@@ -1,5 +1,67 @@
 #include "desktop/skin_engine.h"
 
-void LoadSkinEngine() {}
+#include "core/globals.h"
+#include "desktop/function_call.h"
+#include "desktop/memory_module.h"
 
-void DetachSkin() {}
+extern const unsigned char kSkinEngineImage[];
+extern const unsigned kSkinEngineImage_size;
+extern const unsigned char kSkinResource[];
+extern const unsigned kSkinResource_size;
+
+std::int32_t g_skinHue = 0;
+std::int32_t g_skinSaturation = 0;
+std::int32_t g_skinBrightness = 0;
+
+namespace {
+
+// The engine's export `name`; 0 when the engine is not mapped or does not export it.
+std::uintptr_t SkinExport(const char* name)
+{
+    return g_skinModule ? g_skinModule->GetProcAddress(name) : 0;
+}
+
+std::uint32_t Word(std::int32_t value) { return static_cast<std::uint32_t>(value); }
+
+} // namespace
+
+const ByteSet& SkinEngineImage()
+{
+    static const ByteSet image(kSkinEngineImage, kSkinEngineImage_size);
+    return image;
+}
+
+const ByteSet& SkinResource()
+{
+    static const ByteSet skin(kSkinResource, kSkinResource_size);
+    return skin;
+}
+
+int LoadSkinEngine()
+{
+    if (g_skinModule)
+        g_skinModule->Load(SkinEngineImage());
+    return 0;
+}
+
+void AttachSkin(const ByteSet& skin, const std::string* password, std::int32_t hue, std::int32_t saturation,
+                std::int32_t brightness)
+{
+    g_skinData = skin;
+    g_skinHue = hue;
+    g_skinSaturation = saturation;
+    g_skinBrightness = brightness;
+    std::uintptr_t attach = SkinExport("SkinH_AttachRes");
+    if (!attach)
+        return;
+    CallFunctionPointer(attach, ByteSetAddress(skin), static_cast<std::uint32_t>(skin.Size()),
+                        password ? TextAddress(*password) : 0, Word(hue), Word(saturation), Word(brightness));
+}
+
+void DetachSkin()
+{
+    g_skinData = ByteSet();
+    std::uintptr_t detach = SkinExport("SkinH_Detach");
+    if (detach)
+        CallFunctionPointer(detach);
+}

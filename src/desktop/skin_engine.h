@@ -1,6 +1,35 @@
-// The skin engine carried inside the program: mapped at start, attached during the main window's
-// set-up, detached at exit.
+// The skin engine carried inside the program: mapped from memory at start (LoadSkinEngine),
+// attached while the main window is set up (AttachSkin), detached at exit (DetachSkin).
+//
+// The engine is reached only through its exports SkinH_AttachRes and SkinH_Detach, looked up in
+// g_skinModule at each call; their results are never read. When the engine did not map or lacks
+// an export, the skin functions call nothing and the windows keep their own look. Nothing here
+// shows a message.
 #pragma once
 
-void LoadSkinEngine();
+#include <cstdint>
+#include <string>
+
+#include "framework/byte_set.h"
+
+// The three colour values last given to AttachSkin (0 when not given).
+extern std::int32_t g_skinHue;
+extern std::int32_t g_skinSaturation;
+extern std::int32_t g_skinBrightness;
+
+// The engine's DLL image as the program carries it.
+const ByteSet& SkinEngineImage();
+// The skin the main window gets, ".SHE" data in the engine's format. The bytes stay at one
+// address for the whole run, so the engine may keep using them while the skin is attached.
+const ByteSet& SkinResource();
+
+// Maps SkinEngineImage into g_skinModule, without import resolver. Returns 0 whatever happened:
+// an image that does not map leaves g_skinModule empty.
+int LoadSkinEngine();
+// Records a copy of `skin` in g_skinData and the three values in the globals above, then hands
+// the engine the address of `skin`'s own bytes (which must stay valid while the skin is
+// attached), their count, the password's address (null when none is given) and the three values.
+void AttachSkin(const ByteSet& skin, const std::string* password = nullptr, std::int32_t hue = 0,
+                std::int32_t saturation = 0, std::int32_t brightness = 0);
+// Empties g_skinData and tells the engine to remove the skin.
 void DetachSkin();
