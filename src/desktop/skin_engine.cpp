@@ -1,3 +1,4 @@
+// The skin functions: the carried engine and skin, and the calls into the engine's two exports.
 #include "desktop/skin_engine.h"
 
 #include "core/globals.h"

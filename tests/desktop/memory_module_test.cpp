@@ -287,13 +287,35 @@ TEST_F(MemoryModuleTest, BrokenTablesInTheMappedImageFailAndReleaseTheBlock)
     }
 }
 
-TEST_F(MemoryModuleTest, TakesTheSizeFromTheSectionsWhenSizeOfImageIsZero)
+TEST_F(MemoryModuleTest, OddButUsableHeadersStillMap)
 {
-    SIZE_T linkedSize = Nt().OptionalHeader.SizeOfImage;
-    Nt().OptionalHeader.SizeOfImage = 0;
-    ASSERT_TRUE(module_.Load(image_));
-    EXPECT_EQ(g_record.allocSizes, (std::vector<SIZE_T>{linkedSize}));
-    ExpectTheFixtureWorks();
+    const SIZE_T linkedSize = Nt().OptionalHeader.SizeOfImage;
+    const struct {
+        const char* name;
+        void (*spoil)(MemoryModuleTest&);
+        std::size_t entryCalls;
+    } cases[] = {
+        // The sections give the size.
+        {"SizeOfImage 0", [](MemoryModuleTest& t) { t.Nt().OptionalHeader.SizeOfImage = 0; }, 1},
+        {"SectionAlignment 0", [](MemoryModuleTest& t) { t.Nt().OptionalHeader.SectionAlignment = 0; }, 1},
+        // Nothing to call: the DLL is mapped without a call into its headers.
+        {"no entry point", [](MemoryModuleTest& t) { t.Nt().OptionalHeader.AddressOfEntryPoint = 0; }, 0},
+    };
+    ByteSet original = image_;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        image_ = original;
+        g_record = PlatformRecord();
+        CallLogClear();
+        c.spoil(*this);
+        ASSERT_TRUE(module_.Load(image_));
+        EXPECT_EQ(g_record.allocSizes, (std::vector<SIZE_T>{linkedSize}));
+        EXPECT_EQ(EntryCalls().size(), c.entryCalls);
+        EXPECT_EQ(module_.GetEntryPoint() != 0, c.entryCalls != 0);
+        ExpectTheFixtureWorks();
+        EXPECT_TRUE(module_.Free());
+        EXPECT_EQ(EntryCalls().size(), 2 * c.entryCalls);
+    }
 }
 
 TEST_F(MemoryModuleTest, AnEntryPointThatRefusesIsDetachedAndTheBlockReleased)
