@@ -89,6 +89,15 @@ public:
         FAIL() << "import name not found";
     }
 
+    // Starts one case of a table: the linked image with `spoil` applied, nothing recorded yet.
+    void StartCase(const ByteSet& linked, const std::function<void(MemoryModuleTest&)>& spoil)
+    {
+        image_ = linked;
+        g_record = PlatformRecord();
+        CallLogClear();
+        spoil(*this);
+    }
+
     std::uint32_t Call(const char* exportName, std::uint32_t a = 0, std::uint32_t b = 0)
     {
         std::uintptr_t address = module_.GetProcAddress(exportName);
@@ -233,9 +242,7 @@ TEST_F(MemoryModuleTest, RejectsMalformedImagesWithoutReservingMemory)
     ByteSet original = image_;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        image_ = original;
-        g_record = PlatformRecord();
-        c.spoil(*this);
+        StartCase(original, c.spoil);
         EXPECT_FALSE(module_.Load(image_));
         EXPECT_EQ(module_.GetBase(), 0u);
         EXPECT_TRUE(g_record.allocAddresses.empty());
@@ -275,10 +282,7 @@ TEST_F(MemoryModuleTest, BrokenTablesInTheMappedImageFailAndReleaseTheBlock)
     ByteSet original = image_;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        image_ = original;
-        g_record = PlatformRecord();
-        CallLogClear();
-        c.spoil(*this);
+        StartCase(original, c.spoil);
         EXPECT_FALSE(module_.Load(image_));
         EXPECT_EQ(module_.GetBase(), 0u);
         EXPECT_EQ(g_record.allocAddresses.size(), 1u);
@@ -304,10 +308,7 @@ TEST_F(MemoryModuleTest, OddButUsableHeadersStillMap)
     ByteSet original = image_;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        image_ = original;
-        g_record = PlatformRecord();
-        CallLogClear();
-        c.spoil(*this);
+        StartCase(original, c.spoil);
         ASSERT_TRUE(module_.Load(image_));
         EXPECT_EQ(g_record.allocSizes, (std::vector<SIZE_T>{linkedSize}));
         EXPECT_EQ(EntryCalls().size(), c.entryCalls);
