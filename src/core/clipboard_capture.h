@@ -1,6 +1,38 @@
-// One capture of the clipboard's text, bitmap and file list per clipboard notification.
+// One capture per clipboard notification: the clipboard's text, bitmap and file list become a
+// HistoryEntry, stored as a row of table "data" and, unless the history grid made the change
+// itself, shown as the grid's new top row.
 #pragma once
 
 #include <windows.h>
 
-LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#include <string>
+
+#include "framework/byte_set.h"
+
+class GridControl;
+
+// One captured clipboard state. An entry with no text, no picture and no files is not an entry.
+struct HistoryEntry {
+    std::string timeKey;  // the capture time ("2020-11-20 09:05:03 007")
+    std::string text;     // CF_UNICODETEXT as GBK, as read; "" when none
+    ByteSet picture;      // CF_BITMAP as a 24-bit BMP file image; empty when none
+    std::string files;    // CF_HDROP: the full paths joined by "|"; "" when none
+
+    bool IsEmpty() const { return text.empty() && picture.Empty() && files.empty(); }
+};
+
+// The monitor's callback (window-procedure signature): reads, stores and shows one entry. It does
+// not look at its arguments and returns 0, so the monitor goes on with the message. A failed
+// insert shows the engine's error text; the grid row is added all the same.
+LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+// The clipboard now: time key first, then the three readers one after another.
+HistoryEntry ReadClipboardEntry();
+
+// `text` as it goes into a statement literal: every "'" doubled.
+std::string StatementCopy(const std::string& text);
+
+// True when the clipboard's owner is the grid's window or its cell editor's window, that is when
+// the grid's own copy made the change. A window the grid reports as 0 matches no owner, so a
+// clipboard without owner is never taken for the grid's. False without a grid.
+bool IsGridClipboardOwner(GridControl* grid);

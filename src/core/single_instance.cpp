@@ -1,3 +1,47 @@
 #include "core/single_instance.h"
 
-void EnsureSingleInstance(std::string* name, bool showMessage, std::string* message, UINT boxStyle, bool activate) {}
+#include "core/globals.h"
+#include "core/hash_hex.h"
+#include "core/window_activation.h"
+#include "framework/application.h"
+#include "framework/message_box.h"
+
+namespace {
+
+// Another instance holds the event: tell the user, bring its window forward, end.
+[[noreturn]] void GiveWayToRunningInstance(bool showMessage, std::string* message, UINT boxStyle, bool activate)
+{
+    if (showMessage) {
+        std::string defaultMessage = "对不起,该进程已打开!";
+        if (!message)
+            message = &defaultMessage;
+        const std::string caption = "砚岚提示";
+        ShowMessageBox(*message, boxStyle, &caption);
+    }
+    if (activate) {
+        RestoreWindow(g_runningInstanceWindow);
+        ActivateWindow(g_runningInstanceWindow);
+    }
+    EndProgram(0);
+}
+
+} // namespace
+
+std::string DefaultInstanceName() { return Md5Hex(ByteSet::FromText("你懒得输入，我就写死，略略")); }
+
+void EnsureSingleInstance(std::string* name, bool showMessage, std::string* message, UINT boxStyle, bool activate)
+{
+    std::string defaultName;
+    if (!name)
+        name = &defaultName;
+    if (name->empty())
+        *name = DefaultInstanceName();
+
+    // Any failure to open (no such event, no access) counts as no other instance. The opened
+    // handle is left to the process end.
+    if (OpenEventA(EVENT_ALL_ACCESS, FALSE, name->c_str()))
+        GiveWayToRunningInstance(showMessage, message, boxStyle, activate);
+
+    // The event lives exactly as long as this process: its handle is never closed.
+    CreateEventA(nullptr, FALSE, FALSE, name->c_str());
+}

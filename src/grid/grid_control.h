@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "grid/ax_host.h"
 #include "grid/ax_values.h"
 
@@ -24,8 +26,12 @@ public:
     virtual void Destroy() noexcept;
 
     // ---- Properties without an index and the fill operations (grid_properties.cpp)
+    // The control's window (its hWnd property); 0 without a control.
+    virtual std::int32_t GethWnd() noexcept;
 
     // ---- Indexed properties and methods (grid_indexed.cpp)
+    // The window of the control's cell editor (its EditWindow property); 0 while no cell is edited.
+    virtual std::int32_t GetEditWindow() noexcept;
 
     // ---- Event binding (grid_events.cpp)
 

@@ -1,28 +1,63 @@
 // The program end to end: first start in an empty folder, the stored window handle, a normal exit,
-// and the early ends on a broken "data.db".
+// the early ends on a broken "data.db", a second start while the first runs, and clipboard
+// changes stored while it runs.
 #include <gtest/gtest.h>
 
 #include "db/sqlite_database.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
+#include "support/clipboard_writer.h"
 #include "support/program_runner.h"
 #include "support/scratch_folder.h"
 
 namespace {
 
-long long StoredHandle(const std::string& path)
+long long AsNumber(HWND window) { return static_cast<long long>(reinterpret_cast<uintptr_t>(window)); }
+
+// Asks `condition` every 100 ms for up to `timeoutMs`.
+template <typename Condition>
+bool Eventually(Condition condition, DWORD timeoutMs = 5000)
+{
+    DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(100);
+    }
+    return true;
+}
+
+// The first value of `sql` on the file at `path`; -1 while it cannot be read.
+long long ReadNumber(const std::string& path, const std::string& sql)
 {
     InitializeDatabaseEngine();
     SqliteDatabase db;
     long long value = -1;
     if (db.Open(path, SQLITE_OPEN_READONLY)) {
-        SqlStatement read = db.Prepare("select hwnd from system");
+        SqlStatement read = db.Prepare(sql);
         if (read.Step())
             value = read.ColumnInt64(0);
         read.Finalize();
     }
     db.Close();
     return value;
+}
+
+long long StoredHandle(const std::string& path) { return ReadNumber(path, "select hwnd from system"); }
+
+// Rows of "data" whose text is the literal `text` (apostrophes doubled).
+long long RowsWithText(const std::string& path, const std::string& text)
+{
+    return ReadNumber(path, "select count(1) from data where text = '" + text + "'");
+}
+
+// Wine's message box keeps its icon in control 1088; Windows' in control 20.
+bool HasIcon(HWND box)
+{
+    for (int id : {1088, 20})
+        if (SendDlgItemMessageA(box, id, STM_GETICON, 0, 0))
+            return true;
+    return false;
 }
 
 TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
@@ -35,7 +70,7 @@ TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
 
     std::string db = folder.File("data.db");
     EXPECT_EQ(ReadFileBytes(db).Size(), 12288u);
-    EXPECT_EQ(StoredHandle(db), static_cast<long long>(reinterpret_cast<uintptr_t>(window)));
+    EXPECT_EQ(StoredHandle(db), AsNumber(window));
 
     RECT rect;
     GetWindowRect(window, &rect);
@@ -109,6 +144,57 @@ TEST(Program, ABrokenDatabaseShowsTheEnginesTextAndEndsWithoutChangingTheFile)
         EXPECT_EQ(program.WaitForExit(), 0u) << c.what;
         EXPECT_EQ(ReadFileBytes(db), before) << c.what;
     }
+}
+
+TEST(Program, ASecondStartTellsTheUserBringsTheFirstBackAndEnds)
+{
+    ScratchFolder folder;
+    ProgramRunner first(folder.Path());
+    ASSERT_TRUE(first.Start());
+    HWND window = first.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(window));
+    std::string db = folder.File("data.db");
+
+    ProgramRunner second(folder.Path());
+    ASSERT_TRUE(second.Start());
+    HWND box = second.WaitForWindow("#32770", nullptr);
+    ASSERT_NE(box, nullptr) << "no message box";
+    EXPECT_EQ(WindowCaption(box), "砚岚提示");
+    EXPECT_EQ(MessageBoxText(box), "已有相同程序在运行！");
+    EXPECT_TRUE(HasIcon(box));
+    PressOk(box);
+    EXPECT_EQ(second.WaitForExit(), 0u);
+
+    EXPECT_TRUE(Eventually([&] { return !IsIconic(window); })) << "first window not restored";
+    EXPECT_TRUE(Eventually([&] { return GetForegroundWindow() == window; })) << "first window not in front";
+    EXPECT_EQ(StoredHandle(db), AsNumber(window));
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.WaitForExit(), 0u);
+}
+
+TEST(Program, ClipboardChangesAreStoredWhileItRuns)
+{
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    std::string db = folder.File("data.db");
+    // Each change is awaited: a notice handled after the next change would read that one instead.
+    const std::pair<const wchar_t*, const char*> changes[] = {{L"first it's", "first it''s"},
+                                                              {L"second 澄笺", "second 澄笺"}};
+    for (const auto& [copied, literal] : changes) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(copied);
+        }
+        EXPECT_TRUE(Eventually([&] { return RowsWithText(db, literal) == 1; })) << literal;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
 } // namespace

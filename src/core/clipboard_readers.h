@@ -1,0 +1,39 @@
+// The clipboard readers of a capture: the Unicode text as a GBK text, the bitmap as a 24-bit BMP
+// file image in memory, and the names of the copied files. Each opens and closes the clipboard on
+// its own; a clipboard that cannot be opened reads as empty. Nothing here raises or shows a
+// message.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "framework/byte_set.h"
+
+// `n` zero bytes; an empty array when `n` is below 1.
+ByteSet AllocHeapByteSet(std::int32_t n);
+// Address of the first byte; null for an empty array.
+std::uint8_t* ByteSetData(ByteSet& bytes);
+
+// UTF-16 units (the array's bytes, an odd last byte ignored) up to the first zero unit, converted
+// to code page 936. Characters that code page cannot show become its default character "?".
+std::string Utf16ToText(const ByteSet& bytes);
+
+// CF_UNICODETEXT as a GBK text; "" when the format is missing or cannot be read.
+std::string ReadClipboardText();
+
+// CF_BITMAP as a complete BMP file: a 14-byte file header ("BM", 54 + image size, 0, 0, 54), the
+// 40-byte info header as GetDIBits leaves it (width, positive height, 1 plane, 24 bits, BI_RGB,
+// image size) and the bottom-up rows of blue, green and red bytes, each row padded with zeros to
+// a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described.
+ByteSet ReadClipboardBitmap();
+
+// CF_HDROP: empties `names`, then fills it with the full paths in clipboard order and returns
+// their count; 0 when the format is missing or the clipboard cannot be opened. Long names are
+// read whole.
+int ReadClipboardFileList(std::vector<std::string>& names);
+
+// The clipboard's owner window (GetClipboardOwner); null when the clipboard has none.
+HWND GetClipboardOwnerWindow();

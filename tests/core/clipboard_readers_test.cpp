@@ -1,0 +1,218 @@
+// The clipboard readers under Wine with real clipboard contents: Unicode text as GBK, a bitmap as
+// a 24-bit BMP image byte by byte, and file lists in both of their forms.
+#include "core/clipboard_readers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "pattern_bitmap.h"
+#include "support/clipboard_writer.h"
+
+namespace {
+
+ByteSet Units(const std::wstring& units) { return ByteSet(units.data(), units.size() * sizeof(wchar_t)); }
+
+std::uint32_t Le32(const ByteSet& bytes, size_t at)
+{
+    std::uint32_t value;
+    std::memcpy(&value, bytes.Data() + at, 4);
+    return value;
+}
+
+std::uint16_t Le16(const ByteSet& bytes, size_t at)
+{
+    std::uint16_t value;
+    std::memcpy(&value, bytes.Data() + at, 2);
+    return value;
+}
+
+TEST(Utf16ToText, ConvertsUpToTheFirstZeroUnit)
+{
+    ByteSet odd = Units(std::wstring(L"ab", 2));
+    odd = ByteSet(odd.Data(), 3);  // a half unit at the end is ignored
+    struct Case {
+        const char* what;
+        ByteSet bytes;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"plain", Units(std::wstring(L"it's\0", 5)), "it's"},
+        {"gbk", Units(std::wstring(L"澄笺：剪贴板\0", 7)), "澄笺：剪贴板"},
+        {"not in code page 936", Units(std::wstring(L"\u0E01x\0", 3)), "?x"},
+        {"bytes after the terminator", Units(std::wstring(L"ok\0junk", 7)), "ok"},
+        {"no terminator", Units(std::wstring(L"end", 3)), "end"},
+        {"odd length", odd, "a"},
+        {"empty", ByteSet(), ""},
+        {"only a terminator", Units(std::wstring(L"\0", 1)), ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Utf16ToText(c.bytes), c.text) << c.what;
+}
+
+TEST(HeapByteSet, HoldsZeroBytesAndNoneBelowOne)
+{
+    ByteSet bytes = AllocHeapByteSet(5);
+    EXPECT_EQ(bytes, ByteSet(5));
+    EXPECT_EQ(ByteSetData(bytes), bytes.Data());
+    for (int n : {0, -1}) {
+        ByteSet none = AllocHeapByteSet(n);
+        EXPECT_TRUE(none.Empty()) << n;
+        EXPECT_EQ(ByteSetData(none), nullptr) << n;
+    }
+}
+
+TEST(ReadClipboardText, GivesTheTextAsGbkOrNothing)
+{
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"it's 澄笺");
+    }
+    EXPECT_EQ(ReadClipboardText(), "it's 澄笺");
+    {
+        ClipboardWriter writer;  // emptied, no text
+        ASSERT_TRUE(writer.IsOpen());
+    }
+    EXPECT_EQ(ReadClipboardText(), "");
+}
+
+TEST(ReadClipboardBitmap, MakesA24BitBmpFileImage)
+{
+    struct Case {
+        int width;
+        int height;
+        std::uint32_t rowLength;
+    };
+    const Case cases[] = {{101, 100, 304}, {1, 1, 4}, {4, 3, 12}, {5, 2, 16}};
+    for (const Case& c : cases) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            ASSERT_TRUE(writer.Bitmap(MakePatternBitmap(c.width, c.height)));
+        }
+        ByteSet image = ReadClipboardBitmap();
+        std::uint32_t imageSize = c.rowLength * c.height;
+        ASSERT_EQ(image.Size(), 54 + imageSize) << c.width;
+        EXPECT_EQ(image[0], 'B');
+        EXPECT_EQ(image[1], 'M');
+        struct Field {
+            size_t offset;
+            int width;
+            std::uint32_t value;
+        };
+        const Field fields[] = {
+            {2, 4, 54 + imageSize}, {6, 2, 0},  {8, 2, 0},           {10, 4, 54}, {14, 4, 40},
+            {18, 4, std::uint32_t(c.width)},    {22, 4, std::uint32_t(c.height)}, {26, 2, 1},
+            {28, 2, 24},            {30, 4, 0}, {34, 4, imageSize},  {38, 4, 0},  {42, 4, 0},
+            {46, 4, 0},             {50, 4, 0},
+        };
+        for (const Field& f : fields)
+            EXPECT_EQ(f.width == 4 ? Le32(image, f.offset) : Le16(image, f.offset), f.value)
+                << c.width << "x" << c.height << " at " << f.offset;
+
+        // Rows run bottom-up: blue, green, red per pixel, then zeros up to the row's length.
+        int wrong = 0;
+        for (int y = 0; y < c.height; ++y) {
+            size_t row = 54 + size_t(c.height - 1 - y) * c.rowLength;
+            for (int x = 0; x < c.width; ++x) {
+                COLORREF colour = PatternColour(x, y);
+                const std::uint8_t* p = image.Data() + row + size_t(x) * 3;
+                wrong += p[0] != GetBValue(colour) || p[1] != GetGValue(colour) || p[2] != GetRValue(colour);
+            }
+            for (size_t pad = size_t(c.width) * 3; pad < c.rowLength; ++pad)
+                wrong += image[row + pad] != 0;
+        }
+        EXPECT_EQ(wrong, 0) << c.width << "x" << c.height;
+    }
+}
+
+TEST(ReadClipboardBitmap, NoBitmapGivesNoImage)
+{
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"only text");
+    }
+    EXPECT_TRUE(ReadClipboardBitmap().Empty());
+}
+
+TEST(ReadClipboardFileList, GivesTheFullPathsInClipboardOrder)
+{
+    const std::string longName = "C:\\" + std::string(300, 'n') + ".txt";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> wide;  // a file manager's list
+        std::vector<std::string> ansi;   // or an older program's
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"two files", {L"C:\\b.txt", L"C:\\a.txt"}, {}, {"C:\\b.txt", "C:\\a.txt"}},
+        {"apostrophe", {L"C:\\it's.txt"}, {}, {"C:\\it's.txt"}},
+        {"gbk names", {L"D:\\图片\\澄笺.png", L"D:\\文件.txt"}, {}, {"D:\\图片\\澄笺.png", "D:\\文件.txt"}},
+        {"long name", {std::wstring(longName.begin(), longName.end())}, {}, {longName}},
+        {"long gbk name", {L"C:\\" + std::wstring(200, L'澄')}, {}, {"C:\\" + [] {
+             std::string s;
+             for (int i = 0; i < 200; ++i)
+                 s += "澄";
+             return s;
+         }()}},
+        {"code-page list", {}, {"C:\\x.txt", "D:\\文件.txt"}, {"C:\\x.txt", "D:\\文件.txt"}},
+    };
+    for (const Case& c : cases) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            ASSERT_TRUE(c.ansi.empty() ? writer.Files(c.wide) : writer.AnsiFiles(c.ansi)) << c.what;
+        }
+        std::vector<std::string> names = {"left over"};
+        EXPECT_EQ(ReadClipboardFileList(names), static_cast<int>(c.names.size())) << c.what;
+        EXPECT_EQ(names, c.names) << c.what;
+    }
+
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"no files");
+    }
+    std::vector<std::string> names = {"left over"};
+    EXPECT_EQ(ReadClipboardFileList(names), 0);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST(ClipboardReaders, AClipboardHeldByAnotherThreadReadsAsEmpty)
+{
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"held");
+        writer.Bitmap(MakePatternBitmap(2, 2));
+        writer.Files({L"C:\\held.txt"});
+    }
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    // The holder opens with a window of its own: Wine lets two threads that both give no window
+    // have the clipboard open at once.
+    std::thread holder([&] {
+        HWND window = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        bool open = OpenClipboard(window) != FALSE;
+        SetEvent(opened);
+        WaitForSingleObject(release, 10000);
+        if (open)
+            CloseClipboard();
+        DestroyWindow(window);
+    });
+    WaitForSingleObject(opened, 10000);
+    std::vector<std::string> names;
+    EXPECT_EQ(ReadClipboardText(), "");
+    EXPECT_TRUE(ReadClipboardBitmap().Empty());
+    EXPECT_EQ(ReadClipboardFileList(names), 0);
+    SetEvent(release);
+    holder.join();
+    CloseHandle(opened);
+    CloseHandle(release);
+    EXPECT_EQ(ReadClipboardText(), "held");
+}
+
+} // namespace
