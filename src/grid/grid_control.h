@@ -24,6 +24,7 @@
 #include "grid/ax_host.h"
 #include "grid/ax_values.h"
 #include "grid/grid_accessors.h"
+#include "grid/grid_indexed_accessors.h"
 #include "grid/grid_property_list.h"
 
 // The values of GridControl::Create after the parent window, in their order; each one not given
@@ -144,17 +145,186 @@ public:
     GRID_PROPERTIES_AFTER_FILL(GRID_DECLARE_PROPERTY)
 
     // ---- Indexed properties and methods (grid_indexed.cpp)
+    // Each is one by-name call of the member of its name; indexes and arguments go first in the
+    // member's order, a put's value last. Arguments are sent as copies: nothing the control writes
+    // back reaches the caller, except where an operation says so. An optional argument not given
+    // takes the value named beside it, or else its zero value (0, false, the empty text); a VARIANT
+    // passed as null, or holding VT_EMPTY, reaches the control as a missing argument. A VARIANT
+    // result is new (the caller ends it with FreeVariantValue), an object result holds a new
+    // reference (FreeComObjectValue).
+    GRID_DECLARE_INDEXED_INTEGER(ColAlignment, col)
+    GRID_DECLARE_INDEXED_INTEGER(ColWidth, col)
     // Row -1 writes the height of every row.
     virtual std::int32_t GetRowHeight(std::int32_t row) noexcept;
     virtual bool SetRowHeight(std::int32_t row, std::int32_t value) noexcept;
+    GRID_DECLARE_INDEXED_BOOL(MergeRow, row)
+    GRID_DECLARE_INDEXED_BOOL(MergeCol, col)
+    GRID_DECLARE_INDEXED_INTEGER_PUT(RowPosition, row)
+    GRID_DECLARE_INDEXED_INTEGER_PUT(ColPosition, col)
+    virtual VARIANT* GetRowData(std::int32_t row) noexcept;
+    virtual bool SetRowData(std::int32_t row, const VARIANT* value) noexcept;
+    // The column's data converted to text; the empty text when it does not convert.
+    virtual std::string GetColData(std::int32_t col) noexcept;
+    virtual bool SetColData(std::int32_t col, const VARIANT* value) noexcept;
+    // Inserts a row with `item` (tab-separated cell texts) at `row`; not given: after the last row.
+    virtual void AddItem(const std::string& item, std::optional<std::int32_t> row = std::nullopt) noexcept;
+    virtual void RemoveItem(std::int32_t row) noexcept;
     virtual std::string GetTextMatrix(std::int32_t row, std::int32_t col) noexcept;
     virtual bool SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& value) noexcept;
+    virtual void Clear(const VARIANT* where, const VARIANT* what) noexcept;
+    virtual void EditCell() noexcept;
+    // The cell's value as the control reports it (a 64-bit float).
+    virtual double GetValueMatrix(std::int32_t row, std::int32_t col) noexcept;
+    GRID_DECLARE_INDEXED_BOOL(IsSubtotal, row)
+    virtual void Subtotal(std::int32_t function, std::optional<std::int32_t> groupOn = std::nullopt,
+                          std::optional<std::int32_t> totalOn = std::nullopt,
+                          std::optional<std::string> format = std::nullopt,
+                          std::optional<std::int32_t> backColor = std::nullopt,
+                          std::optional<std::int32_t> foreColor = std::nullopt,
+                          std::optional<bool> fontBold = std::nullopt,
+                          std::optional<std::string> caption = std::nullopt,
+                          std::optional<std::int32_t> matchFrom = std::nullopt,
+                          std::optional<bool> totalOnly = std::nullopt) noexcept;
     virtual void Refresh() noexcept;
+    virtual void Outline(std::int16_t level) noexcept;
+    GRID_DECLARE_INDEXED_INTEGER(FixedAlignment, col)
+    GRID_DECLARE_INDEXED_BOOL_GET(RowIsVisible, row)
+    GRID_DECLARE_INDEXED_BOOL_GET(ColIsVisible, col)
+    GRID_DECLARE_INDEXED_INTEGER_GET(RowPos, row)
+    GRID_DECLARE_INDEXED_INTEGER_GET(ColPos, col)
+    GRID_DECLARE_INDEXED_BOOL(IsSelected, row)
+    GRID_DECLARE_INDEXED_TEXT(TextArray, index)
+    GRID_DECLARE_INDEXED_INTEGER(IsCollapsed, row)
+    // Selects from (row, col) to (rowSel, colSel); each not given: the same as row or col.
+    virtual void Select(std::int32_t row, std::int32_t col, std::optional<std::int32_t> rowSel = std::nullopt,
+                        std::optional<std::int32_t> colSel = std::nullopt) noexcept;
+    // Sizes columns col1 to col2; col2 not given: the last column (Cols - 1).
+    virtual void AutoSize(std::optional<std::int32_t> col1 = std::nullopt,
+                          std::optional<std::int32_t> col2 = std::nullopt, std::optional<bool> equal = std::nullopt,
+                          std::optional<std::int32_t> extraSpace = std::nullopt) noexcept;
+    virtual void DataRefresh() noexcept;
+    virtual void CellBorder(std::int64_t color, std::int16_t left, std::int16_t top, std::int16_t right,
+                            std::int16_t bottom, std::int16_t vertical, std::int16_t horizontal) noexcept;
+    virtual void OLEDrag() noexcept;
+    virtual void SaveGrid(const std::string& fileName, std::int32_t saveWhat,
+                          const VARIANT* options = nullptr) noexcept;
+    virtual void LoadGrid(const std::string& fileName, std::int32_t loadWhat,
+                          const VARIANT* options = nullptr) noexcept;
+    virtual void Archive(const std::string& arcFileName, const std::string& fileName, std::int32_t action) noexcept;
+    virtual VARIANT* GetArchiveInfo(const std::string& arcFileName, std::int32_t infoType,
+                                    const VARIANT* index) noexcept;
+    GRID_DECLARE_INDEXED_INTEGER(ColSort, col)
+    GRID_DECLARE_INDEXED_TEXT(ColFormat, col)
+    GRID_DECLARE_INDEXED_INTEGER(ColDataType, col)
+    // The setting of cells (row1, col1) to (row2, col2); each of row2 and col2 not given: the same
+    // as row1 or col1, the single cell.
+    virtual VARIANT* GetCell(std::int32_t setting, std::int32_t row1, std::int32_t col1,
+                             std::optional<std::int32_t> row2 = std::nullopt,
+                             std::optional<std::int32_t> col2 = std::nullopt) noexcept;
+    virtual bool SetCell(std::int32_t setting, std::int32_t row1, std::int32_t col1, std::optional<std::int32_t> row2,
+                         std::optional<std::int32_t> col2, const VARIANT* value) noexcept;
+    GRID_DECLARE_INDEXED_INTEGER(RowStatus, row)
+    virtual std::int32_t GetFindRow(const VARIANT* item, const VARIANT* row = nullptr, const VARIANT* col = nullptr,
+                                    std::optional<bool> caseSensitive = std::nullopt,
+                                    std::optional<bool> fullMatch = std::nullopt) noexcept;
+    virtual std::int32_t GetFindRowRegex(const std::string& pattern, std::int32_t row, std::int32_t col) noexcept;
+    virtual std::string GetComboItem(const VARIANT* index) noexcept;
+    virtual std::string GetComboData(const VARIANT* index) noexcept;
+    virtual void BindToArray(const VARIANT* variantArray, const VARIANT* rowDim = nullptr,
+                             const VARIANT* colDim = nullptr, const VARIANT* pageDim = nullptr,
+                             const VARIANT* currentPage = nullptr) noexcept;
+    GRID_DECLARE_INDEXED_TEXT(ColEditMask, col)
+    GRID_DECLARE_INDEXED_TEXT(ColComboList, col)
+    // Read as an integer, written as 16 bits.
+    virtual std::int32_t GetRowOutlineLevel(std::int32_t row) noexcept;
+    virtual bool SetRowOutlineLevel(std::int32_t row, std::int16_t value) noexcept;
+    GRID_DECLARE_INTEGER_GET(SelectedRows)
+    GRID_DECLARE_INDEXED_INTEGER_GET(SelectedRow, index)
     GRID_DECLARE_BOOL(ScrollTips)
     GRID_DECLARE_TEXT(ScrollTipText)
+    GRID_DECLARE_INDEXED_BOOL(RowHidden, row)
+    GRID_DECLARE_INDEXED_BOOL(ColHidden, col)
+    GRID_DECLARE_INTEGER(ColWidthMin)
+    GRID_DECLARE_INTEGER(ColWidthMax)
+    // By name with the range corners as values: the control's answer is not handed back (use
+    // GetMergedRangeByDispId for it); the call's outcome stays in the last-call code.
+    virtual void GetMergedRange(std::int32_t row, std::int32_t col, std::int32_t r1, std::int32_t c1, std::int32_t r2,
+                                std::int32_t c2) noexcept;
+    // The range of merged cells that holds (row, col), written into r1, c1, r2, c2 by the control.
+    // Without a control nothing is written. Sets no last-call code.
+    virtual void GetMergedRangeByDispId(std::int32_t row, std::int32_t col, std::int32_t& r1, std::int32_t& c1,
+                                        std::int32_t& r2, std::int32_t& c2) noexcept;
+    GRID_DECLARE_INTEGER(ShowComboButton)
+    GRID_DECLARE_PICTURE(CellButtonPicture)
+    GRID_DECLARE_INTEGER(ComboSearch)
+    virtual void LoadArray(const VARIANT* variantArray, const VARIANT* rowDim = nullptr,
+                           const VARIANT* colDim = nullptr, const VARIANT* pageDim = nullptr,
+                           const VARIANT* currentPage = nullptr) noexcept;
     GRID_DECLARE_BOOL(AutoSizeMouse)
+    // By name. When the call succeeds each given variable receives its corner of the selection
+    // (row1 as VT_I4), read through GetSelectionByDispId; otherwise the variables keep their values.
+    virtual void GetSelection(VARIANT* row1, std::int32_t* col1, std::int32_t* row2, std::int32_t* col2) noexcept;
+    // The selection, ordered so that row1 <= row2 and col1 <= col2, written by the control. Without
+    // a control nothing is written. Sets no last-call code.
+    virtual void GetSelectionByDispId(std::int32_t& row1, std::int32_t& col1, std::int32_t& row2,
+                                      std::int32_t& col2) noexcept;
+    GRID_DECLARE_TEXT(ClipSeparators)
+    virtual void PrintGrid(std::optional<std::string> docName = std::nullopt,
+                           std::optional<bool> showDialog = std::nullopt,
+                           std::optional<std::int32_t> orientation = std::nullopt,
+                           std::optional<std::int32_t> marginLR = std::nullopt,
+                           std::optional<std::int32_t> marginTB = std::nullopt) noexcept;
+    GRID_DECLARE_INDEXED_INTEGER(ColImageList, col)
+    GRID_DECLARE_INDEXED_TEXT(ColKey, col)
+    virtual std::int32_t GetColIndex(const std::string& key) noexcept;
+    GRID_DECLARE_INTEGER(FrozenRows)
+    GRID_DECLARE_INTEGER(FrozenCols)
+    GRID_DECLARE_INTEGER(AllowUserFreezing)
+    GRID_DECLARE_COLOUR(BackColorFrozen)
+    GRID_DECLARE_COLOUR(ForeColorFrozen)
+    GRID_DECLARE_OBJECT(FlexDataSource)
+    virtual std::int32_t GetNodeRow(std::int32_t row, std::int32_t which) noexcept;
+    virtual std::string BuildComboList(std::int32_t rs, const std::string& fieldList, const VARIANT* keyField = nullptr,
+                                       const VARIANT* backColor = nullptr) noexcept;
+    GRID_DECLARE_PICTURE(NodeOpenPicture)
+    GRID_DECLARE_PICTURE(NodeClosedPicture)
+    virtual void ShowCell(std::int32_t row, std::int32_t col) noexcept;
+    GRID_DECLARE_SINGLE(AutoSearchDelay)
     // The window of the control's cell editor; 0 while no cell is being edited.
     GRID_DECLARE_INTEGER_GET(EditWindow)
+    GRID_DECLARE_PICTURE(WallPaper)
+    GRID_DECLARE_INTEGER(WallPaperAlignment)
+    virtual float GetAggregate(std::int32_t aggregate, std::int32_t row1, std::int32_t col1, std::int32_t row2,
+                               std::int32_t col2) noexcept;
+    // The control's Position for the row.
+    virtual std::int32_t DragRow(std::int32_t row) noexcept;
+    virtual VARIANT* GetBookmark(std::int32_t row) noexcept;
+    GRID_DECLARE_INDEXED_INTEGER(ColIndent, col)
+    virtual void LoadGridURL(const std::string& url, std::int32_t loadWhat, const VARIANT* options) noexcept;
+    virtual void FinishEditing(bool cancel) noexcept;
+    GRID_DECLARE_TEXT(AccessibleName)
+    GRID_DECLARE_TEXT(AccessibleDescription)
+    GRID_DECLARE_TEXT(AccessibleValue)
+    // A text carried in a VARIANT both ways; a role that does not convert reads as the empty text.
+    GRID_DECLARE_TEXT(AccessibleRole)
+    GRID_DECLARE_BOOL_GET(IsSearching)
+    GRID_DECLARE_INTEGER(Flags)
+    GRID_DECLARE_INTEGER(MergeCellsFixed)
+    GRID_DECLARE_INTEGER(GroupCompare)
+    // Picture objects both ways, as the control declares them.
+    GRID_DECLARE_OBJECT(SortAscendingPicture)
+    GRID_DECLARE_OBJECT(SortDescendingPicture)
+    // Borders around cells (row1, col1) to (row2, col2); each of row2 and col2 not given: the same
+    // as row1 or col1.
+    virtual void CellBorderRange(std::int32_t row1, std::int32_t col1, std::optional<std::int32_t> row2,
+                                 std::optional<std::int32_t> col2, std::int64_t color, std::int16_t left,
+                                 std::int16_t top, std::int16_t right, std::int16_t bottom, std::int16_t vertical,
+                                 std::int16_t horizontal) noexcept;
+    // The selection to and from the clipboard as text.
+    virtual void Cut() noexcept;
+    virtual void Copy() noexcept;
+    virtual void Paste() noexcept;
+    virtual void Delete() noexcept;
 
     // ---- Event binding (grid_events.cpp)
     // Binds `handler` to the control's event `dispId` with the user value 0, replacing an earlier
