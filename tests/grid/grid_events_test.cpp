@@ -1,6 +1,7 @@
 // GridControl's event binding with the program's own grid control: every bind operation binds the
 // event of its name in the control's event interface, at its place in the operations table, and
 // real window messages reach the bound handlers with their arguments.
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -244,6 +245,9 @@ TEST_F(GridEventsTest, BindingNeedsTheControlsTableAndAKnownEvent)
     grid_->BindEvent(-600, ToSubprogramPointer(OnClick));
     ASSERT_EQ(BoundCount(), 1);
     EXPECT_EQ(FirstBound()->dispId, -600);
+
+    CreateGrid();
+    EXPECT_EQ(BoundCount(), 0) << "a new control starts with nothing bound";
 }
 
 TEST_F(GridEventsTest, MouseButtonsReachClickAndMouseDownHandlers)
@@ -300,21 +304,21 @@ TEST_F(GridEventsTest, KeyDownRebindKeepsTheSecondHandlerWhichReadsTheKeyCode)
 TEST_F(GridEventsTest, BeforeEditHandlerCancelsTheEdit)
 {
     CreateGrid();
-    Put(kEditable, "0I", {2});
-    Put(kRow, "0I", {2});
-    Put(kCol, "0I", {1});
+    ASSERT_TRUE(grid_->SetEditable(2));
+    ASSERT_TRUE(grid_->SetRow(2));
+    ASSERT_TRUE(grid_->SetCol(1));
     grid_->BindBeforeEdit(ToSubprogramPointer(OnBeforeEditCancel));
 
     SendMessageW(GridWindow(), WM_KEYDOWN, VK_F2, 0);
     EXPECT_EQ(g_received.beforeEdits, 1);
     EXPECT_EQ(g_received.editRow, 2);
     EXPECT_EQ(g_received.editCol, 1);
-    EXPECT_EQ(GetNumber(kEditWindow), 0) << "a Cancel of 1 stops the edit";
+    EXPECT_EQ(grid_->GetEditWindow(), 0) << "a Cancel of 1 stops the edit";
 
     grid_->BindBeforeEdit(0);
     SendMessageW(GridWindow(), WM_KEYDOWN, VK_F2, 0);
     EXPECT_EQ(g_received.beforeEdits, 1);
-    EXPECT_NE(GetNumber(kEditWindow), 0) << "unbound, the edit starts";
+    EXPECT_NE(grid_->GetEditWindow(), 0) << "unbound, the edit starts";
 }
 
 } // namespace
