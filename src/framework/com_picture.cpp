@@ -156,6 +156,41 @@ HBITMAP DecodeImage(const ByteSet& bytes) noexcept
     }
 }
 
+// A 24-bit bottom-up BMP file of the bitmap; empty bytes when its pixels cannot be read.
+ByteSet SaveBitmapAsBmp(HBITMAP bitmap) noexcept
+{
+    BITMAP shape{};
+    if (GetObjectA(bitmap, sizeof(shape), &shape) == 0 || shape.bmWidth <= 0 || shape.bmHeight <= 0)
+        return ByteSet();
+    BITMAPINFO info{};
+    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), shape.bmWidth, shape.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    const std::size_t offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    const std::size_t pixels = DibStride(shape.bmWidth, 24) * static_cast<std::size_t>(shape.bmHeight);
+    ByteSet bytes(offset + pixels);
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(shape.bmHeight), bytes.Data() + offset, &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    if (rows != shape.bmHeight)
+        return ByteSet();
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(pixels);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(bytes.Size()), 0, 0, static_cast<DWORD>(offset)};
+    std::memcpy(bytes.Data(), &file, sizeof(file));
+    std::memcpy(bytes.Data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
+    return bytes;
+}
+
+// What SaveAsFile wrote into `stream`, `written` bytes from its start; empty bytes on a short read.
+ByteSet ReadSavedBytes(IStream* stream, LONG written) noexcept
+{
+    LARGE_INTEGER start{};
+    ULONG read = 0;
+    ByteSet bytes(static_cast<std::size_t>(written));
+    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) ||
+        FAILED(stream->Read(bytes.Data(), static_cast<ULONG>(written), &read)) || read != static_cast<ULONG>(written))
+        return ByteSet();
+    return bytes;
+}
+
 } // namespace
 
 bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes) noexcept
@@ -195,13 +230,15 @@ ByteSet RtComSavePicture(const ComObjectValue* object) noexcept
     if (!picture || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())))
         return ByteSet();
     LONG written = 0;
-    if (FAILED(picture->SaveAsFile(stream.Get(), TRUE, &written)) || written <= 0)
+    if (FAILED(picture->SaveAsFile(stream.Get(), TRUE, &written)))
         return ByteSet();
-    LARGE_INTEGER start{};
-    ULONG read = 0;
-    ByteSet bytes(static_cast<std::size_t>(written));
-    if (FAILED(stream->Seek(start, STREAM_SEEK_SET, nullptr)) ||
-        FAILED(stream->Read(bytes.Data(), static_cast<ULONG>(written), &read)) || read != static_cast<ULONG>(written))
+    if (written > 0)
+        return ReadSavedBytes(stream.Get(), written);
+    // Some picture objects save nothing for a bitmap they did not load from a file: write the
+    // bitmap's pixels as a BMP file ourselves.
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
         return ByteSet();
-    return bytes;
+    return SaveBitmapAsBmp(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
 }
