@@ -304,12 +304,15 @@ TEST_F(GridIndexedTest, PlainMembersKeepTheirKinds)
 
 TEST_F(GridIndexedTest, PictureMembersTakeBytesAndTheSortPicturesTakeObjects)
 {
-    // The picture a put made, as the control holds it. (Wine's pictures save only the bytes they
-    // were loaded from, so the bytes a get gives back cannot be compared here.)
+    // The picture a put made, as the control holds it.
     auto held = [&](const char* member) { return UniqueComObjectValue(RtComGetObject(grid_->control, member)); };
     CreateGrid();
     EXPECT_TRUE(grid_->SetWallPaper(SmallBitmap()));
     EXPECT_EQ(PictureType(held("WallPaper").get()), PICTYPE_BITMAP);
+    const ByteSet wallPaper = grid_->GetWallPaper();
+    ASSERT_GT(wallPaper.Size(), 2u);
+    EXPECT_EQ(wallPaper[0], 'B') << "read back as a BMP file";
+    EXPECT_EQ(wallPaper[1], 'M');
     EXPECT_TRUE(grid_->SetCellButtonPicture(ByteSet()));
     EXPECT_EQ(PictureType(held("CellButtonPicture").get()), PICTYPE_NONE) << "empty bytes put an empty picture";
     EXPECT_TRUE(grid_->GetNodeOpenPicture().Empty()) << "nothing put there";
