@@ -4,9 +4,12 @@
 #include <olectl.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "framework/com_picture.h"
+#include "grid/com_ref.h"
 #include "grid_test_support.h"
 
 namespace {
@@ -81,6 +84,92 @@ std::wstring ClipboardText(HWND* owner)
     CloseClipboard();
     return text;
 }
+
+// An object with the grid control's own type information that answers every call by recording
+// it: the member id, the kind of call and the arguments in declaration order. It shows what an
+// operation hands the control where the control itself would only store or ignore it.
+class GridCallRecorder final : public IDispatch {
+public:
+    explicit GridCallRecorder(const wchar_t* controlPath)
+    {
+        ComRef<ITypeLib> library;
+        if (SUCCEEDED(LoadTypeLibEx(controlPath, REGKIND_NONE, library.Put())))
+            library->GetTypeInfoOfGuid(kGridInterfaceIid, info_.Put());
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
+    {
+        *object = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
+            return E_NOINTERFACE;
+        *object = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }  // lives on the test's stack
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) noexcept override
+    {
+        *count = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) noexcept override
+    {
+        *info = info_.Get();
+        if (*info == nullptr)
+            return TYPE_E_CANTLOADLIBRARY;
+        (*info)->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override
+    {
+        return E_NOTIMPL;
+    }
+    // Records "<kind> <id>: <argument> ...", each argument as its VARTYPE and value; a read of
+    // Rows or Cols answers `rows` or `cols`.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO*, UINT*) noexcept override
+    {
+        const char* kind = (flags & DISPATCH_PROPERTYPUT) ? "put" : (flags & DISPATCH_PROPERTYGET) ? "get" : "call";
+        std::string call = std::string(kind) + " " + std::to_string(id) + ":";
+        for (UINT i = params->cArgs; i-- > 0;)
+            call += " " + Describe(params->rgvarg[i]);
+        calls.push_back(call);
+        if (result != nullptr && (id == kRowsId || id == kColsId)) {
+            V_VT(result) = VT_I4;
+            V_I4(result) = id == kRowsId ? rows : cols;
+        }
+        return S_OK;
+    }
+
+    std::vector<std::string> calls;
+    LONG rows = 0;
+    LONG cols = 0;
+
+private:
+    // IVSFlexGrid
+    static constexpr GUID kGridInterfaceIid = {0xEB846DD4, 0xEE79, 0x45E6,
+                                               {0x88, 0xAB, 0xE2, 0x6F, 0x32, 0x09, 0x7E, 0x49}};
+    static constexpr DISPID kRowsId = 224, kColsId = 1;
+
+    static std::string Describe(const VARIANT& argument)
+    {
+        switch (V_VT(&argument)) {
+        case VT_I2: return "I2:" + std::to_string(V_I2(&argument));
+        case VT_I4: return "I4:" + std::to_string(V_I4(&argument));
+        case VT_BOOL: return "BOOL:" + std::to_string(V_BOOL(&argument));
+        case VT_BSTR: {
+            if (V_BSTR(&argument) == nullptr)
+                return "BSTR(null)";
+            HostText text = WideToAnsi(V_BSTR(&argument));
+            return std::string("BSTR:") + (text ? text.get() : "");
+        }
+        case VT_ERROR: return V_ERROR(&argument) == DISP_E_PARAMNOTFOUND ? "missing" : "ERROR";
+        default: return "VT" + std::to_string(V_VT(&argument));
+        }
+    }
+
+    ComRef<ITypeInfo> info_;
+};
 
 class GridIndexedTest : public GridControlTest {
 protected:
@@ -325,6 +414,66 @@ TEST_F(GridIndexedTest, PictureMembersTakeBytesAndTheSortPicturesTakeObjects)
     UniqueComObjectValue descending(grid_->GetSortDescendingPicture());
     ASSERT_NE(descending, nullptr);
     EXPECT_EQ(descending->object, nullptr) << "nothing put there";
+}
+
+struct ArgumentCase {
+    const char* operation;
+    LONG rows, cols;
+    std::function<void(GridControl&)> call;
+    const char* expected;
+};
+
+// What reaches the control, with the values the wrapper fills in for arguments not given.
+const ArgumentCase kArgumentCases[] = {
+    {"AddItem without Row", 7, 3, [](GridControl& g) { g.AddItem("x"); }, "call 127: BSTR:x I4:7"},
+    {"AddItem at row 0", 7, 3, [](GridControl& g) { g.AddItem("x", 0); }, "call 127: BSTR:x I4:0"},
+    {"Select with only RowSel", 5, 3, [](GridControl& g) { g.Select(3, 2, 1); }, "call 145: I4:3 I4:2 I4:1 I4:2"},
+    {"AutoSize from Col1", 5, 4, [](GridControl& g) { g.AutoSize(1); }, "call 146: I4:1 I4:3 BOOL:0 I4:0"},
+    {"AutoSize without columns", 5, 0, [](GridControl& g) { g.AutoSize(1); }, "call 146: I4:1 I4:-1 BOOL:0 I4:0"},
+    {"Subtotal with only Function", 5, 3, [](GridControl& g) { g.Subtotal(2); },
+     "call 134: I4:2 I4:0 I4:0 BSTR: I4:0 I4:0 BOOL:0 BSTR: I4:0 BOOL:0"},
+    {"PrintGrid without arguments", 5, 3, [](GridControl& g) { g.PrintGrid(); },
+     "call 183: BSTR: BOOL:0 I4:0 I4:0 I4:0"},
+    {"PrintGrid with a dialog", 5, 3, [](GridControl& g) { g.PrintGrid("历史", true, 1, 720, 360); },
+     "call 183: BSTR:历史 BOOL:-1 I4:1 I4:720 I4:360"},
+    {"CellBorderRange without the second corner", 5, 3,
+     [](GridControl& g) {
+         g.CellBorderRange(1, 2, std::nullopt, std::nullopt, (std::int64_t{1} << 32) + 255, 1, 2, 3, 4, 5, 6);
+     },
+     "call 219: I4:1 I4:2 I4:1 I4:2 I4:255 I2:1 I2:2 I2:3 I2:4 I2:5 I2:6"},
+    {"GetCell without the second corner", 5, 3, [](GridControl& g) { FreeVariantValue(g.GetCell(5, 1, 2)); },
+     "get 157: I4:5 I4:1 I4:2 I4:1 I4:2"},
+    {"Archive", 5, 3, [](GridControl& g) { g.Archive("a.arc", "b.txt", 3); }, "call 152: BSTR:a.arc BSTR:b.txt I4:3"},
+    {"SaveGrid without Options", 5, 3, [](GridControl& g) { g.SaveGrid("f.grd", 1); }, "call 150: BSTR:f.grd I4:1"},
+    {"FindRow with only Item", 5, 3,
+     [](GridControl& g) {
+         VARIANT item;
+         VariantInit(&item);
+         V_VT(&item) = VT_I4;
+         V_I4(&item) = 5;
+         g.GetFindRow(&item);
+     },
+     "get 159: I4:5 missing missing BOOL:0 BOOL:0"},
+    {"FinishEditing with Cancel", 5, 3, [](GridControl& g) { g.FinishEditing(true); }, "call 208: BOOL:-1"},
+    {"SetAccessibleRole with the empty text", 5, 3, [](GridControl& g) { g.SetAccessibleRole(""); }, "put 212: BSTR:"},
+    {"SetRowOutlineLevel", 5, 3, [](GridControl& g) { g.SetRowOutlineLevel(2, 3); }, "put 166: I4:2 I2:3"},
+};
+
+TEST_F(GridIndexedTest, OperationsHandTheControlTheirFullArgumentList)
+{
+    HMODULE ocx = GetModuleHandleA("vsflex8.ocx");
+    wchar_t path[MAX_PATH] = {};
+    ASSERT_NE(GetModuleFileNameW(ocx, path, MAX_PATH), 0u);
+    for (const ArgumentCase& row : kArgumentCases) {
+        GridCallRecorder recorder(path);
+        recorder.rows = row.rows;
+        recorder.cols = row.cols;
+        grid_->control->object = &recorder;
+        row.call(*grid_);
+        grid_->control->object = nullptr;
+        ASSERT_FALSE(recorder.calls.empty()) << row.operation << ": " << grid_->GetLastErrorText();
+        EXPECT_EQ(recorder.calls.back(), row.expected) << row.operation;
+    }
 }
 
 } // namespace
