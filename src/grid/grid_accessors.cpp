@@ -1,6 +1,8 @@
 // The helpers behind GridControl's by-name accessors: number truncation and picture members.
 #include "grid/grid_accessors.h"
 
+#include "grid/grid_data_source.h"
+
 #include <cmath>
 #include <limits>
 
@@ -31,4 +33,13 @@ bool WritePictureProperty(const ComObjectValue* control, const char* member, con
     UniqueComObjectValue picture(AllocateComObjectValue(nullptr));
     RtComCreatePicture(picture.get(), bytes);
     return RtComSetProperty(control, member, ComArgument::Object(picture.get()));
+}
+
+GridDataSource* ReadDataSourceProperty(const ComObjectValue* control, const char* member) noexcept
+{
+    GridDataSource temporary;
+    UniqueComObjectValue read(RtComGetObject(control, member));
+    temporary.Attach(read.get());
+    read.reset();
+    return temporary.Clone();
 }

@@ -6,7 +6,8 @@
 // Kinds: INTEGER (int32, read truncated toward zero), SHORT (read as INTEGER, written as 16 bits),
 // COLOUR (int64, the control receives the low 32 bits), BOOL, SINGLE (float both ways), DOUBLE
 // (double both ways), TEXT, OBJECT (a new object value the caller frees with FreeComObjectValue),
-// PICTURE (the bytes of an image file); _GET and _PUT variants have only the one operation.
+// PICTURE (the bytes of an image file), DATA_SOURCE (a new GridDataSource the caller destroys and
+// deletes; written as an object value); _GET and _PUT variants have only the one operation.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include "framework/byte_set.h"
 #include "framework/com_dispatch.h"
 #include "framework/com_picture.h"
+
+class GridDataSource;
 
 #define GRID_DECLARE_INTEGER_GET(M) virtual std::int32_t Get##M() noexcept;
 #define GRID_DECLARE_INTEGER_PUT(M) virtual bool Set##M(std::int32_t value) noexcept;
@@ -29,6 +32,8 @@
 #define GRID_DECLARE_TEXT(M) virtual std::string Get##M() noexcept; virtual bool Set##M(const std::string& value) noexcept;
 #define GRID_DECLARE_OBJECT(M) \
     virtual ComObjectValue* Get##M() noexcept; virtual bool Set##M(const ComObjectValue* value) noexcept;
+#define GRID_DECLARE_DATA_SOURCE(M) \
+    virtual GridDataSource* Get##M() noexcept; virtual bool Set##M(const ComObjectValue* value) noexcept;
 #define GRID_DECLARE_PICTURE_GET(M) virtual ByteSet Get##M() noexcept;
 #define GRID_DECLARE_PICTURE(M) GRID_DECLARE_PICTURE_GET(M) virtual bool Set##M(const ByteSet& value) noexcept;
 
@@ -46,6 +51,8 @@ ByteSet ReadPictureProperty(const ComObjectValue* control, const char* member, C
 // Makes a picture object from `bytes` (an empty picture when they decode to none) and writes it
 // to the member; the write's success flag.
 bool WritePictureProperty(const ComObjectValue* control, const char* member, const ByteSet& bytes) noexcept;
+// Reads an object member into a new GridDataSource (holding an empty value when the read fails).
+GridDataSource* ReadDataSourceProperty(const ComObjectValue* control, const char* member) noexcept;
 
 #define GRID_DEFINE_INTEGER_GET(M) \
     std::int32_t GridControl::Get##M() noexcept { return TruncateToInt32(RtComGetNumber(control, #M)); }
@@ -78,3 +85,6 @@ bool WritePictureProperty(const ComObjectValue* control, const char* member, con
     ByteSet GridControl::Get##M() noexcept { return ReadPictureProperty(control, #M); }
 #define GRID_DEFINE_PICTURE(M) GRID_DEFINE_PICTURE_GET(M) \
     bool GridControl::Set##M(const ByteSet& value) noexcept { return WritePictureProperty(control, #M, value); }
+#define GRID_DEFINE_DATA_SOURCE(M) \
+    GridDataSource* GridControl::Get##M() noexcept { return ReadDataSourceProperty(control, #M); } \
+    bool GridControl::Set##M(const ComObjectValue* value) noexcept { return RtComSetProperty(control, #M, ComArgument::Object(value)); }

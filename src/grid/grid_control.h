@@ -24,35 +24,37 @@
 #include "grid/ax_host.h"
 #include "grid/ax_values.h"
 #include "grid/grid_accessors.h"
+#include "grid/grid_data_source.h"
 #include "grid/grid_indexed_accessors.h"
+#include "grid/grid_node.h"
 #include "grid/grid_property_list.h"
 
 // The values of GridControl::Create after the parent window, in their order; each one not given
 // takes the default named beside it.
 struct GridCreateValues {
-    std::optional<int> x;                        // 0
-    std::optional<int> y;                        // 0
-    std::optional<int> width;                    // the parent's client width
-    std::optional<int> height;                   // the parent's client height
-    std::optional<std::int32_t> borderStyle;     // 0, no border (1 to 5: ApplyBorderStyle)
-    std::optional<std::int32_t> rows;            // 5
-    std::optional<std::int32_t> cols;            // 5
-    std::optional<std::int32_t> fixedRows;       // 1
-    std::optional<std::int32_t> fixedCols;       // 1
-    std::optional<std::int32_t> rowHeight;       // 340 twips (6 mm), for all rows
-    std::optional<std::int32_t> allowUserResizing;  // 0
-    std::optional<bool> allowBigSelection;       // false
-    std::optional<bool> autoSizeMouse;           // true
-    std::optional<std::int32_t> explorerBar;     // 0
-    std::optional<std::int32_t> gridLines;       // 1, for GridLinesFixed and GridLines
-    std::optional<std::uint32_t> gridColor;      // 0xC0C0C0, for GridColorFixed and GridColor
-    std::optional<std::int32_t> editable;        // 0
-    std::optional<bool> extendLastCol;           // false
-    std::optional<std::int32_t> focusRect;       // 1
-    std::optional<std::int32_t> scrollBars;      // 3
-    std::optional<bool> scrollTips;              // false
-    std::optional<std::string> scrollTipText;    // the empty text
-    std::optional<bool> scrollTrack;             // false
+    std::optional<int> x = std::nullopt;                      // 0
+    std::optional<int> y = std::nullopt;                      // 0
+    std::optional<int> width = std::nullopt;                  // the parent's client width
+    std::optional<int> height = std::nullopt;                 // the parent's client height
+    std::optional<std::int32_t> borderStyle = std::nullopt;   // 0, no border (1 to 5: ApplyBorderStyle)
+    std::optional<std::int32_t> rows = std::nullopt;          // 5
+    std::optional<std::int32_t> cols = std::nullopt;          // 5
+    std::optional<std::int32_t> fixedRows = std::nullopt;     // 1
+    std::optional<std::int32_t> fixedCols = std::nullopt;     // 1
+    std::optional<std::int32_t> rowHeight = std::nullopt;     // 340 twips (6 mm), for all rows
+    std::optional<std::int32_t> allowUserResizing = std::nullopt;// 0
+    std::optional<bool> allowBigSelection = std::nullopt;     // false
+    std::optional<bool> autoSizeMouse = std::nullopt;         // true
+    std::optional<std::int32_t> explorerBar = std::nullopt;   // 0
+    std::optional<std::int32_t> gridLines = std::nullopt;     // 1, for GridLinesFixed and GridLines
+    std::optional<std::uint32_t> gridColor = std::nullopt;    // 0xC0C0C0, for GridColorFixed and GridColor
+    std::optional<std::int32_t> editable = std::nullopt;      // 0
+    std::optional<bool> extendLastCol = std::nullopt;         // false
+    std::optional<std::int32_t> focusRect = std::nullopt;     // 1
+    std::optional<std::int32_t> scrollBars = std::nullopt;    // 3
+    std::optional<bool> scrollTips = std::nullopt;            // false
+    std::optional<std::string> scrollTipText = std::nullopt;  // the empty text
+    std::optional<bool> scrollTrack = std::nullopt;           // false
 };
 
 struct GridPoint {
@@ -298,6 +300,9 @@ public:
                                std::int32_t col2) noexcept;
     // The control's Position for the row.
     virtual std::int32_t DragRow(std::int32_t row) noexcept;
+    // A new node wrapper on the outline node of `row`, holding an empty value when the call fails;
+    // the caller owns it (Destroy, then delete). Null only when it cannot allocate.
+    virtual GridNode* GetNode(std::int32_t row) noexcept;
     virtual VARIANT* GetBookmark(std::int32_t row) noexcept;
     GRID_DECLARE_INDEXED_INTEGER(ColIndent, col)
     virtual void LoadGridURL(const std::string& url, std::int32_t loadWhat, const VARIANT* options) noexcept;

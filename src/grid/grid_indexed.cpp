@@ -438,6 +438,15 @@ std::int32_t GridControl::DragRow(std::int32_t row) noexcept
     return TruncateToInt32(RtComCallNumber(control, "DragRow", {ComArgument::Int32(row)}));
 }
 
+GridNode* GridControl::GetNode(std::int32_t row) noexcept
+{
+    GridNode local;
+    UniqueComObjectValue node(RtComCallObject(control, "GetNode", {ComArgument::Int32(row)}));
+    local.Attach(node.get());
+    node.reset();
+    return local.Clone();
+}
+
 VARIANT* GridControl::GetBookmark(std::int32_t row) noexcept
 {
     return RtComGetVariant(control, "Bookmark", {ComArgument::Int32(row)});

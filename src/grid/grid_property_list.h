@@ -1,7 +1,6 @@
 // The grid control's properties without an index, in the order of GridControl's operations table,
 // each as (value kind, member name) for the accessor macros of grid_accessors.h. The fill
-// operations stand between the two lists. DataSource, whose reader hands out a data-source wrapper,
-// is not among them.
+// operations stand between the two lists.
 #pragma once
 
 #define GRID_PROPERTIES_BEFORE_FILL(X) \
@@ -22,7 +21,8 @@
     X(BOOL, CellFontUnderline) X(BOOL, CellFontStrikethru) X(SINGLE, FontWidth) X(TEXT, Text) X(TEXT, Clip) \
     X(INTEGER_PUT, Sort) X(INTEGER, SelectionMode) X(INTEGER, MergeCells) X(PICTURE_GET, Picture) \
     X(INTEGER, PictureType) X(BOOL, AllowBigSelection) X(INTEGER, AllowUserResizing) X(INTEGER, MousePointer) \
-    X(OBJECT, MouseIcon) X(TEXT, DataMember) X(BOOL, VirtualData) X(INTEGER, Editable) X(TEXT, ComboList) \
+    X(OBJECT, MouseIcon) X(TEXT, DataMember) X(DATA_SOURCE, DataSource) \
+    X(BOOL, VirtualData) X(INTEGER, Editable) X(TEXT, ComboList) \
     X(DOUBLE_GET, Value) X(COLOUR, FloodColor) X(SHORT, CellFloodPercent) X(COLOUR, CellFloodColor) \
     X(INTEGER, SubtotalPosition) X(INTEGER, BorderStyle) X(OBJECT, Font) X(BOOL, Enabled) X(INTEGER, Appearance) \
     X(INTEGER, OutlineBar) X(COLOUR, TreeColor) X(SHORT, GridLineWidth) X(BOOL, AutoResize) \

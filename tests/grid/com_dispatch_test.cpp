@@ -354,6 +354,46 @@ TEST_F(GridKindsTest, ReadsTruncateNarrowOrKeepTheNumber)
     EXPECT_EQ(grid_.GetWordWrap(), true);
 }
 
+TEST_F(GridKindsTest, TheDataSourceComesWrappedAndItsWrapperOwnsItsReference)
+{
+    DispatchFixture source;
+    source.AddRef();
+    VARIANT three;
+    VariantInit(&three);
+    V_VT(&three) = VT_I4;
+    V_I4(&three) = 3;
+    source.Store(kFixtureGetFieldCount, three);
+    ComObjectValue sourceValue{&source, 0};
+    ASSERT_TRUE(grid_.SetDataSource(&sourceValue));
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYPUTREF);
+
+    GridDataSource* wrapper = grid_.GetDataSource();
+    ASSERT_NE(wrapper, nullptr);
+    EXPECT_EQ(wrapper->object->object, static_cast<IUnknown*>(&source));
+    EXPECT_EQ(wrapper->GetFieldCount(), 3);
+
+    GridDataSource* clone = wrapper->Clone();
+    ComObjectValue empty{nullptr, 0};
+    clone->Attach(&empty);
+    EXPECT_EQ(clone->object->object, static_cast<IUnknown*>(&source)) << "an empty value leaves the object in place";
+    wrapper->Destroy();
+    delete wrapper;
+    EXPECT_EQ(clone->GetFieldCount(), 3) << "the clone outlives the wrapper it came from";
+    clone->ReleaseComObject();
+    EXPECT_EQ(clone->GetFieldCount(), 0);
+    EXPECT_EQ(RtComLastCode(), kRtComEmptyObject);
+    clone->Destroy();
+    delete clone;
+
+    fixture_.Forget();
+    EXPECT_EQ(source.references, 1);
+    grid_.ReleaseComObject();
+    GridDataSource* none = grid_.GetDataSource();
+    ASSERT_NE(none, nullptr);
+    EXPECT_EQ(none->object->object, nullptr) << "a failed read gives a wrapper of an empty value";
+    delete none;
+}
+
 TEST(GridNumbersTest, MillimetresBecomeTwipsThroughInchesAndPoints)
 {
     EXPECT_DOUBLE_EQ(MillimetresToInches(25.4), 1.0);

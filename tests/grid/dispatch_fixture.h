@@ -16,7 +16,7 @@ inline constexpr GUID kDispatchFixtureIid = {0x7D2E3F42, 0x6B52, 0x4C8F, {0xAD, 
 enum FixtureMember : DISPID {
     kFixtureRows = 1, kFixtureGridColor, kFixtureWordWrap, kFixtureCellFontSize, kFixtureFontSize, kFixtureVersion,
     kFixtureFontName, kFixtureFont, kFixtureDataSource, kFixtureTextMatrix, kFixtureTwice, kFixtureRename,
-    kFixtureRefer, kFixtureSum, kFixtureKeep, kFixtureFail, kFixtureLog,
+    kFixtureRefer, kFixtureSum, kFixtureKeep, kFixtureFail, kFixtureLog, kFixtureGetFieldCount,
 };
 
 class DispatchFixture final : public IDispatch {

@@ -230,6 +230,12 @@ TEST_F(GridIndexedTest, BeforeCreateEveryCallFailsAndDispatchIdCallsWriteNothing
     EXPECT_FALSE(grid_->SetColWidth(1, 100));
     EXPECT_EQ(grid_->GetColData(1), "");
     EXPECT_EQ(grid_->GetLastErrorText(), "对象为空");
+    GridNode* node = grid_->GetNode(1);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->object->object, nullptr) << "a node wrapper on nothing";
+    EXPECT_EQ(node->GetLevel(), 0);
+    node->Destroy();
+    delete node;
 
     std::int32_t r1 = -7, c1 = -7, r2 = -7, c2 = -7;
     grid_->GetMergedRangeByDispId(1, 1, r1, c1, r2, c2);
@@ -454,6 +460,13 @@ const ArgumentCase kArgumentCases[] = {
          g.GetFindRow(&item);
      },
      "get 159: I4:5 missing missing BOOL:0 BOOL:0"},
+    {"GetNode", 5, 3,
+     [](GridControl& g) {
+         GridNode* node = g.GetNode(3);
+         node->Destroy();
+         delete node;
+     },
+     "call 204: I4:3"},
     {"FinishEditing with Cancel", 5, 3, [](GridControl& g) { g.FinishEditing(true); }, "call 208: BOOL:-1"},
     {"SetAccessibleRole with the empty text", 5, 3, [](GridControl& g) { g.SetAccessibleRole(""); }, "put 212: BSTR:"},
     {"SetRowOutlineLevel", 5, 3, [](GridControl& g) { g.SetRowOutlineLevel(2, 3); }, "put 166: I4:2 I2:3"},

@@ -267,6 +267,16 @@ TEST_F(GridWrapperTest, RowCountsFontsAndCellTexts)
     EXPECT_TRUE(grid_.SetScrollTipText("提示"));
     EXPECT_EQ(grid_.GetScrollTipText(), "提示");
 
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    ComObjectValue source{stream, 0};
+    EXPECT_TRUE(grid_.SetDataSource(&source)) << "DataSource has only a put by reference";
+    GridDataSource* wrapper = grid_.GetDataSource();
+    EXPECT_EQ(wrapper->object->object, static_cast<IUnknown*>(stream));
+    delete wrapper;
+    ASSERT_TRUE(grid_.SetDataSource(nullptr));
+    stream->Release();
+
     EXPECT_EQ(RtComGetNumber(grid_.control, "NoSuchMember"), 0.0);
     EXPECT_EQ(grid_.GetLastErrorText(), "未找到指定属性或方法");
     ByteSet bytes = ByteSet::FromText("BM");
