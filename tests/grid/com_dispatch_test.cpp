@@ -9,6 +9,7 @@
 #include "dispatch_fixture.h"
 #include "framework/com_dispatch.h"
 #include "grid/grid_control.h"
+#include "grid/grid_node.h"
 
 namespace {
 
@@ -392,6 +393,30 @@ TEST_F(GridKindsTest, TheDataSourceComesWrappedAndItsWrapperOwnsItsReference)
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->object->object, nullptr) << "a failed read gives a wrapper of an empty value";
     delete none;
+}
+
+TEST_F(ComDispatchTest, ANodeWrapperPassesItsOptionalVariantAsGiven)
+{
+    GridNode node;
+    node.Attach(&object_);
+    EXPECT_TRUE(node.SetText("节点"));
+    EXPECT_EQ(node.GetText(), "节点");
+
+    VARIANT truth;
+    VariantInit(&truth);
+    V_VT(&truth) = VT_BOOL;
+    V_BOOL(&truth) = VARIANT_TRUE;
+    fixture_.Store(kFixtureMove, truth);
+    EXPECT_TRUE(node.Move(2));
+    EXPECT_EQ(fixture_.received.types.size(), 1u) << "a target not given is left out";
+    VARIANT target;
+    VariantInit(&target);
+    V_VT(&target) = VT_I4;
+    V_I4(&target) = 7;
+    EXPECT_TRUE(node.Move(2, &target));
+    ASSERT_EQ(fixture_.received.types.size(), 2u);
+    EXPECT_EQ(V_I4(&Received(1)), 7);
+    node.Destroy();
 }
 
 TEST(GridNumbersTest, MillimetresBecomeTwipsThroughInchesAndPoints)

@@ -17,6 +17,7 @@ enum FixtureMember : DISPID {
     kFixtureRows = 1, kFixtureGridColor, kFixtureWordWrap, kFixtureCellFontSize, kFixtureFontSize, kFixtureVersion,
     kFixtureFontName, kFixtureFont, kFixtureDataSource, kFixtureTextMatrix, kFixtureTwice, kFixtureRename,
     kFixtureRefer, kFixtureSum, kFixtureKeep, kFixtureFail, kFixtureLog, kFixtureGetFieldCount,
+    kFixtureText, kFixtureMove,
 };
 
 class DispatchFixture final : public IDispatch {
