@@ -213,6 +213,20 @@ TEST_F(ComDispatchTest, APutNamesItsValueAndObjectsGoByTheDeclaredInterface)
     EXPECT_EQ(other.references, 1) << "the calls gave back every reference they took on the argument";
 }
 
+TEST_F(ComDispatchTest, AVariableIsReadWithAGetAndWrittenWithAPut)
+{
+    EXPECT_TRUE(RtComSetProperty(&object_, "Counter", ComArgument::Int32(4)));
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYPUT);
+    EXPECT_EQ(fixture_.received.namedId, DISPID_PROPERTYPUT);
+    EXPECT_EQ(RtComGetNumber(&object_, "Counter"), 4.0);
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYGET);
+    EXPECT_EQ(RtComCallNumber(&object_, "Counter"), 4.0);
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYGET) << "also when it is called as a method";
+    ComObjectValue empty{nullptr, 0};
+    EXPECT_TRUE(RtComSetProperty(&object_, "Owner", ComArgument::Object(&empty)));
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYPUTREF) << "an interface variable is put by reference";
+}
+
 TEST_F(ComDispatchTest, ResultsConvertToTheKindWanted)
 {
     fixture_.Store(kFixtureRows, Number(-2.7));

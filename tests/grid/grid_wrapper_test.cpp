@@ -129,6 +129,15 @@ TEST_F(GridWrapperTest, BeforeCreateReadsAreEmptyAndWritesFail)
     EXPECT_EQ(grid_.GetHostWindow(), nullptr);
 }
 
+TEST_F(GridWrapperTest, AFailedCreateLeavesNoWindowAndAnEmptyControl)
+{
+    CreateDefault();
+    EXPECT_EQ(grid_.Create(nullptr), nullptr) << "a child window needs a parent";
+    EXPECT_EQ(grid_.GetHostWindow(), nullptr);
+    EXPECT_EQ(grid_.GetRows(), 0);
+    EXPECT_EQ(grid_.GetLastErrorText(), "对象为空");
+}
+
 TEST_F(GridWrapperTest, CreateWithNothingGivenTakesTheDefaults)
 {
     HWND host = grid_.Create(parent_);
