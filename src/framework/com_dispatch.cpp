@@ -177,6 +177,7 @@ CallPlan PlanCall(const BoundMember& member, CallKind kind) noexcept
     }
     const VARDESC* variable = member.variable();
     plan.id = variable->memid;
+    plan.flags = DISPATCH_PROPERTYGET;  // also when it is called as a method
     if (kind != CallKind::Write)
         return plan;
     ParameterType value = ResolveParameter(member.info(), variable->elemdescVar);

@@ -9,6 +9,7 @@
 #include "dispatch_fixture.h"
 #include "framework/com_dispatch.h"
 #include "grid/grid_control.h"
+#include "grid/grid_node.h"
 
 namespace {
 
@@ -212,6 +213,20 @@ TEST_F(ComDispatchTest, APutNamesItsValueAndObjectsGoByTheDeclaredInterface)
     EXPECT_EQ(other.references, 1) << "the calls gave back every reference they took on the argument";
 }
 
+TEST_F(ComDispatchTest, AVariableIsReadWithAGetAndWrittenWithAPut)
+{
+    EXPECT_TRUE(RtComSetProperty(&object_, "Counter", ComArgument::Int32(4)));
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYPUT);
+    EXPECT_EQ(fixture_.received.namedId, DISPID_PROPERTYPUT);
+    EXPECT_EQ(RtComGetNumber(&object_, "Counter"), 4.0);
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYGET);
+    EXPECT_EQ(RtComCallNumber(&object_, "Counter"), 4.0);
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYGET) << "also when it is called as a method";
+    ComObjectValue empty{nullptr, 0};
+    EXPECT_TRUE(RtComSetProperty(&object_, "Owner", ComArgument::Object(&empty)));
+    EXPECT_EQ(fixture_.received.flags, DISPATCH_PROPERTYPUTREF) << "an interface variable is put by reference";
+}
+
 TEST_F(ComDispatchTest, ResultsConvertToTheKindWanted)
 {
     fixture_.Store(kFixtureRows, Number(-2.7));
@@ -392,6 +407,30 @@ TEST_F(GridKindsTest, TheDataSourceComesWrappedAndItsWrapperOwnsItsReference)
     ASSERT_NE(none, nullptr);
     EXPECT_EQ(none->object->object, nullptr) << "a failed read gives a wrapper of an empty value";
     delete none;
+}
+
+TEST_F(ComDispatchTest, ANodeWrapperPassesItsOptionalVariantAsGiven)
+{
+    GridNode node;
+    node.Attach(&object_);
+    EXPECT_TRUE(node.SetText("节点"));
+    EXPECT_EQ(node.GetText(), "节点");
+
+    VARIANT truth;
+    VariantInit(&truth);
+    V_VT(&truth) = VT_BOOL;
+    V_BOOL(&truth) = VARIANT_TRUE;
+    fixture_.Store(kFixtureMove, truth);
+    EXPECT_TRUE(node.Move(2));
+    EXPECT_EQ(fixture_.received.types.size(), 1u) << "a target not given is left out";
+    VARIANT target;
+    VariantInit(&target);
+    V_VT(&target) = VT_I4;
+    V_I4(&target) = 7;
+    EXPECT_TRUE(node.Move(2, &target));
+    ASSERT_EQ(fixture_.received.types.size(), 2u);
+    EXPECT_EQ(V_I4(&Received(1)), 7);
+    node.Destroy();
 }
 
 TEST(GridNumbersTest, MillimetresBecomeTwipsThroughInchesAndPoints)

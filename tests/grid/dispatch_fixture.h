@@ -17,6 +17,7 @@ enum FixtureMember : DISPID {
     kFixtureRows = 1, kFixtureGridColor, kFixtureWordWrap, kFixtureCellFontSize, kFixtureFontSize, kFixtureVersion,
     kFixtureFontName, kFixtureFont, kFixtureDataSource, kFixtureTextMatrix, kFixtureTwice, kFixtureRename,
     kFixtureRefer, kFixtureSum, kFixtureKeep, kFixtureFail, kFixtureLog, kFixtureGetFieldCount,
+    kFixtureText, kFixtureMove, kFixtureCounter = 30, kFixtureOwner,
 };
 
 class DispatchFixture final : public IDispatch {

@@ -68,6 +68,28 @@ std::vector<std::uint32_t> BmpPixels(const ByteSet& bytes, int* width, int* heig
     return pixels;
 }
 
+// A 2 x 2 32-bit icon file, every pixel opaque 0xRRGGBB `colour` except the top-left one, which the
+// mask leaves transparent.
+ByteSet MakeIcon(std::uint32_t colour)
+{
+    const std::uint8_t head[] = {0, 0, 1, 0, 1, 0,                      // icon directory, one image
+                                 2, 2, 0, 0, 1, 0, 32, 0, 72, 0, 0, 0, 22, 0, 0, 0};  // 2 x 2, 72 bytes at 22
+    ByteSet bytes(sizeof(head) + 72);
+    std::memcpy(bytes.Data(), head, sizeof(head));
+    BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), 2, 4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::memcpy(bytes.Data() + sizeof(head), &info, sizeof(info));
+    std::uint8_t* pixels = bytes.Data() + sizeof(head) + sizeof(info);
+    for (int i = 0; i < 4; ++i) {
+        pixels[4 * i] = colour & 0xFF;
+        pixels[4 * i + 1] = (colour >> 8) & 0xFF;
+        pixels[4 * i + 2] = (colour >> 16) & 0xFF;
+        pixels[4 * i + 3] = i == 2 ? 0 : 0xFF;  // bottom-up: pixel 2 is the top-left one
+    }
+    std::uint8_t* mask = pixels + 16;  // two rows of 4 bytes, bottom row first
+    mask[4] = 0x80;
+    return bytes;
+}
+
 class GridWrapperTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -127,6 +149,15 @@ TEST_F(GridWrapperTest, BeforeCreateReadsAreEmptyAndWritesFail)
     EXPECT_TRUE(grid_.GetCellPicture().Empty());
     EXPECT_EQ(grid_.GetLastErrorText(), "对象为空");
     EXPECT_EQ(grid_.GetHostWindow(), nullptr);
+}
+
+TEST_F(GridWrapperTest, AFailedCreateLeavesNoWindowAndAnEmptyControl)
+{
+    CreateDefault();
+    EXPECT_EQ(grid_.Create(nullptr), nullptr) << "a child window needs a parent";
+    EXPECT_EQ(grid_.GetHostWindow(), nullptr);
+    EXPECT_EQ(grid_.GetRows(), 0);
+    EXPECT_EQ(grid_.GetLastErrorText(), "对象为空");
 }
 
 TEST_F(GridWrapperTest, CreateWithNothingGivenTakesTheDefaults)
@@ -326,6 +357,20 @@ TEST_F(GridWrapperTest, CellPicturesRoundTripAsBmpBytes)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(pixels[static_cast<std::size_t>(y * 5 + x)], Pixel(x, y)) << x << "," << y;
+
+    // A GIF of one red pixel goes through the system's picture loader.
+    const char gif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\x00\x00\x00\x00\x00\x21\xF9\x04\x00\x00\x00\x00"
+                       "\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B";
+    EXPECT_TRUE(grid_.SetCellPicture(ByteSet(gif, sizeof(gif) - 1)));
+    pixels = BmpPixels(grid_.GetCellPicture(), &width, &height);
+    ASSERT_EQ(pixels.size(), 1u);
+    EXPECT_EQ(pixels[0], 0xFF0000u);
+
+    EXPECT_TRUE(grid_.SetCellPicture(MakeIcon(0x0000FF)));
+    pixels = BmpPixels(grid_.GetCellPicture(), &width, &height);
+    ASSERT_EQ(pixels.size(), 4u) << "an icon is drawn at its own size";
+    EXPECT_EQ(pixels[0], 0xFFFFFFu) << "on white where it is transparent";
+    EXPECT_EQ(pixels[3], 0x0000FFu);
 
     const struct {
         const char* name;
