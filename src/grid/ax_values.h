@@ -9,13 +9,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/com_object_value.h"
 #include "framework/runtime_service.h"
 
-// An 8-byte COM object value: the interface pointer (null when empty), then a word the host sets to 0.
-struct ComObjectValue {
-    IUnknown* object;
-    std::uint32_t reserved;
-};
 
 // A byte array block: a dimension count (1), the byte count, then the bytes.
 struct ByteArrayBlock {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ax_test_support.h"
+#include "grid_registration.h"
 
 namespace {
 
@@ -53,12 +54,7 @@ protected:
     static void SetUpTestSuite()
     {
         AxHostTest::SetUpTestSuite();
-        grid_ = LoadLibraryA("vsflex8.ocx");
-        ASSERT_NE(grid_, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(grid_, "DllRegisterServer")));
-        ASSERT_NE(registerServer, nullptr);
-        ASSERT_EQ(registerServer(), S_OK);
+        LoadAndRegisterGridControl(&grid_);
     }
 
     void SetUp() override

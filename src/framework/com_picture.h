@@ -1,0 +1,15 @@
+// Pictures at the automation boundary: a picture object made from the bytes of an image file, and
+// a picture object saved back into such bytes.
+#pragma once
+
+#include "framework/byte_set.h"
+#include "framework/com_object_value.h"
+
+// Decodes `bytes` (BMP, JPEG, PNG, GIF, icon or cursor, recognised from their first bytes) into a
+// bitmap and makes a picture object owning it; bytes that give no bitmap make an empty picture.
+// On success `object` holds the picture's IUnknown (its earlier reference released) and the
+// result is true; otherwise `object` is unchanged. Sets no last-call code.
+bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes) noexcept;
+// The picture held by `object` saved as an image file (a bitmap picture saves as BMP); empty bytes
+// for an empty value, an object that is no picture or a picture that cannot be saved.
+ByteSet RtComSavePicture(const ComObjectValue* object) noexcept;
