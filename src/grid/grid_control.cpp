@@ -143,11 +143,14 @@ void GridControl::Move(std::optional<int> left, std::optional<int> top, std::opt
         MoveWindow(hostWindow, 0, 0, client.cx, client.cy, TRUE);
         return;
     }
+    // The window's own rectangle in the parent's client coordinates: a bordered window keeps its
+    // place instead of creeping by its border at every move.
     RECT window{};
     GetWindowRect(hostWindow, &window);
-    GridPoint origin = GetOriginInParent(hostWindow);
-    int newLeft = left.has_value() && *left != 9999 ? *left : origin.x;
-    int newTop = top.has_value() && *top != 9999 ? *top : origin.y;
+    RECT placed = window;
+    MapWindowPoints(nullptr, ::GetParent(hostWindow), reinterpret_cast<POINT*>(&placed), 2);
+    int newLeft = left.has_value() && *left != 9999 ? *left : placed.left;
+    int newTop = top.has_value() && *top != 9999 ? *top : placed.top;
     int newWidth = width.value_or(0) != 0 ? *width : window.right - window.left;
     int newHeight = height.value_or(0) != 0 ? *height : window.bottom - window.top;
     MoveWindow(hostWindow, newLeft, newTop, newWidth, newHeight, TRUE);

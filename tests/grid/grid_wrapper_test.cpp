@@ -226,6 +226,14 @@ TEST_F(GridWrapperTest, CreateGivesPlaceSizeAndBorder)
     EXPECT_EQ(bounds.height, 100);
     EXPECT_GT(bounds.left, 10) << "the origin is that of the client area, inside the edge";
     EXPECT_NE(GetWindowLongA(host, GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
+
+    grid_.Move(std::nullopt, std::nullopt, 150);
+    grid_.Move(std::nullopt, std::nullopt, 160);
+    GetWindowRect(host, &window);
+    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&window), 2);
+    EXPECT_EQ(window.left, 10) << "a bordered window stays where it is";
+    EXPECT_EQ(window.top, 20);
+    EXPECT_EQ(window.right - window.left, 160);
 }
 
 TEST_F(GridWrapperTest, MoveFillsTheParentOrKeepsWhatIsNotGiven)
