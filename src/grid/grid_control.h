@@ -62,13 +62,10 @@ struct GridPoint {
     std::int32_t y;
 };
 
-class GridControl final {
+class GridControl {
 public:
     // An empty control value and a host-object variable filled by NewAxObject.
     GridControl() noexcept;
-    // Not virtual: the operations table starts with Destroy. Destroy releases; the destructor only
-    // frees what Destroy left.
-    ~GridControl();
     GridControl(const GridControl&) = delete;
     GridControl& operator=(const GridControl&) = delete;
 
@@ -469,6 +466,10 @@ public:
     virtual void BindBeforeDataRefresh(SubprogramPointer handler) noexcept;
     // 82: (user)
     virtual void BindAfterDataRefresh(SubprogramPointer handler) noexcept;
+
+    // Declared after every operation, so that its table entries follow the operations table.
+    // Destroy releases; the destructor only frees what Destroy left.
+    virtual ~GridControl();
 
     // The control's interface as GetDispatch gives it (owned, from the framework's allocator);
     // null or holding a null interface while there is no control.
