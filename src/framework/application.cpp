@@ -38,6 +38,19 @@ int RunMessageLoop() noexcept
     return 0;
 }
 
+void ProcessPendingMessages() noexcept
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
 std::string RunDirectory()
 {
     // Found in UTF-16: a GBK trail byte can equal "\\", so the ANSI path cannot be split by bytes.

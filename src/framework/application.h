@@ -15,5 +15,8 @@ void RegisterExitRoutine(ExitRoutineFunction routine) noexcept;
 // Dispatches window messages until the last form window is gone; returns 0.
 int RunMessageLoop() noexcept;
 
+// Dispatches the window messages that are waiting now, then returns (a quit request stays queued).
+void ProcessPendingMessages() noexcept;
+
 // Folder of the running executable, without a trailing "\".
 std::string RunDirectory();

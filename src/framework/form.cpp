@@ -10,6 +10,15 @@ std::set<Form*>& OpenForms()
     return forms;
 }
 
+constexpr UINT kFirstCommandId = 1000;
+
+// The executable's icon group at the sizes the system uses for the title bar and the taskbar.
+HICON LoadProgramIcon(int metricX, int metricY) noexcept
+{
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), "DEFAULT_ICON", IMAGE_ICON,
+                                         GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
+}
+
 bool RegisterFormClass(const char* className)
 {
     WNDCLASSEXA windowClass = {};
@@ -35,7 +44,14 @@ Form::~Form()
         DestroyWindow(window_);
 }
 
-bool Form::Load()
+UINT Form::AddCommand(FormEventHandler handler)
+{
+    UINT id = kFirstCommandId + static_cast<UINT>(commands_.size());
+    commands_[id] = handler;
+    return id;
+}
+
+bool Form::Load(HWND parent, bool modal)
 {
     if (!RegisterFormClass(layout_.className))
         return false;
@@ -53,18 +69,59 @@ bool Form::Load()
         top = (GetSystemMetrics(SM_CYSCREEN) - layout_.height) / 2;
     }
     window_ = CreateWindowExA(WS_EX_APPWINDOW, layout_.className, layout_.caption.c_str(), style, left, top,
-                              layout_.width, layout_.height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                              layout_.width, layout_.height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (!window_)
         return false;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
     OpenForms().insert(this);
+    SetProgramIcons();
+    for (FormUnit* unit : units_)
+        unit->CreateIn(window_);
+    if (modal && parent) {
+        modalParent_ = parent;
+        EnableWindow(parent, FALSE);
+    }
     Fire(kFormCreated);
     if (window_) {
         ShowWindow(window_, layout_.startMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL);
         UpdateWindow(window_);
     }
-    return window_ != nullptr;
+    if (modal)
+        RunModalLoop();
+    return modal || window_ != nullptr;
+}
+
+// The tray icon and the task switcher ask the window for its icons (WM_GETICON), which only
+// answers what WM_SETICON gave it.
+void Form::SetProgramIcons() noexcept
+{
+    if (HICON smallIcon = LoadProgramIcon(SM_CXSMICON, SM_CYSMICON))
+        SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    if (HICON bigIcon = LoadProgramIcon(SM_CXICON, SM_CYICON))
+        SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+}
+
+// Dispatches messages until this form's window is gone. A quit request is put back for the
+// outer loop.
+void Form::RunModalLoop() noexcept
+{
+    MSG message;
+    while (window_) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got < 0)
+            break;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    if (modalParent_) {
+        EnableWindow(modalParent_, TRUE);
+        modalParent_ = nullptr;
+    }
 }
 
 void Form::SetCaption(const std::string& caption)
@@ -86,10 +143,26 @@ std::string Form::GetCaption() const
 int Form::GetWindowState() const
 {
     if (!window_)
-        return 0;
+        return kWindowNormal;
     if (IsIconic(window_))
-        return 1;
-    return IsZoomed(window_) ? 2 : 0;
+        return kWindowMinimized;
+    return IsZoomed(window_) ? kWindowMaximized : kWindowNormal;
+}
+
+int Form::GetClientWidth() const
+{
+    RECT client = {};
+    if (window_)
+        GetClientRect(window_, &client);
+    return client.right - client.left;
+}
+
+int Form::GetClientHeight() const
+{
+    RECT client = {};
+    if (window_)
+        GetClientRect(window_, &client);
+    return client.bottom - client.top;
 }
 
 void Form::SetVisible(bool visible)
@@ -155,10 +228,22 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
             Fire(kFormMoved);
         Fire(kFormResized);
         break;
+    case WM_COMMAND: {
+        auto found = commands_.find(LOWORD(wParam));
+        if (HIWORD(wParam) == 0 && lParam == 0 && found != commands_.end()) {
+            if (found->second)
+                found->second();
+            return 0;
+        }
+        break;
+    }
     case WM_KILLFOCUS:
         Fire(kFormLostFocus);
         break;
     case WM_DESTROY:
+        // The parent comes back before this window goes, so the activation returns to it.
+        if (modalParent_)
+            EnableWindow(modalParent_, TRUE);
         Fire(kFormDestroying);
         break;
     case WM_NCDESTROY:

@@ -1,11 +1,13 @@
 // Form windows made from templates of our own: size, position, border, buttons and caption come
-// from a FormTemplate; the program binds handlers to the form's numbered events.
+// from a FormTemplate; the program binds handlers to the form's numbered events and to the
+// command ids of its menus. Units (child windows such as a picture box) are made with the window.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
 #include <string>
+#include <vector>
 
 struct FormTemplate {
     const char* className;  // window class registered for this form
@@ -32,7 +34,22 @@ enum FormEvent : int {
     kFormLostFocus = -8,
 };
 
+// The window states that GetWindowState reports.
+enum FormWindowState : int {
+    kWindowNormal = 0,
+    kWindowMaximized = 1,
+    kWindowMinimized = 2,
+};
+
 using FormEventHandler = void (*)();
+
+// A unit that lives on a form as a child window: made when the form's window is made, before the
+// created event runs, and destroyed with it.
+class FormUnit {
+public:
+    virtual ~FormUnit() = default;
+    virtual void CreateIn(HWND form) noexcept = 0;
+};
 
 class Form {
 public:
@@ -42,15 +59,25 @@ public:
     Form& operator=(const Form&) = delete;
 
     void Bind(int event, FormEventHandler handler) { handlers_[event] = handler; }
+    // A new command id of this form for a menu item; the handler runs on its WM_COMMAND.
+    UINT AddCommand(FormEventHandler handler);
+    // The unit is made with the window; it must live as long as the form.
+    void AddUnit(FormUnit* unit) { units_.push_back(unit); }
 
-    // Creates the window (no parent, not modal), runs the created event, then shows it.
-    bool Load();
+    // Creates the window (owned by `parent` when given) with its program icon and its units, runs
+    // the created event, then shows it. A modal load disables the parent and returns only when
+    // the window has been destroyed; the parent is enabled again before it goes.
+    bool Load(HWND parent = nullptr, bool modal = false);
     HWND GetHandle() const { return window_; }
     void SetCaption(const std::string& caption);
     std::string GetCaption() const;
-    // 0 normal, 1 minimised, 2 maximised (the platform's numbering is hidden here).
+    // One of FormWindowState.
     int GetWindowState() const;
     void SetVisible(bool visible);
+    // Client area in pixels; 0 without a window.
+    int GetClientWidth() const;
+    int GetClientHeight() const;
+    const FormTemplate& Layout() const { return layout_; }
 
     // Forms that are open now.
     static int OpenCount() noexcept;
@@ -60,8 +87,13 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void Fire(int event) noexcept;
+    void SetProgramIcons() noexcept;
+    void RunModalLoop() noexcept;
 
     FormTemplate layout_;
     HWND window_ = nullptr;
+    HWND modalParent_ = nullptr;  // disabled while this form is open modally
     std::map<int, FormEventHandler> handlers_;
+    std::map<UINT, FormEventHandler> commands_;
+    std::vector<FormUnit*> units_;
 };

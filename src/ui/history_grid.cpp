@@ -1,5 +1,40 @@
 #include "ui/history_grid.h"
 
+#include <vector>
+
+#include "core/globals.h"
+#include "framework/application.h"
+#include "framework/text_split.h"
+
+std::string FileBlock(const std::string& files)
+{
+    std::vector<std::string> names = SplitText(files, "|");
+    std::string block = "文件数：" + std::to_string(names.size());
+    for (const std::string& name : names)
+        block += "\r\n    " + name;
+    return block;
+}
+
 void AddGridRow(const std::string& timeKey, const std::string& text, const ByteSet& picture, const std::string& files)
 {
+    if (!g_grid)
+        return;
+    GridControl& grid = *g_grid;
+    grid.AddItem(timeKey, 0);
+    grid.SetRowHeight(0, kGridRowHeight);
+    if (!picture.Empty()) {
+        grid.Select(0, 1, 0, 1);
+        grid.SetCellPicture(picture);
+        grid.SetTextMatrix(0, 2, kKindPicture);
+    } else {
+        if (!text.empty()) {
+            grid.SetTextMatrix(0, 1, text);
+            grid.SetTextMatrix(0, 2, kKindText);
+        }
+        if (!files.empty()) {
+            grid.SetTextMatrix(0, 1, FileBlock(files));
+            grid.SetTextMatrix(0, 2, kKindFiles);
+        }
+    }
+    ProcessPendingMessages();
 }

@@ -1,10 +1,23 @@
-// The history grid's rows: each captured entry becomes the grid's new top row.
+// The history grid's rows: each captured entry becomes the grid's new top row, with its time key,
+// its content (the picture, the text or the file block) and its hidden kind.
 #pragma once
 
 #include <string>
 
 #include "framework/byte_set.h"
 
-// Adds the entry as the new top row: time key, content (the picture, the text or the file block)
-// and the hidden kind. `files` holds the file names joined by "|".
+// Kinds of a row, as column 2 holds them.
+inline constexpr const char* kKindPicture = "图片";
+inline constexpr const char* kKindText = "文本";
+inline constexpr const char* kKindFiles = "文件";
+
+// Every row is 24 mm high.
+constexpr int kGridRowHeight = 1360;
+
+// Adds the entry as the new top row of g_grid. A picture wins over text and files; files win over
+// text. `files` holds the file names joined by "|". The new row is painted before the return.
 void AddGridRow(const std::string& timeKey, const std::string& text, const ByteSet& picture, const std::string& files);
+
+// "文件数：" and the count, then one line per name indented by four blanks; lines apart by "\r\n",
+// none after the last.
+std::string FileBlock(const std::string& files);

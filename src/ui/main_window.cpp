@@ -1,5 +1,8 @@
 #include "ui/main_window.h"
 
+#include "core/main_window_handlers.h"
+#include "ui/history_grid_handlers.h"
+
 FormTemplate MainWindowTemplate()
 {
     FormTemplate layout;
@@ -18,5 +21,31 @@ FormTemplate MainWindowTemplate()
 Form& MainWindow()
 {
     static Form window(MainWindowTemplate());
+    static const bool bound = [] {
+        window.Bind(kFormMoved, OnMainWindowMoved);
+        window.Bind(kFormLostFocus, OnMainWindowLostFocus);
+        return true;
+    }();
+    (void)bound;
     return window;
+}
+
+Menu& TrayMenu()
+{
+    static Menu menu(MainWindow(), "托盘菜单",
+                     {{"打开主窗口", OnTrayMenuOpenMainWindow}, {"-"}, {"关于", OnTrayMenuAbout},
+                      {"退出", OnTrayMenuExit}});
+    return menu;
+}
+
+Menu& GridMenu()
+{
+    static Menu menu(MainWindow(), "右键菜单", {{"复制", OnGridMenuCopy}, {"-"}, {"更多...", OnGridMenuMore}});
+    return menu;
+}
+
+Menu& CellMenu()
+{
+    static Menu menu(MainWindow(), "单元格右键", {{"全选"}, {"复制", OnCellMenuCopy}});
+    return menu;
 }

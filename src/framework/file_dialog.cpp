@@ -1,0 +1,52 @@
+#include "framework/file_dialog.h"
+
+#include <commdlg.h>
+
+namespace {
+
+FileNameFunction g_getOpenFileName = GetOpenFileNameA;
+FileNameFunction g_getSaveFileName = GetSaveFileNameA;
+
+// "a|b|c|d" as the platform wants it: each piece ended by a zero, then one more zero.
+std::string PlatformFilter(const std::string& filter)
+{
+    std::string pieces = filter;
+    for (char& c : pieces) {
+        if (c == '|')
+            c = '\0';
+    }
+    pieces.push_back('\0');
+    pieces.push_back('\0');
+    return pieces;
+}
+
+} // namespace
+
+void SetFileDialogFunctions(FileNameFunction open, FileNameFunction save) noexcept
+{
+    g_getOpenFileName = open ? open : GetOpenFileNameA;
+    g_getSaveFileName = save ? save : GetSaveFileNameA;
+}
+
+bool FileDialog::Open(HWND owner) noexcept
+{
+    fileName_.clear();
+    char name[MAX_PATH] = {};
+    std::string platformFilter = PlatformFilter(filter);
+    OPENFILENAMEA request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpstrFilter = filter.empty() ? nullptr : platformFilter.c_str();
+    request.nFilterIndex = 1;
+    request.lpstrFile = name;
+    request.nMaxFile = sizeof name;
+    request.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    request.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    request.Flags = flags_;
+    request.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
+    FileNameFunction show = type == FileDialogType::Save ? g_getSaveFileName : g_getOpenFileName;
+    if (!show(&request))
+        return false;
+    fileName_ = name;
+    return !fileName_.empty();
+}

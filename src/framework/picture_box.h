@@ -1,0 +1,61 @@
+// PictureBox: a unit that shows the picture of an image file held in memory (BMP, GIF, JPEG, PNG),
+// centred, and scaled down to fit when it is larger than the box; a picture is never enlarged.
+// Reading the picture gives back exactly the bytes that were assigned.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "framework/byte_set.h"
+#include "framework/com_object_value.h"
+#include "framework/form.h"
+
+struct PictureRect {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// Where a picture of pw x ph is drawn in a client area of cw x ch: at its own size in the middle
+// when it fits, otherwise scaled by the smaller of cw / pw and ch / ph, the size truncated to
+// whole pixels, and centred.
+PictureRect CentredPictureRect(int cw, int ch, int pw, int ph) noexcept;
+
+// The handler of a released mouse button: button (1 left, 2 right), then x and y in pixels.
+using PictureBoxMouseHandler = void (*)(int button, int x, int y);
+
+class PictureBox : public FormUnit {
+public:
+    // Position and size in client pixels of the form.
+    PictureBox(Form& owner, PictureRect bounds);
+    ~PictureBox() override;
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
+
+    void CreateIn(HWND form) noexcept override;
+    HWND GetHandle() const { return window_; }
+
+    // Bytes that decode to no picture show an empty box; they are kept all the same.
+    void SetPicture(const ByteSet& bytes) noexcept;
+    const ByteSet& GetPicture() const { return bytes_; }
+    // The decoded picture's size in pixels; 0 x 0 when there is none.
+    SIZE PictureSize() const noexcept;
+    // Where the picture is drawn in the box now.
+    PictureRect DrawnRect() const noexcept;
+
+    void Move(int left, int top, int width, int height) noexcept;
+    void BindRightUp(PictureBoxMouseHandler handler) { rightUp_ = handler; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    void Paint() noexcept;
+    HBITMAP Bitmap() const noexcept;
+
+    PictureRect bounds_;
+    HWND window_ = nullptr;
+    ByteSet bytes_;
+    UniqueComObjectValue picture_;  // the decoded picture; its bitmap is drawn
+    PictureBoxMouseHandler rightUp_ = nullptr;
+};

@@ -1,0 +1,127 @@
+#include "ui/history_grid_handlers.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include "core/globals.h"
+#include "framework/file_io.h"
+#include "framework/message_box.h"
+#include "ui/clipboard_writeback.h"
+#include "ui/history_grid.h"
+#include "ui/main_window.h"
+#include "ui/picture_viewer_window.h"
+
+namespace {
+
+constexpr std::int16_t kKeyC = 67;
+constexpr std::int16_t kShiftCtrl = 2;
+constexpr std::int16_t kRightButton = 2;
+constexpr std::int32_t kEditableNone = 0;
+constexpr std::int32_t kEditableKbdMouse = 2;
+
+std::string AsciiLower(std::string text)
+{
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// Cell editing back on with the time column current, as closing the viewer leaves the grid.
+void GiveGridEditingBack()
+{
+    g_grid->SetCol(0);
+    g_grid->SetEditable(kEditableKbdMouse);
+}
+
+} // namespace
+
+std::string GetMouseRowKind() { return g_grid->GetTextMatrix(g_grid->GetMouseRow(), 2); }
+
+std::string LookUpEntryFile()
+{
+    std::string sql = "select file from data where time = '【time】'";
+    const std::string placeholder = "【time】";
+    const std::string timeKey = g_grid->GetTextMatrix(g_grid->GetRow(), 0);
+    for (std::size_t at = sql.find(placeholder); at != std::string::npos;
+         at = sql.find(placeholder, at + timeKey.size()))
+        sql.replace(at, placeholder.size(), timeKey);
+    SqlStatement statement = g_database->Prepare(sql);
+    if (!statement.GetHandle()) {
+        ShowMessageBox(g_database->ErrMsg(), 0);
+        return "";
+    }
+    statement.Step();
+    std::string file = statement.ColumnText(0);
+    statement.Finalize();
+    return file;
+}
+
+std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }
+
+bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
+{
+    int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
+    HINSTANCE result = ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                                     "", show);
+    return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
+}
+
+void ShowPictureViewer(const ByteSet& picture)
+{
+    g_viewerPicture = picture;
+    PictureViewerWindow viewer;
+    viewer.form.Load(MainWindow().GetHandle(), true);
+}
+
+void __stdcall OnGridDoubleClick(std::uint32_t)
+{
+    if (GetMouseRowKind() != kKindPicture)
+        return;
+    g_grid->SetEditable(kEditableNone);
+    const std::string file = LookUpEntryFile();
+    if (file.empty()) {
+        ShowPictureViewer(g_grid->GetCellPicture());
+        return;
+    }
+    if (AsciiLower(GetFileExtension(file)) == ".gif") {
+        ShellOpenFile(file, "");
+        GiveGridEditingBack();
+        return;
+    }
+    ShowPictureViewer(ReadFileBytes(file));
+}
+
+void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t shift)
+{
+    if (*keyCode != kKeyC || shift != kShiftCtrl || g_grid->GetCol() != 1)
+        return;
+    if (g_grid->GetTextMatrix(g_grid->GetRow(), 2) != kKindPicture)
+        return;
+    const std::string file = LookUpEntryFile();
+    if (!file.empty())
+        PutFileListOnClipboard({file});
+    else
+        PutPictureOnClipboard(g_grid->GetCellPicture());
+    *keyCode = 0;
+}
+
+void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float, float)
+{
+    if (button != kRightButton)
+        return;
+    g_grid->SetRow(g_grid->GetMouseRow());
+    g_grid->SetCol(g_grid->GetMouseCol());
+}
+
+void __stdcall OnGridMouseUp(std::uint32_t, std::int16_t button, std::int16_t, float, float)
+{
+    if (button == kRightButton)
+        GridMenu().PopUp();
+}
+
+void OnGridMenuCopy() { g_grid->Copy(); }
+
+void OnCellMenuCopy() { g_grid->Copy(); }

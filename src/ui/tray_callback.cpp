@@ -1,0 +1,21 @@
+#include "ui/tray_callback.h"
+
+#include <windows.h>
+
+#include "core/window_activation.h"
+#include "ui/main_window.h"
+
+void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    switch (code) {
+    case WM_LBUTTONUP:
+        RestoreWindow(MainWindow().GetHandle());
+        ActivateWindow(MainWindow().GetHandle());
+        break;
+    case WM_RBUTTONUP:
+        TrayMenu().PopUpFromTray();
+        break;
+    default:
+        break;
+    }
+}

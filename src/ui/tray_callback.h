@@ -1,0 +1,7 @@
+// The tray icon's event handler: a left click on the icon brings the main window back, a right
+// click opens the tray menu. Every other event, the shell's restart notice included, does nothing.
+#pragma once
+
+#include <cstdint>
+
+void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::int32_t, std::int32_t);
