@@ -1,0 +1,377 @@
+// The framework's form units and the two windows' templates: the viewer's and the main window's
+// settings on real windows, the program icon that the tray asks for, the picture box's display
+// rule, pop-up menus (their items, where and how they open, the chosen item's handler) and the
+// save dialog's request.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "framework/file_dialog.h"
+#include "framework/form.h"
+#include "framework/menu.h"
+#include "framework/picture_box.h"
+#include "ui/main_window.h"
+#include "ui/picture_viewer_window.h"
+
+namespace {
+
+void PumpMessages()
+{
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// ---- Templates on real windows
+
+TEST(FormTemplates, MainWindowIsFixedCentredAndAnswersWithTheProgramsSmallIcon)
+{
+    FormTemplate layout = MainWindowTemplate();
+    EXPECT_EQ(layout.width, 554);
+    EXPECT_EQ(layout.height, 581);
+    EXPECT_TRUE(layout.centreOnScreen);
+    EXPECT_FALSE(layout.escapeCloses);
+    EXPECT_TRUE(layout.caption.empty());
+    layout.className = "FormsTestMain";
+    Form form(layout);
+    ASSERT_TRUE(form.Load());
+    HWND window = form.GetHandle();
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 554) / 2);
+    EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 581) / 2);
+    EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_SMALL, 0), 0) << "the tray icon would be blank";
+    EXPECT_NE(SendMessageA(window, WM_GETICON, ICON_BIG, 0), 0);
+    SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpMessages();
+    EXPECT_TRUE(IsWindow(window)) << "Esc must not close the main window";
+}
+
+TEST(FormTemplates, ViewerOpensMaximisedIsSizableAndClosesWithEsc)
+{
+    PictureViewerWindow viewer;
+    ASSERT_TRUE(viewer.form.Load());
+    HWND window = viewer.form.GetHandle();
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_THICKFRAME);
+    EXPECT_TRUE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_EQ(viewer.form.GetWindowState(), kWindowMaximized);
+    EXPECT_EQ(viewer.form.GetCaption(), "");
+    EXPECT_EQ(viewer.saveDialog.Flags(), 0x1806u);
+    ASSERT_NE(viewer.pictureBox.GetHandle(), nullptr);
+    EXPECT_EQ(GetParent(viewer.pictureBox.GetHandle()), window);
+
+    ShowWindow(window, SW_RESTORE);
+    EXPECT_EQ(viewer.form.GetWindowState(), kWindowNormal);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 659);
+    EXPECT_EQ(rect.bottom - rect.top, 517);
+    EXPECT_EQ(CurrentPictureViewer(), &viewer);
+
+    SendMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    PumpMessages();
+    EXPECT_FALSE(IsWindow(window));
+}
+
+HWND g_modalParent = nullptr;
+bool g_parentDisabledWhileOpen = false;
+
+// Runs inside the modal loop: notes the parent's state and closes the modal window.
+void CALLBACK CloseModalWindow(HWND, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(nullptr, id);
+    g_parentDisabledWhileOpen = !IsWindowEnabled(g_modalParent);
+    PostMessageA(FindWindowA("ChengjianPictureViewer", nullptr), WM_CLOSE, 0, 0);
+}
+
+TEST(FormTemplates, AModalLoadDisablesTheParentUntilTheWindowCloses)
+{
+    FormTemplate parentLayout = MainWindowTemplate();
+    parentLayout.className = "FormsTestParent";
+    Form parent(parentLayout);
+    ASSERT_TRUE(parent.Load());
+    g_modalParent = parent.GetHandle();
+    FormTemplate childLayout = PictureViewerTemplate();
+    childLayout.startMaximized = false;
+    Form child(childLayout);
+    child.Bind(kFormCreated, [] { SetTimer(nullptr, 0, 10, CloseModalWindow); });
+    ASSERT_TRUE(child.Load(parent.GetHandle(), true));
+    EXPECT_EQ(child.GetHandle(), nullptr) << "the load returns once the window is gone";
+    EXPECT_TRUE(g_parentDisabledWhileOpen);
+    EXPECT_TRUE(IsWindowEnabled(parent.GetHandle()));
+}
+
+// ---- Picture box
+
+TEST(PictureBoxLayout, SmallPicturesAreCentredLargeOnesScaledDownKeepingTheirShape)
+{
+    struct Case {
+        int pw, ph;
+        PictureRect expected;
+    };
+    const Case cases[] = {
+        {100, 50, {150, 125, 100, 50}},
+        {800, 600, {0, 0, 400, 300}},
+        {800, 200, {0, 100, 400, 100}},
+        {400, 300, {0, 0, 400, 300}},   // exactly fitting: own size
+        {300, 900, {150, 0, 100, 300}},
+        {0, 0, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        PictureRect r = CentredPictureRect(400, 300, c.pw, c.ph);
+        EXPECT_EQ(r.left, c.expected.left) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.top, c.expected.top) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.width, c.expected.width) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.height, c.expected.height) << c.pw << "x" << c.ph;
+    }
+}
+
+// A 24-bit BMP file of `width` x `height` pixels, all of one colour.
+ByteSet BmpFile(int width, int height)
+{
+    const int stride = (width * 3 + 3) & ~3;
+    const DWORD pixels = static_cast<DWORD>(stride * height);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + pixels;
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    ByteSet bytes(file.bfSize);
+    memcpy(bytes.Data(), &file, sizeof file);
+    memcpy(bytes.Data() + sizeof file, &info, sizeof info);
+    memset(bytes.Data() + file.bfOffBits, 0x40, pixels);
+    return bytes;
+}
+
+TEST(PictureBoxLayout, TheBoxKeepsTheBytesAndDrawsTheDecodedPictureCentred)
+{
+    CoInitialize(nullptr);
+    FormTemplate layout = PictureViewerTemplate();
+    layout.startMaximized = false;
+    Form form(layout);
+    PictureBox box(form, {0, 0, 648, 480});
+    ASSERT_TRUE(form.Load());
+    box.Move(0, 0, 400, 300);
+    ByteSet picture = BmpFile(800, 200);
+    box.SetPicture(picture);
+    EXPECT_EQ(box.GetPicture(), picture);
+    PictureRect drawn = box.DrawnRect();
+    EXPECT_EQ(drawn.top, 100);
+    EXPECT_EQ(drawn.width, 400);
+    EXPECT_EQ(drawn.height, 100);
+    UpdateWindow(box.GetHandle());
+
+    ByteSet junk = ByteSet::FromText("not a picture");
+    box.SetPicture(junk);
+    EXPECT_EQ(box.GetPicture(), junk);
+    EXPECT_EQ(box.PictureSize().cx, 0);
+    UpdateWindow(box.GetHandle());  // paints an empty box
+    CoUninitialize();
+}
+
+// ---- Menus
+
+struct TrackedMenu {
+    std::vector<std::string> captions;
+    std::vector<UINT> ids;
+    UINT flags = 0;
+    POINT at = {};
+    HWND owner = nullptr;
+    HWND foreground = nullptr;
+};
+TrackedMenu g_tracked;
+int g_choose = -1;  // index of the item to choose, -1 for none
+
+BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*)
+{
+    g_tracked = {};
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        char caption[64] = {};
+        MENUITEMINFOA item = {sizeof item, MIIM_FTYPE | MIIM_ID | MIIM_STRING};
+        item.dwTypeData = caption;
+        item.cch = sizeof caption;
+        GetMenuItemInfoA(menu, i, TRUE, &item);
+        g_tracked.captions.push_back(item.fType & MFT_SEPARATOR ? "-" : caption);
+        g_tracked.ids.push_back(item.wID);
+    }
+    g_tracked.flags = flags;
+    g_tracked.at = {x, y};
+    g_tracked.owner = owner;
+    g_tracked.foreground = GetForegroundWindow();
+    if (g_choose >= 0)
+        PostMessageA(owner, WM_COMMAND, g_tracked.ids[g_choose], 0);
+    return TRUE;
+}
+
+int g_firstRuns = 0;
+int g_secondRuns = 0;
+
+class MenuTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetTrackPopupMenuFunction(RecordTrackPopupMenu);
+        g_choose = -1;
+        g_firstRuns = g_secondRuns = 0;
+        FormTemplate layout = MainWindowTemplate();
+        layout.className = "FormsTestMenuOwner";
+        form_ = std::make_unique<Form>(layout);
+        menu_ = std::make_unique<Menu>(*form_, "菜单",
+                                       std::vector<MenuItem>{{"一", [] { ++g_firstRuns; }},
+                                                             {"-"},
+                                                             {"二", [] { ++g_secondRuns; }},
+                                                             {"无"}});
+        ASSERT_TRUE(form_->Load());
+        SetCursorPos(300, 200);
+        GetCursorPos(&cursor_);
+    }
+    void TearDown() override { SetTrackPopupMenuFunction(nullptr); }
+
+    std::unique_ptr<Form> form_;
+    std::unique_ptr<Menu> menu_;
+    POINT cursor_ = {};
+};
+
+TEST_F(MenuTest, APopUpShowsTheItemsBelowRightOfTheCursorAndRunsTheChosenHandler)
+{
+    g_choose = 2;
+    menu_->PopUp();
+    EXPECT_EQ(g_tracked.captions, (std::vector<std::string>{"一", "-", "二", "无"}));
+    EXPECT_EQ(g_tracked.flags, static_cast<UINT>(TPM_RIGHTBUTTON));
+    EXPECT_EQ(g_tracked.at.x, cursor_.x + 3);
+    EXPECT_EQ(g_tracked.at.y, cursor_.y + 3);
+    EXPECT_EQ(g_tracked.owner, form_->GetHandle());
+    PumpMessages();
+    EXPECT_EQ(g_firstRuns, 0);
+    EXPECT_EQ(g_secondRuns, 1);
+    EXPECT_EQ(menu_->CommandId(3), 0u) << "an item without handler has no command";
+}
+
+TEST_F(MenuTest, ATrayPopUpComesForwardOpensRightAlignedAboveLeftAndPostsANullMessage)
+{
+    g_choose = 0;
+    menu_->PopUpFromTray();
+    EXPECT_EQ(g_tracked.flags, static_cast<UINT>(TPM_RIGHTALIGN));
+    EXPECT_EQ(g_tracked.at.x, cursor_.x - 5);
+    EXPECT_EQ(g_tracked.at.y, cursor_.y - 5);
+    EXPECT_EQ(g_tracked.foreground, form_->GetHandle());
+    MSG message;
+    bool sawNull = false;
+    while (PeekMessageA(&message, form_->GetHandle(), 0, 0, PM_REMOVE)) {
+        sawNull = sawNull || message.message == WM_NULL;
+        DispatchMessageA(&message);
+    }
+    EXPECT_TRUE(sawNull);
+    EXPECT_EQ(g_firstRuns, 1);
+}
+
+void CALLBACK CancelMenu(HWND window, UINT, UINT_PTR id, DWORD)
+{
+    KillTimer(window, id);
+    SendMessageA(window, WM_CANCELMODE, 0, 0);
+    EndMenu();
+}
+
+TEST_F(MenuTest, TheRealPopUpClosesWhenCancelledAndRunsNothing)
+{
+    SetTrackPopupMenuFunction(nullptr);
+    // The menu's own loop runs the timer: the menu is cancelled from inside it.
+    SetTimer(form_->GetHandle(), 1, 100, CancelMenu);
+    menu_->PopUp();
+    PumpMessages();
+    EXPECT_EQ(g_firstRuns + g_secondRuns, 0);
+}
+
+TEST(MainWindowMenus, TheThreeMenusHoldTheirItemsInOrder)
+{
+    struct Case {
+        Menu& menu;
+        const char* caption;
+        std::vector<std::string> items;
+        std::vector<bool> handled;
+    };
+    const Case cases[] = {
+        {TrayMenu(), "托盘菜单", {"打开主窗口", "-", "关于", "退出"}, {true, false, true, true}},
+        {GridMenu(), "右键菜单", {"复制", "-", "更多..."}, {true, false, true}},
+        {CellMenu(), "单元格右键", {"全选", "复制"}, {false, true}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.menu.Caption(), c.caption);
+        ASSERT_EQ(c.menu.Items().size(), c.items.size()) << c.caption;
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            EXPECT_EQ(c.menu.Items()[i].caption, c.items[i]) << c.caption;
+            EXPECT_EQ(c.menu.CommandId(i) != 0, c.handled[i]) << c.caption << " " << c.items[i];
+        }
+    }
+}
+
+// ---- Save dialog
+
+struct DialogRequest {
+    std::string filter, title, folder, extension;
+    DWORD flags = 0;
+    HWND owner = nullptr;
+};
+DialogRequest g_request;
+const char* g_answer = nullptr;  // null: the user cancels
+
+BOOL WINAPI RecordSaveDialog(OPENFILENAMEA* request)
+{
+    const char* end = request->lpstrFilter;
+    while (end[0] || end[1])
+        ++end;
+    g_request.filter.assign(request->lpstrFilter, end + 2);
+    g_request.title = request->lpstrTitle ? request->lpstrTitle : "";
+    g_request.folder = request->lpstrInitialDir ? request->lpstrInitialDir : "";
+    g_request.extension = request->lpstrDefExt ? request->lpstrDefExt : "";
+    g_request.flags = request->Flags;
+    g_request.owner = request->hwndOwner;
+    if (!g_answer)
+        return FALSE;
+    lstrcpynA(request->lpstrFile, g_answer, static_cast<int>(request->nMaxFile));
+    return TRUE;
+}
+
+TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlags)
+{
+    SetFileDialogFunctions(nullptr, RecordSaveDialog);
+    FileDialog dialog(0x1806);
+    dialog.type = FileDialogType::Save;
+    dialog.title = "保存文件";
+    dialog.initialFolder = "C:\\pics";
+    dialog.filter = "图片(*.png)|*.png";
+    dialog.defaultExtension = "png";
+    HWND owner = GetDesktopWindow();
+
+    g_answer = "C:\\pics\\a.png";
+    EXPECT_TRUE(dialog.Open(owner));
+    EXPECT_EQ(dialog.FileName(), "C:\\pics\\a.png");
+    EXPECT_EQ(g_request.filter, std::string("图片(*.png)\0*.png\0\0", 19));
+    EXPECT_EQ(g_request.title, "保存文件");
+    EXPECT_EQ(g_request.folder, "C:\\pics");
+    EXPECT_EQ(g_request.extension, "png");
+    EXPECT_EQ(g_request.flags, 0x1806u);
+    EXPECT_EQ(g_request.owner, owner);
+
+    g_answer = nullptr;
+    EXPECT_FALSE(dialog.Open(owner));
+    EXPECT_EQ(dialog.FileName(), "") << "a cancelled dialog forgets the earlier name";
+    SetFileDialogFunctions(nullptr, nullptr);
+}
+
+} // namespace
