@@ -13,17 +13,9 @@
 #include "framework/picture_box.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
+#include "ui_test_support.h"
 
 namespace {
-
-void PumpMessages()
-{
-    MSG message;
-    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-}
 
 // ---- Templates on real windows
 
@@ -134,28 +126,6 @@ TEST(PictureBoxLayout, SmallPicturesAreCentredLargeOnesScaledDownKeepingTheirSha
         EXPECT_EQ(r.width, c.expected.width) << c.pw << "x" << c.ph;
         EXPECT_EQ(r.height, c.expected.height) << c.pw << "x" << c.ph;
     }
-}
-
-// A 24-bit BMP file of `width` x `height` pixels, all of one colour.
-ByteSet BmpFile(int width, int height)
-{
-    const int stride = (width * 3 + 3) & ~3;
-    const DWORD pixels = static_cast<DWORD>(stride * height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file.bfSize = file.bfOffBits + pixels;
-    BITMAPINFOHEADER info = {};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    ByteSet bytes(file.bfSize);
-    memcpy(bytes.Data(), &file, sizeof file);
-    memcpy(bytes.Data() + sizeof file, &info, sizeof info);
-    memset(bytes.Data() + file.bfOffBits, 0x40, pixels);
-    return bytes;
 }
 
 TEST(PictureBoxLayout, TheBoxKeepsTheBytesAndDrawsTheDecodedPictureCentred)
