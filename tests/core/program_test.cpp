@@ -1,6 +1,6 @@
 // The program end to end: first start in an empty folder, the stored window handle, a normal exit,
-// the early ends on a broken "data.db", a second start while the first runs, and clipboard
-// changes stored while it runs.
+// the early ends on a broken "data.db", a second start while the first runs, clipboard changes
+// stored while it runs, and a copied text shown as the history grid's top row.
 #include <gtest/gtest.h>
 
 #include "db/sqlite_database.h"
@@ -195,6 +195,93 @@ TEST(Program, ClipboardChangesAreStoredWhileItRuns)
     }
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
+}
+
+// The program's history grid: the grid control's own window inside the main window.
+HWND FindGridWindow(HWND mainWindow)
+{
+    HWND host = FindWindowExA(mainWindow, nullptr, "AtlAxWin", nullptr);
+    return host ? GetWindow(host, GW_CHILD) : nullptr;
+}
+
+// A user's click at the client point (x, y) of `window`, then Ctrl+C, through the input queue.
+void ClickThenCtrlC(HWND window, int x, int y)
+{
+    POINT at = {x, y};
+    ClientToScreen(window, &at);
+    SetCursorPos(at.x, at.y);
+    INPUT inputs[6] = {};
+    for (INPUT& input : inputs)
+        input.type = INPUT_KEYBOARD;
+    inputs[0].type = inputs[1].type = INPUT_MOUSE;
+    inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    inputs[2].ki.wVk = VK_CONTROL;
+    inputs[3].ki.wVk = 'C';
+    inputs[4].ki.wVk = 'C';
+    inputs[4].ki.dwFlags = KEYEVENTF_KEYUP;
+    inputs[5].ki.wVk = VK_CONTROL;
+    inputs[5].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+    Sleep(300);
+    SendInput(4, inputs + 2, sizeof(INPUT));
+}
+
+std::wstring ClipboardText()
+{
+    std::wstring text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void EmptyTheClipboard()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
+// The grid is read the way a user reads it: the content cell of the top row is clicked and copied
+// with the grid's own Ctrl+C. The database is read only after the program has ended, so that no
+// read of ours holds it while a capture writes.
+TEST(Program, ATextCopiedWhileItRunsIsTheGridsTopRow)
+{
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    HWND grid = FindGridWindow(window);
+    ASSERT_NE(grid, nullptr) << "no history grid";
+    for (const wchar_t* copied : {L"older entry", L"newest 澄笺"}) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(copied);
+        }
+        Sleep(1500);  // each change is captured before the next
+    }
+    EmptyTheClipboard();
+    Sleep(500);
+
+    SetForegroundWindow(window);
+    // Column 1 of row 0: columns of 2381 and rows of 1360 twips, 15 twips to a pixel.
+    ClickThenCtrlC(grid, 2381 / 15 + 30, 30);
+    EXPECT_TRUE(Eventually([] { return ClipboardText() == L"newest 澄笺"; })) << "top row shows another text";
+    Sleep(500);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    std::string db = folder.File("data.db");
+    EXPECT_EQ(RowsWithText(db, "older entry"), 1);
+    // The grid's own copy is a clipboard change as well: stored, though it gets no grid row.
+    EXPECT_EQ(RowsWithText(db, "newest 澄笺"), 2);
 }
 
 } // namespace
