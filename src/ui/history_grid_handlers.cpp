@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include "core/clipboard_capture.h"
 #include "core/globals.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
@@ -44,7 +45,8 @@ std::string LookUpEntryFile()
 {
     std::string sql = "select file from data where time = '【time】'";
     const std::string placeholder = "【time】";
-    const std::string timeKey = g_grid->GetTextMatrix(g_grid->GetRow(), 0);
+    // The time cell can be edited: its apostrophes are doubled so that it stays one literal.
+    const std::string timeKey = StatementCopy(g_grid->GetTextMatrix(g_grid->GetRow(), 0));
     for (std::size_t at = sql.find(placeholder); at != std::string::npos;
          at = sql.find(placeholder, at + timeKey.size()))
         sql.replace(at, placeholder.size(), timeKey);

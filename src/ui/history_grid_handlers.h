@@ -23,7 +23,8 @@ void OnCellMenuCopy();
 // The kind (column 2) of the row under the mouse.
 std::string GetMouseRowKind();
 // The file list that table "data" holds for the current row's time key; "" when there is none.
-// A statement that cannot be prepared shows the engine's text and gives "".
+// The key is matched as a literal, whatever the user typed into the time cell. A statement that
+// cannot be prepared shows the engine's text and gives "".
 std::string LookUpEntryFile();
 // The extension of the last path component with its dot, as PathFindExtensionA finds it; "" when
 // there is none.

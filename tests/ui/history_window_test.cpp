@@ -20,6 +20,7 @@
 #include "grid_registration.h"
 #include "support/scratch_folder.h"
 #include "ui/history_grid.h"
+#include "ui/history_grid_handlers.h"
 #include "ui/main_window.h"
 #include "ui/main_window_setup.h"
 #include "ui/picture_viewer_window.h"
@@ -415,6 +416,29 @@ TEST_F(HistoryWindowTest, CtrlCAnywhereElseIsLeftToTheControlsTextCopy)
     EmptyTheClipboard();
     PressCtrlC(0, 1);
     EXPECT_EQ(ClipboardText(), "plain text");
+}
+
+TEST_F(HistoryWindowTest, TheFileLookUpMatchesTheTimeCellAsTypedEvenWithApostrophes)
+{
+    AddGridRow("other", "", BmpFile(4, 4), "");
+    Record("other", "C:\\other.png");
+    AddGridRow("own", "", BmpFile(4, 4), "");
+    Record("it''s", "C:\\own.png");
+    struct Case {
+        const char* typed;
+        const char* file;
+    };
+    const Case cases[] = {
+        {"it's", "C:\\own.png"},
+        {"x' or time <> '", ""},  // would find the other row's file
+        {"unknown", ""},
+    };
+    for (const Case& c : cases) {
+        g_grid->SetTextMatrix(0, 0, c.typed);
+        g_grid->Select(0, 1);
+        EXPECT_EQ(LookUpEntryFile(), c.file) << c.typed;
+    }
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 TEST_F(HistoryWindowTest, ARightClickMovesTheCursorAndTheMenuOpensOnRelease)
