@@ -74,39 +74,43 @@ std::size_t NameLength(const std::string& name) noexcept
     return std::strlen(name.c_str());
 }
 
-// Each name that is not empty, its bytes and one zero byte, then one further zero byte; an empty
-// array when no name is left (an empty name would end the list early).
-ByteSet BuildNameList(const std::vector<std::string>& names)
+// The CF_HDROP block: the DROPFILES header (name list at offset 20; pt, fNC and fWide 0 for ANSI
+// names and no drop point), then each name that is not empty with one zero byte, then one further
+// zero byte. An empty array when no name is left: an empty name would end the list early.
+ByteSet BuildDropFiles(const std::vector<std::string>& names)
 {
-    std::size_t size = 1;
+    std::size_t listSize = 1;
     for (const std::string& name : names)
         if (NameLength(name) > 0)
-            size += NameLength(name) + 1;
-    if (size == 1)
+            listSize += NameLength(name) + 1;
+    if (listSize == 1)
         return ByteSet();
-    ByteSet list(size);
-    std::size_t at = 0;
+    ByteSet block(kDropFilesHeaderSize + listSize);
+    DROPFILES header{};
+    header.pFiles = kDropFilesHeaderSize;
+    std::memcpy(block.Data(), &header, sizeof(header));
+    std::size_t at = kDropFilesHeaderSize;
     for (const std::string& name : names) {
         std::size_t length = NameLength(name);
         if (length == 0)
             continue;
-        std::memcpy(list.Data() + at, name.data(), length);
+        std::memcpy(block.Data() + at, name.data(), length);
         at += length + 1;
     }
-    return list;
+    return block;
 }
 
-// A movable zero-initialised block holding `size` bytes from `data` after `offset` zero bytes;
-// null when it cannot be allocated or locked. The caller owns the block.
-HGLOBAL AllocateFilledBlock(DWORD offset, const void* data, DWORD size) noexcept
+// A movable zero-initialised global block holding a copy of `size` bytes at `data`; null when it
+// cannot be allocated or locked. The caller owns the block.
+HGLOBAL AllocateGlobalCopy(const void* data, std::size_t size) noexcept
 {
-    HGLOBAL block = GlobalAlloc(GHND, offset + size);
+    HGLOBAL block = GlobalAlloc(GHND, size);
     if (!block)
         return nullptr;
     {
         WritableGlobal locked(block);
         if (locked.Data()) {
-            std::memcpy(locked.Data() + offset, data, size);
+            std::memcpy(locked.Data(), data, size);
             return block;
         }
     }
@@ -124,22 +128,10 @@ bool SetClipboardBlock(UINT format, HGLOBAL block) noexcept
     return false;
 }
 
-HGLOBAL MakeDropFilesBlock(const ByteSet& nameList) noexcept
-{
-    HGLOBAL block = AllocateFilledBlock(kDropFilesHeaderSize, nameList.Data(), static_cast<DWORD>(GetByteSetSize(nameList)));
-    if (!block)
-        return nullptr;
-    WritableGlobal locked(block);
-    DROPFILES header{};
-    header.pFiles = kDropFilesHeaderSize;  // pt, fNC and fWide stay 0: ANSI names, no drop point
-    std::memcpy(locked.Data(), &header, sizeof(header));
-    return block;
-}
-
 void PutPreferredDropEffect() noexcept
 {
     UINT format = RegisterClipboardFormatA("Preferred DropEffect");
-    HGLOBAL block = format ? AllocateFilledBlock(0, &kDropEffectMove, sizeof(kDropEffectMove)) : nullptr;
+    HGLOBAL block = format ? AllocateGlobalCopy(&kDropEffectMove, sizeof(kDropEffectMove)) : nullptr;
     if (block)
         SetClipboardBlock(format, block);
 }
@@ -183,19 +175,19 @@ void PutPictureOnClipboard(const ByteSet& picture) noexcept
 
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept
 {
-    ByteSet nameList;
+    ByteSet dropFiles;
     try {
-        nameList = BuildNameList(names);
+        dropFiles = BuildDropFiles(names);
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (nameList.Empty())
+    if (dropFiles.Empty())
         return false;
     OpenedClipboard clipboard(nullptr);
     if (!clipboard.IsOpen())
         return false;
     EmptyClipboard();
-    HGLOBAL block = MakeDropFilesBlock(nameList);
+    HGLOBAL block = AllocateGlobalCopy(dropFiles.Data(), static_cast<std::size_t>(GetByteSetSize(dropFiles)));
     if (!block || !SetClipboardBlock(CF_HDROP, block))
         return false;
     if (move)
