@@ -193,7 +193,7 @@ ByteSet ReadSavedBytes(IStream* stream, LONG written) noexcept
 
 } // namespace
 
-bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes) noexcept
+bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes, bool ownsBitmap) noexcept
 {
     if (object == nullptr)
         return false;
@@ -206,14 +206,17 @@ bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes) noexcept
         description.bmp.hbitmap = bitmap;
     }
     ComRef<IPictureDisp> picture;
-    if (FAILED(OleCreatePictureIndirect(&description, IID_IPictureDisp, TRUE, picture.PutVoid())) || !picture) {
+    if (FAILED(OleCreatePictureIndirect(&description, IID_IPictureDisp, ownsBitmap ? TRUE : FALSE, picture.PutVoid())) || !picture) {
         if (bitmap != nullptr)
             DeleteObject(bitmap);
         return false;
     }
     ComRef<IUnknown> unknown = QueryFor<IUnknown>(picture.Get(), IID_IUnknown);
-    if (!unknown)
+    if (!unknown) {
+        if (bitmap != nullptr && !ownsBitmap)
+            DeleteObject(bitmap);
         return false;
+    }
     if (object->object != nullptr)
         object->object->Release();
     object->object = unknown.Get();
