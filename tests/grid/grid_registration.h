@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "framework/runtime_service.h"
+#include "grid/ax_host.h"
+
 // Leaves the loaded module in `module`; a failure ends the calling test.
 inline void LoadAndRegisterGridControl(HMODULE* module)
 {
@@ -15,4 +20,15 @@ inline void LoadAndRegisterGridControl(HMODULE* module)
         reinterpret_cast<void*>(GetProcAddress(*module, "DllRegisterServer")));
     ASSERT_NE(registerServer, nullptr);
     ASSERT_EQ(registerServer(), S_OK);
+}
+
+// What a test process hosting the grid control does once: unbuffered output (progress must
+// survive a crash inside a control call), COM, the host's start notice and the registration.
+inline void StartGridTestProcess()
+{
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    CoInitialize(nullptr);
+    ASSERT_EQ(AxHostNotify(1, RuntimeService), 0);
+    HMODULE ocx = nullptr;
+    LoadAndRegisterGridControl(&ocx);
 }

@@ -17,15 +17,7 @@
 
 class GridControlTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        // Progress must survive a crash inside a control call.
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        CoInitialize(nullptr);
-        ASSERT_EQ(AxHostNotify(1, RuntimeService), 0);
-        HMODULE ocx = nullptr;
-        LoadAndRegisterGridControl(&ocx);
-    }
+    static void SetUpTestSuite() { StartGridTestProcess(); }
 
     void SetUp() override
     {

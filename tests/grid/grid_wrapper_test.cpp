@@ -8,6 +8,7 @@
 
 #include "framework/text_split.h"
 #include "grid/grid_control.h"
+#include "grid_registration.h"
 
 namespace {
 
@@ -92,18 +93,7 @@ ByteSet MakeIcon(std::uint32_t colour)
 
 class GridWrapperTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        CoInitialize(nullptr);
-        ASSERT_EQ(AxHostNotify(1, RuntimeService), 0);
-        HMODULE grid = LoadLibraryA("vsflex8.ocx");
-        ASSERT_NE(grid, nullptr);
-        auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-            reinterpret_cast<void*>(GetProcAddress(grid, "DllRegisterServer")));
-        ASSERT_NE(registerServer, nullptr);
-        ASSERT_EQ(registerServer(), S_OK);
-    }
+    static void SetUpTestSuite() { StartGridTestProcess(); }
 
     void SetUp() override
     {
