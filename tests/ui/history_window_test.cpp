@@ -4,7 +4,6 @@
 // procedure, and the picture viewer with its save.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -15,8 +14,6 @@
 #include "framework/file_io.h"
 #include "framework/menu.h"
 #include "framework/message_box.h"
-#include "framework/runtime_service.h"
-#include "grid/ax_host.h"
 #include "grid_registration.h"
 #include "support/scratch_folder.h"
 #include "ui/history_grid.h"
@@ -85,11 +82,7 @@ class HistoryWindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        CoInitialize(nullptr);
-        ASSERT_EQ(AxHostNotify(1, RuntimeService), 0);
-        HMODULE ocx = nullptr;
-        LoadAndRegisterGridControl(&ocx);
+        StartGridTestProcess();
         CreateGlobalObjects();
         folder_ = new ScratchFolder();
         ASSERT_TRUE(OpenHistoryDatabase(folder_->File("data.db")));
