@@ -1,6 +1,7 @@
 #include "core/clipboard_capture.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/clipboard_readers.h"
@@ -24,9 +25,11 @@ void StoreEntry(const HistoryEntry& entry)
 {
     bool inserted = InsertEntry(entry.timeKey, StatementCopy(entry.text), MakePictureText(entry.picture),
                                 StatementCopy(entry.files));
+    // The insert's own error text, read before the trim's statement replaces it.
+    std::string error = inserted ? std::string() : g_database->ErrMsg();
     TrimHistory();
     if (!inserted)
-        ShowMessageBox(g_database->ErrMsg(), 0);
+        ShowMessageBox(error, 0);
 }
 
 // A window handle as the grid reports window handles; 0 becomes -1, which no window has.

@@ -176,18 +176,31 @@ TEST_F(ClipboardCaptureTest, AClipboardWithoutContentStoresNothing)
 
 TEST_F(ClipboardCaptureTest, AFailedInsertShowsTheEnginesTextAndTheCaptureGoesOn)
 {
-    ASSERT_TRUE(database.Exec("drop table data"));
-    {
-        ClipboardWriter writer;
-        ASSERT_TRUE(writer.IsOpen());
-        writer.Text(L"lost");
+    // With a refusing trigger the trim after the insert succeeds: the box must still show why the
+    // insert failed, not the trim's "not an error". Each case breaks the database a little more.
+    const struct {
+        const char* breakage;
+        const char* shown;
+    } cases[] = {
+        {"create trigger refuse before insert on data begin select raise(abort, 'refused'); end", "refused"},
+        {"drop table data", "no such table: data"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.breakage);
+        g_boxes.clear();
+        ASSERT_TRUE(database.Exec(c.breakage));
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"lost");
+        }
+        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        ASSERT_EQ(g_boxes.size(), 1u);
+        EXPECT_EQ(g_boxes[0].text, c.shown);
+        EXPECT_EQ(g_boxes[0].caption, "信息：");
+        EXPECT_EQ(g_boxes[0].style, static_cast<UINT>(MB_TASKMODAL));
+        EXPECT_EQ(g_boxes[0].owner, nullptr);
     }
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-    ASSERT_EQ(g_boxes.size(), 1u);
-    EXPECT_EQ(g_boxes[0].text, "no such table: data");
-    EXPECT_EQ(g_boxes[0].caption, "信息：");
-    EXPECT_EQ(g_boxes[0].style, static_cast<UINT>(MB_TASKMODAL));
-    EXPECT_EQ(g_boxes[0].owner, nullptr);
 }
 
 TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
