@@ -172,7 +172,9 @@ BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND
     g_tracked = {};
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         char caption[64] = {};
-        MENUITEMINFOA item = {sizeof item, MIIM_FTYPE | MIIM_ID | MIIM_STRING};
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING;
         item.dwTypeData = caption;
         item.cch = sizeof caption;
         GetMenuItemInfoA(menu, i, TRUE, &item);
