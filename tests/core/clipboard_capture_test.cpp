@@ -13,6 +13,7 @@
 #include "pattern_bitmap.h"
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
+#include "support/shown_boxes.h"
 
 namespace {
 
@@ -29,18 +30,6 @@ struct Row {
     std::string time, text, byte, file;
 };
 
-struct ShownBox {
-    HWND owner;
-    std::string text, caption;
-    UINT style;
-};
-std::vector<ShownBox> g_boxes;
-
-int RecordBox(HWND owner, const char* text, const char* caption, UINT style)
-{
-    g_boxes.push_back({owner, text, caption, style});
-    return IDOK;
-}
 
 std::int32_t Handle(HWND window) { return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(window)); }
 

@@ -16,6 +16,7 @@
 #include "framework/message_box.h"
 #include "grid_registration.h"
 #include "support/scratch_folder.h"
+#include "support/shown_boxes.h"
 #include "ui/history_grid.h"
 #include "ui/history_grid_handlers.h"
 #include "ui/main_window.h"
@@ -51,18 +52,6 @@ BOOL WINAPI RecordPopup(HMENU menu, UINT flags, int, int, int, HWND owner, const
     return TRUE;
 }
 
-struct Box {
-    HWND owner;
-    std::string text, caption;
-    UINT style;
-};
-std::vector<Box> g_boxes;
-
-int RecordBox(HWND owner, const char* text, const char* caption, UINT style)
-{
-    g_boxes.push_back({owner, text, caption, style});
-    return IDOK;
-}
 
 std::string g_saveAnswer;  // "" cancels the dialog
 int g_saveDialogs = 0;
