@@ -6,7 +6,7 @@
 set -euo pipefail
 
 vm_dir="${CHENGJIAN_VM_DIR:-/var/cache/chengjian-vm}"
-image_version=3
+image_version=4
 [ -f "$vm_dir/base.img" ] && [ "$(cat "$vm_dir/version" 2>/dev/null)" = "$image_version" ] && exit 0
 
 root="$vm_dir/rootfs"
@@ -35,7 +35,7 @@ export DEBIAN_FRONTEND=noninteractive
 dpkg --add-architecture i386
 apt-get update -qq
 apt-get install -y -qq --no-install-recommends wine wine32:i386 xvfb xauth x11-utils xdotool \
-  locales fonts-wqy-microhei cmake imagemagick procps
+  locales fonts-wqy-microhei cmake imagemagick procps x11vnc
 sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
 grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
 locale-gen
