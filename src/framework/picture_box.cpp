@@ -3,8 +3,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
-#include "framework/com_picture.h"
-#include "framework/com_ref.h"
+#include "com/com_picture.h"
+#include "com/com_ref.h"
 
 namespace {
 

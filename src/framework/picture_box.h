@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "framework/byte_set.h"
-#include "framework/com_object_value.h"
+#include "com/com_object_value.h"
 #include "framework/form.h"
 
 struct PictureRect {

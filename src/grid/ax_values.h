@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "framework/com_object_value.h"
+#include "com/com_object_value.h"
 #include "framework/runtime_service.h"
 
 

@@ -4,8 +4,8 @@
 // Destroy, Clone, Attach, GetComObject, ReleaseComObject.
 #pragma once
 
-#include "framework/com_dispatch.h"
-#include "framework/com_object_value.h"
+#include "com/com_dispatch.h"
+#include "com/com_object_value.h"
 
 class ComObjectWrapper {
 public:

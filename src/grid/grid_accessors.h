@@ -14,8 +14,8 @@
 #include <string>
 
 #include "framework/byte_set.h"
-#include "framework/com_dispatch.h"
-#include "framework/com_picture.h"
+#include "com/com_dispatch.h"
+#include "com/com_picture.h"
 
 class GridDataSource;
 

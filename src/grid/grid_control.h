@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "framework/byte_set.h"
-#include "framework/com_dispatch.h"
+#include "com/com_dispatch.h"
 #include "grid/ax_host.h"
 #include "grid/ax_values.h"
 #include "grid/grid_accessors.h"

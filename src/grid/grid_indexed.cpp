@@ -2,7 +2,7 @@
 // besides the value, the control's methods and the plain properties declared among them.
 #include "grid/grid_control.h"
 
-#include "framework/com_text.h"
+#include "com/com_text.h"
 
 namespace {
 

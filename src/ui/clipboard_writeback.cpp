@@ -11,8 +11,8 @@
 #include <new>
 
 #include "core/clipboard_handles.h"
-#include "framework/com_dispatch.h"
-#include "framework/com_picture.h"
+#include "com/com_dispatch.h"
+#include "com/com_picture.h"
 
 namespace {
 

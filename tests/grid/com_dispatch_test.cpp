@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "dispatch_fixture.h"
-#include "framework/com_dispatch.h"
+#include "com/com_dispatch.h"
 #include "grid/grid_control.h"
 #include "grid/grid_node.h"
 

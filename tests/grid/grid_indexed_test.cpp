@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/com_picture.h"
+#include "com/com_picture.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
 

@@ -4,7 +4,7 @@
 //
 // Holds: ComArgument (one argument with its value kind), the last-call codes and RtComErrorText,
 // the readers (RtComGet...), RtComSetProperty, the method calls (RtComCall...), RtComCopyReference
-// and RtComRelease. Pictures: framework/com_picture.h.
+// and RtComRelease. Pictures: com/com_picture.h.
 //
 // Texts are GBK (the ANSI code page) on this side and BSTRs (CP_ACP) on the object's side. No
 // function raises; a failed call answers the empty value of its kind and leaves its code.
@@ -18,7 +18,7 @@
 #include <string>
 
 #include "framework/byte_set.h"
-#include "framework/com_object_value.h"
+#include "com/com_object_value.h"
 
 // The codes a by-name call leaves; 0 is success. RtComErrorText gives their texts.
 enum RtComCode : std::int32_t {

@@ -1,7 +1,7 @@
 // Picture objects from image file bytes and back. BMP files are decoded here into a DIB section;
 // the other recognised kinds go through the system's picture loader and are copied into a bitmap
 // of our own (icons and cursors drawn on a white background of their size).
-#include "framework/com_picture.h"
+#include "com/com_picture.h"
 
 #include <windows.h>
 #include <ole2.h>
@@ -9,7 +9,7 @@
 
 #include <cstring>
 
-#include "framework/com_ref.h"
+#include "com/com_ref.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // One by-name call: bind the member through the object's type information, build the argument
 // VARIANTs from their value kinds and the declared parameter types, invoke, write outputs back
 // into the caller's variables and convert the result to the kind wanted.
-#include "framework/com_dispatch.h"
+#include "com/com_dispatch.h"
 
 #include <type_traits>
 #include <vector>
 
-#include "framework/com_ref.h"
-#include "framework/com_text.h"
+#include "com/com_ref.h"
+#include "com/com_text.h"
 #include "framework/runtime_service.h"
 
 namespace {

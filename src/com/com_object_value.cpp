@@ -1,5 +1,5 @@
 // Object values from the framework's allocator.
-#include "framework/com_object_value.h"
+#include "com/com_object_value.h"
 
 #include "framework/runtime_service.h"
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "framework/byte_set.h"
-#include "framework/com_object_value.h"
+#include "com/com_object_value.h"
 
 // Decodes `bytes` (BMP, JPEG, PNG, GIF, icon or cursor, recognised from their first bytes) into a
 // bitmap and makes a picture object holding it; bytes that give no bitmap make an empty picture.

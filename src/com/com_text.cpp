@@ -1,5 +1,5 @@
 // Conversions between GBK texts and BSTRs with the ANSI code page.
-#include "framework/com_text.h"
+#include "com/com_text.h"
 
 #include <windows.h>
 
