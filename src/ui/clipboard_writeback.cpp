@@ -159,18 +159,19 @@ HWND GetInputFocusWindow() noexcept
     return focus;
 }
 
-void PutPictureOnClipboard(const ByteSet& picture) noexcept
+bool PutPictureOnClipboard(const ByteSet& picture) noexcept
 {
     HBITMAP bitmap = DecodePictureBitmap(picture);
     if (!bitmap)
-        return;
+        return false;
     OpenedClipboard clipboard(GetInputFocusWindow());
     if (clipboard.IsOpen()) {
         EmptyClipboard();
         if (SetClipboardData(CF_BITMAP, bitmap))
-            return;
+            return true;
     }
     DeleteObject(bitmap);
+    return false;
 }
 
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept

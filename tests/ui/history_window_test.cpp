@@ -315,6 +315,31 @@ TEST_F(PictureViewerTest, ARecordedGifGoesToTheShellAndEditingComesBack)
     EXPECT_EQ(g_grid->GetEditable(), 2);
 }
 
+// Refuses to make the viewer's window, as a system out of window resources would.
+LRESULT CALLBACK RefuseViewerWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        char name[64] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        if (std::strcmp(name, PictureViewerTemplate().className) == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(PictureViewerTest, AViewerThatCannotOpenGivesTheGridItsEditingBack)
+{
+    AddGridRow("p4", "", BmpFile(4, 4), "");
+    g_grid->Select(0, 1);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseViewerWindow, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    DoubleClickPictureRow();
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(g_visit.seen);
+    EXPECT_EQ(g_grid->GetEditable(), 2) << "editing stays off for the rest of the run";
+    EXPECT_EQ(g_grid->GetCol(), 0);
+}
+
 // ---- Ctrl+C and the grid menu on the clipboard
 
 bool ClipboardHas(UINT format) { return IsClipboardFormatAvailable(format) != FALSE; }
@@ -398,6 +423,17 @@ TEST_F(HistoryWindowTest, CtrlCAnywhereElseIsLeftToTheControlsTextCopy)
     EmptyTheClipboard();
     PressCtrlC(0, 1);
     EXPECT_EQ(ClipboardText(), "plain text");
+}
+
+TEST_F(HistoryWindowTest, CtrlCOnAPictureRowWhosePictureCannotBeCopiedLeavesTheKeyToTheControl)
+{
+    // A picture row whose cell holds no readable picture and no recorded file.
+    AddGridRow("k5", "shown text", {}, "");
+    g_grid->SetTextMatrix(0, 2, "图片");
+    EmptyTheClipboard();
+    PressCtrlC(0, 1);
+    EXPECT_FALSE(ClipboardHas(CF_BITMAP));
+    EXPECT_EQ(ClipboardText(), "shown text") << "the user's Ctrl+C was swallowed";
 }
 
 TEST_F(HistoryWindowTest, TheFileLookUpMatchesTheTimeCellAsTypedEvenWithApostrophes)
