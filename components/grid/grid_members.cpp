@@ -493,11 +493,35 @@ bool FindFunction(ITypeInfo* info, DISPID id, WORD flags, FUNCDESC** found) noex
     return done;
 }
 
+bool IsObjectType(const TYPEDESC& type) noexcept
+{
+    return type.vt == VT_DISPATCH || type.vt == VT_UNKNOWN ||
+           (type.vt == VT_PTR && type.lptdesc && type.lptdesc->vt == VT_USERDEFINED);
+}
+
+// Coerces one argument to its declared type. A parameter declared as an object takes only an object
+// (a null one included): a number kept there would later be handed out as an interface pointer.
+HRESULT Coerce(const TYPEDESC& declared, VARIANT* source, VARIANT* target) noexcept
+{
+    bool byRef = false;
+    const VARTYPE type = CoercedType(declared, &byRef);
+    if (type != VT_EMPTY)
+        return VariantChangeType(target, source, 0, type);
+    HRESULT hr = VariantCopyInd(target, source);
+    if (SUCCEEDED(hr) && IsObjectType(declared) && target->vt != VT_DISPATCH && target->vt != VT_UNKNOWN) {
+        VariantClear(target);
+        return DISP_E_TYPEMISMATCH;
+    }
+    return hr;
+}
+
 // Fills call.args/outputs/value from the caller's parameters as the description declares them.
 HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT* argError)
 {
     const bool put = desc.invkind == INVOKE_PROPERTYPUT || desc.invkind == INVOKE_PROPERTYPUTREF;
     const UINT named = params.cNamedArgs;
+    if (put && params.cArgs == 0)
+        return DISP_E_PARAMNOTOPTIONAL;  // the value to put is missing
     if (put && (named != 1 || !params.rgdispidNamedArgs || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
         return DISP_E_PARAMNOTOPTIONAL;
     if (!put && named)
@@ -510,14 +534,18 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
     const UINT declared = UINT(desc.cParams) - (put ? 1 : 0);
     if (positional > declared)
         return DISP_E_BADPARAMCOUNT;
+    // A missing argument is the first thing wrong with such a call: it is reported before any given one is coerced.
+    for (UINT i = positional; i < declared; ++i) {
+        const ELEMDESC& element = desc.lprgelemdescParam[i];
+        if (!(element.paramdesc.wParamFlags & PARAMFLAG_FOPT) && element.tdesc.vt != VT_VARIANT)
+            return DISP_E_PARAMNOTOPTIONAL;
+    }
     call.args.resize(declared);
     call.outputs.assign(declared, nullptr);
     for (UINT i = 0; i < declared; ++i) {
         const ELEMDESC& element = desc.lprgelemdescParam[i];
         VARIANT* target = call.args[i].get();
         if (i >= positional) {
-            if (!(element.paramdesc.wParamFlags & PARAMFLAG_FOPT) && element.tdesc.vt != VT_VARIANT)
-                return DISP_E_PARAMNOTOPTIONAL;
             target->vt = VT_ERROR;
             target->scode = DISP_E_PARAMNOTFOUND;
             continue;
@@ -527,19 +555,14 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
         VARTYPE type = CoercedType(element.tdesc, &byRef);
         if (byRef && type == VT_I4 && source->vt == (VT_I4 | VT_BYREF))
             call.outputs[i] = source->plVal;
-        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(target, source) : VariantChangeType(target, source, 0, type);
-        if (FAILED(hr)) {
+        if (FAILED(Coerce(element.tdesc, source, target))) {
             if (argError)
                 *argError = params.cArgs - 1 - i;
             return DISP_E_TYPEMISMATCH;
         }
     }
     if (put) {
-        bool byRef = false;
-        VARTYPE type = CoercedType(desc.lprgelemdescParam[declared].tdesc, &byRef);
-        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(call.value.get(), &params.rgvarg[0])
-                                      : VariantChangeType(call.value.get(), &params.rgvarg[0], 0, type);
-        if (FAILED(hr)) {
+        if (FAILED(Coerce(desc.lprgelemdescParam[declared].tdesc, &params.rgvarg[0], call.value.get()))) {
             if (argError)
                 *argError = 0;
             return DISP_E_TYPEMISMATCH;

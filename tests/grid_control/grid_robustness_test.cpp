@@ -74,6 +74,10 @@ TEST_F(GridHost, EveryMemberKindAndArgumentCountOfTheTypeLibraryGetsAProperAnswe
             if (answer.hr == S_OK && c.kind == DISPATCH_PROPERTYGET && IsBasic(c.resultType)) {
                 EXPECT_EQ(c.resultType, answer.result.v.vt) << where;
             }
+            if (answer.hr == S_OK && c.resultType == VT_PTR) {
+                EXPECT_TRUE(answer.result.v.vt == VT_DISPATCH || answer.result.v.vt == VT_UNKNOWN)
+                    << where << " hands out a " << answer.result.v.vt << " as an object";
+            }
             SysFreeString(answer.exception.bstrSource);
             SysFreeString(answer.exception.bstrDescription);
             SysFreeString(answer.exception.bstrHelpFile);
