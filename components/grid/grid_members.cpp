@@ -573,7 +573,7 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
 
 // A member that failed on its own terms (an index outside the grid, a clipboard that would not open) is
 // reported as an automation exception, so that the caller gets a text and the member's own code.
-HRESULT RaiseException(HRESULT code, EXCEPINFO* exception) noexcept
+HRESULT ExceptionAnswer(HRESULT code, EXCEPINFO* exception) noexcept
 {
     if (!exception)
         return DISP_E_EXCEPTION;
@@ -624,7 +624,7 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     gridInfo_->ReleaseFuncDesc(desc);
     Release();
     if (hr == DISP_E_BADINDEX || hr == E_INVALIDARG || hr == E_FAIL)
-        return RaiseException(hr, exception);
+        return ExceptionAnswer(hr, exception);
     return hr;
 }
 
