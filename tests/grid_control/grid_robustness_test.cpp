@@ -10,7 +10,7 @@
 namespace grid_test {
 namespace {
 
-constexpr DISPID kDblClick = -601, kMouseDown = -605;
+constexpr DISPID kDblClick = -601;
 
 struct Answer {
     HRESULT hr;
@@ -107,16 +107,6 @@ TEST_F(GridHost, PositionsOutsideTheGridFailAndKeepTheCurrentCell)
     Put(L"Col", {0});
     EXPECT_EQ(4, Get(L"Row").AsLong());
     EXPECT_EQ(0, Get(L"Col").AsLong());
-}
-
-TEST_F(GridHost, SixteenBitEventArgumentsAreZeroExtended)
-{
-    SmallLayout();
-    SendMessageW(GridWindow(), WM_RBUTTONDOWN, MK_RBUTTON, CellPoint(2, 1));
-    const Event* down = sink.Find(kMouseDown);
-    ASSERT_TRUE(down);
-    EXPECT_EQ(2, down->args[0].v.lVal) << "Button's whole value word";
-    EXPECT_EQ(0, down->args[1].v.lVal) << "Shift's whole value word";
 }
 
 // Unadvises another sink from inside an event, as a host destroying a second view would.
