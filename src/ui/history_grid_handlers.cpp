@@ -21,6 +21,8 @@ constexpr std::int16_t kRightButton = 2;
 constexpr std::int32_t kEditableNone = 0;
 constexpr std::int32_t kEditableKbdMouse = 2;
 
+ShellExecuteFunction g_shellExecute = ShellExecuteA;
+
 std::string AsciiLower(std::string text)
 {
     for (char& c : text) {
@@ -66,9 +68,14 @@ std::string GetFileExtension(const std::string& path) { return PathFindExtension
 bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
 {
     int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
-    HINSTANCE result = ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                                     "", show);
+    HINSTANCE result = g_shellExecute(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                                      "", show);
     return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
+}
+
+void SetShellExecuteFunction(ShellExecuteFunction function) noexcept
+{
+    g_shellExecute = function ? function : ShellExecuteA;
 }
 
 void ShowPictureViewer(const ByteSet& picture)
