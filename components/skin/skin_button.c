@@ -129,21 +129,17 @@ static BOOL MayHaveDrawn(UINT message)
 
 LRESULT CALLBACK SkinButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SkinWindow *record = FindSkinWindow(window);
-    if (!record || !record->previous)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        LRESULT result = CallPrevious(record, message, wParam, lParam);
-        ReleaseSkinWindow(record, TRUE);
+    LRESULT result;
+    SkinWindow *record = BeginSkinMessage(window, message, wParam, lParam, &result);
+    if (!record)
         return result;
-    }
-    if (record->retired || !g_look || g_busy)
+    if (g_busy)
         return CallPrevious(record, message, wParam, lParam);
     if (message == WM_PAINT || message == WM_PRINTCLIENT)
         return OnPaint(record, (HDC)wParam);
     if (message == WM_ERASEBKGND)
         return TRUE;
-    LRESULT result = CallPrevious(record, message, wParam, lParam);
+    result = CallPrevious(record, message, wParam, lParam);
     /* The message may have destroyed the button (a click that closes its dialog). */
     if (!IsWindow(window) || !(record = FindSkinWindow(window)) || record->retired || !g_look)
         return result;

@@ -174,6 +174,25 @@ void ReleaseSkinWindow(SkinWindow *record, BOOL destroying)
     Free(record);
 }
 
+SkinWindow *BeginSkinMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    SkinWindow *record = FindSkinWindow(window);
+    if (!record || !record->previous) {
+        *result = DefWindowProcW(window, message, wParam, lParam);
+        return NULL;
+    }
+    if (message == WM_NCDESTROY) {
+        *result = CallPrevious(record, message, wParam, lParam);
+        ReleaseSkinWindow(record, TRUE);
+        return NULL;
+    }
+    if (record->retired || !g_look) {
+        *result = CallPrevious(record, message, wParam, lParam);
+        return NULL;
+    }
+    return record;
+}
+
 static BOOL CALLBACK SkinChildButton(HWND child, LPARAM unused)
 {
     if (IsSkinPushButton(child)) {

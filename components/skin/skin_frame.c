@@ -244,15 +244,7 @@ static LRESULT OnSkinnedMessage(SkinWindow *record, UINT message, WPARAM wParam,
 
 LRESULT CALLBACK SkinFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    SkinWindow *record = FindSkinWindow(window);
-    if (!record || !record->previous)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        LRESULT result = CallPrevious(record, message, wParam, lParam);
-        ReleaseSkinWindow(record, TRUE);
-        return result;
-    }
-    if (record->retired || !g_look)
-        return CallPrevious(record, message, wParam, lParam);
-    return OnSkinnedMessage(record, message, wParam, lParam);
+    LRESULT result;
+    SkinWindow *record = BeginSkinMessage(window, message, wParam, lParam, &result);
+    return record ? OnSkinnedMessage(record, message, wParam, lParam) : result;
 }

@@ -46,6 +46,10 @@ SkinWindow *FindSkinWindow(HWND window);
 LRESULT CALLBACK SkinFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SkinButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* The start of the engine's window procedures: returns the window's record when the skin handles
+ * the message. Otherwise (no skin, a retired record, the window's last message) the message has
+ * gone on to the window's own procedure and *result holds its answer. */
+SkinWindow *BeginSkinMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result);
 /* Calls the procedure the window had before the engine's. */
 LRESULT CallPrevious(SkinWindow *record, UINT message, WPARAM wParam, LPARAM lParam);
 /* Gives the window its own procedure back when that is possible and frees the record; called

@@ -350,4 +350,74 @@ TEST_F(SkinWindowTest, AMalformedSkinIsRefusedAndTheWindowsKeepTheSystemLook)
     }
 }
 
+const std::function<void()>* g_menuVisit;
+
+void CALLBACK VisitShownMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    if (!FindWindowA("#32768", nullptr))
+        return;
+    KillTimer(nullptr, timer);
+    SettleScreen();
+    (*g_menuVisit)();
+    EndMenu();
+}
+
+// Pops up `menu` from `owner` and runs `visit` while it is on the screen.
+void VisitPopupMenu(HWND owner, HMENU menu, const std::function<void()>& visit)
+{
+    g_menuVisit = &visit;
+    UINT_PTR timer = SetTimer(nullptr, 0, 200, VisitShownMenu);
+    RECT place = {};
+    GetWindowRect(owner, &place);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, place.left + 40, place.top + 60, 0, owner, nullptr);
+    KillTimer(nullptr, timer);
+}
+
+TEST_F(SkinWindowTest, APopupMenuIsDrawnInTheSkinAndGivenBackAsItWas)
+{
+    MainLikeWindow window;
+    AttachSkin(SkinResource());
+    window.Front();
+    HMENU menu = CreatePopupMenu();
+    AppendMenuA(menu, MF_STRING, 101, "复制");
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, 102, "更多...\tCtrl+M");
+    MENUITEMINFOA data = {sizeof data, MIIM_DATA};
+    data.dwItemData = 0x1234;
+    SetMenuItemInfoA(menu, 102, FALSE, &data);
+
+    bool visited = false;
+    VisitPopupMenu(window.Handle(), menu, [&] {
+        visited = true;
+        HWND shown = FindWindowA("#32768", nullptr);
+        RECT first = {}, last = {};
+        GetMenuItemRect(nullptr, menu, 0, &first);
+        GetMenuItemRect(nullptr, menu, 2, &last);
+        EXPECT_EQ(ScreenShot(shown).AtScreen({first.right - 3, first.top + 2}), CarriedSkinColour(kWindowBackground));
+        HiliteMenuItem(window.Handle(), menu, 2, MF_BYPOSITION | MF_HILITE);
+        SettleScreen();
+        EXPECT_EQ(ScreenShot(shown).AtScreen({last.right - 3, last.top + 2}), CarriedSkinColour(kSelection));
+    });
+    EXPECT_TRUE(visited);
+
+    // The menu's owner finds every item as it made it.
+    const struct {
+        UINT position, type;
+        const char* text;
+        ULONG_PTR data;
+    } items[] = {{0, MFT_STRING, "复制", 0}, {1, MFT_SEPARATOR, "", 0}, {2, MFT_STRING, "更多...\tCtrl+M", 0x1234}};
+    for (const auto& item : items) {
+        SCOPED_TRACE(item.position);
+        char text[64] = {};
+        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_DATA | MIIM_STRING};
+        info.dwTypeData = text;
+        info.cch = sizeof text;
+        ASSERT_TRUE(GetMenuItemInfoA(menu, item.position, TRUE, &info));
+        EXPECT_EQ(info.fType, item.type);
+        EXPECT_STREQ(text, item.text);
+        EXPECT_EQ(info.dwItemData, item.data);
+    }
+    DestroyMenu(menu);
+}
+
 } // namespace
