@@ -237,8 +237,9 @@ static void OnCreation(HWND window, const CREATESTRUCTA *create)
     }
     /* Controls of a skinned window are made before it is shown; nothing replaces a button's
      * procedure behind it, so it can be subclassed at once. */
-    SkinWindow *owner = create->hwndParent ? FindSkinWindow(GetAncestor(create->hwndParent, GA_ROOT)) : NULL;
-    if (owner && !owner->retired && IsSkinPushButton(window)) {
+    HWND root = create->hwndParent ? GetAncestor(create->hwndParent, GA_ROOT) : NULL;
+    SkinWindow *owner = root ? FindSkinWindow(root) : NULL;
+    if (owner && !owner->retired && HasSkinCaption(root) && IsSkinPushButton(window)) {
         SkinWindow *record = AddSkinWindow(window, SKIN_KIND_BUTTON);
         if (record)
             Subclass(record);

@@ -164,24 +164,36 @@ TEST_F(SkinWindowTest, AMainWindowWearsTheSkinUntilDetachedAndKeepsItsClientArea
     EXPECT_TRUE(SameRect(systemClient, ClientRectOf(window.Handle())));
 }
 
-// The screen rectangle of the caption button `hit`, found by asking the window what is where
-// along and across its caption bar.
+int HitAt(HWND window, int x, int y) { return static_cast<int>(SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y))); }
+
+// The screen rectangle of the caption button `hit`, found by asking the window what is where:
+// along the middle of the caption, then up and down from there.
 RECT FindCaptionButton(HWND window, int hit)
 {
     RECT outer = {};
     GetWindowRect(window, &outer);
+    POINT client = {0, 0};
+    ClientToScreen(window, &client);
+    const int middle = (outer.top + client.y) / 2;
     RECT found = {0, 0, 0, 0};
-    for (int y = outer.top; y < outer.top + 40; ++y) {
-        for (int x = outer.right - 1; x > outer.right - 120; --x) {
-            if (SendMessageA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) != hit)
-                continue;
-            if (IsRectEmpty(&found))
-                SetRect(&found, x, y, x + 1, y + 1);
-            found.left = std::min<LONG>(found.left, x);
-            found.right = std::max<LONG>(found.right, x + 1);
-            found.bottom = y + 1;
+    for (int x = outer.right - 1; x > outer.left; --x) {
+        if (HitAt(window, x, middle) != hit) {
+            if (found.right)
+                break;
+            continue;
         }
+        if (!found.right)
+            found.right = x + 1;
+        found.left = x;
     }
+    if (!found.right)
+        return found;
+    const int centre = (found.left + found.right) / 2;
+    found.top = found.bottom = middle;
+    while (found.top > outer.top && HitAt(window, centre, found.top - 1) == hit)
+        --found.top;
+    while (found.bottom < client.y && HitAt(window, centre, found.bottom) == hit)
+        ++found.bottom;
     return found;
 }
 
@@ -350,6 +362,14 @@ TEST_F(SkinWindowTest, AMalformedSkinIsRefusedAndTheWindowsKeepTheSystemLook)
     }
 }
 
+MENUITEMINFOA MenuItemInfo(UINT mask)
+{
+    MENUITEMINFOA info = {};
+    info.cbSize = sizeof info;
+    info.fMask = mask;
+    return info;
+}
+
 const std::function<void()>* g_menuVisit;
 
 void CALLBACK VisitShownMenu(HWND, UINT, UINT_PTR timer, DWORD)
@@ -382,7 +402,7 @@ TEST_F(SkinWindowTest, APopupMenuIsDrawnInTheSkinAndGivenBackAsItWas)
     AppendMenuA(menu, MF_STRING, 101, "复制");
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuA(menu, MF_STRING, 102, "更多...\tCtrl+M");
-    MENUITEMINFOA data = {sizeof data, MIIM_DATA};
+    MENUITEMINFOA data = MenuItemInfo(MIIM_DATA);
     data.dwItemData = 0x1234;
     SetMenuItemInfoA(menu, 102, FALSE, &data);
 
@@ -409,7 +429,7 @@ TEST_F(SkinWindowTest, APopupMenuIsDrawnInTheSkinAndGivenBackAsItWas)
     for (const auto& item : items) {
         SCOPED_TRACE(item.position);
         char text[64] = {};
-        MENUITEMINFOA info = {sizeof info, MIIM_FTYPE | MIIM_DATA | MIIM_STRING};
+        MENUITEMINFOA info = MenuItemInfo(MIIM_FTYPE | MIIM_DATA | MIIM_STRING);
         info.dwTypeData = text;
         info.cch = sizeof text;
         ASSERT_TRUE(GetMenuItemInfoA(menu, item.position, TRUE, &info));
