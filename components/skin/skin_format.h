@@ -10,7 +10,7 @@
  *   12          4n    colours as COLORREF (0x00BBGGRR), in the order of SkinColour below
  *   12+4n       2     caption height in pixels, 1..100
  *   14+4n       2     frame width in pixels, 0..20
- *   16+4n       2     byte count m of the face name, 0..95 (0: the system's caption font)
+ *   16+4n       2     byte count m of the face name, 0..95, at most 31 characters (0: the system's caption font)
  *   18+4n       m     face name of the caption font, UTF-8, not terminated
  *   18+4n+m     ...   anything up to the byte count (ignored)
  *

@@ -273,6 +273,45 @@ void CALLBACK VisitShownBox(HWND, UINT, UINT_PTR timer, DWORD)
     }
 }
 
+// A subclass put on a window after the skin, as the clipboard monitor does: it counts what it sees
+// and passes everything on.
+WNDPROC g_belowLater;
+int g_laterSaw;
+
+LRESULT CALLBACK LaterSubclass(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    ++g_laterSaw;
+    return CallWindowProcA(g_belowLater, window, message, wParam, lParam);
+}
+
+TEST_F(SkinWindowTest, AWindowSubclassedAfterTheSkinKeepsItsProceduresWhenTheSkinLeaves)
+{
+    MainLikeWindow window;
+    const ScreenShot system(window.Handle());
+    AttachSkin(SkinResource());
+    window.Front();
+    g_belowLater = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclass)));
+
+    DetachSkin();
+    window.Front();
+    EXPECT_FALSE(Skinned(window.Handle()));
+    ExpectSystemLook(system, ScreenShot(window.Handle()), window.Points());
+    // Both the later subclass and the window's own procedure still see the messages.
+    g_laterSaw = 0;
+    SetWindowTextA(window.Handle(), "renamed");
+    EXPECT_GT(g_laterSaw, 0);
+    char caption[32] = {};
+    GetWindowTextA(window.Handle(), caption, sizeof caption);
+    EXPECT_STREQ(caption, "renamed");
+    // The later subclass leaves the way the clipboard monitor does, then the window closes.
+    SetWindowLongPtrA(window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_belowLater));
+    window.Front();
+    ExpectSystemLook(system, ScreenShot(window.Handle()), window.Points());
+    SendMessageA(window.Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(window.Handle())) << "the form's own procedure closed it";
+}
+
 // Shows the about box as the program does and runs `visit` on it once it is on the screen; the
 // box must be closed by then. Returns the box's result.
 int VisitAboutBox(const std::function<void(HWND)>& visit)
