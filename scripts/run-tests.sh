@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 build="${1:-build}"; shift || true
 jobs="${CHENGJIAN_TEST_JOBS:-$(nproc)}"
 
-ctest_command=(ctest --test-dir "$(realpath "$build")" --output-on-failure --repeat until-pass:2 -j "$jobs" "$@")
+ctest_command=(ctest --test-dir "$(realpath "$build")" --output-on-failure -j "$jobs" "$@")
 if bash scripts/can-run-i386.sh; then
   exec bash scripts/wine-session.sh "$build" "${ctest_command[@]}"
 fi
