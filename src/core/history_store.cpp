@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "core/clipboard_capture.h"
 #include "core/globals.h"
+#include "db/sqlite_schema.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ void TrimHistory()
         std::string timeKey = oldest.StepScalarText();
         oldest.Finalize();
         // A row written by another program may hold apostrophes in its key.
-        g_database->Exec(ReplaceAll("delete from data where time = 'XXX'", "XXX", StatementCopy(timeKey)));
+        g_database->Exec(ReplaceAll("delete from data where time = 'XXX'", "XXX", DoubleApostrophes(timeKey)));
     }
 }
 

@@ -227,10 +227,17 @@ struct ViewerVisit {
 };
 ViewerVisit g_visit;
 
-void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
+// The timer callbacks below run once, inside the viewer's modal loop: ends timer `id` and gives the
+// open viewer, or null when none is open.
+PictureViewerWindow* ViewerAtTimer(UINT_PTR id)
 {
     KillTimer(nullptr, id);
-    PictureViewerWindow* viewer = CurrentPictureViewer();
+    return CurrentPictureViewer();
+}
+
+void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
     if (!viewer)
         return;
     HWND window = viewer->form.GetHandle();
@@ -240,8 +247,7 @@ void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
 // Looks at the open viewer, asks for "另存为" by a right click on the picture and closes with Esc.
 void CALLBACK VisitViewer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    KillTimer(nullptr, id);
-    PictureViewerWindow* viewer = CurrentPictureViewer();
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
     if (!viewer)
         return;
     g_visit.seen = true;
@@ -481,8 +487,7 @@ std::string g_savedAs;  // the name the dialog gave back
 // Inside the viewer: "另存为" with the real dialog, answered from another thread, then Esc.
 void CALLBACK SaveThroughTheRealDialog(HWND, UINT, UINT_PTR id, DWORD)
 {
-    KillTimer(nullptr, id);
-    PictureViewerWindow* viewer = CurrentPictureViewer();
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
     if (!viewer)
         return;
     g_visit.seen = true;
