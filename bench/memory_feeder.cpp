@@ -1,0 +1,230 @@
+// memory_feeder <folder> <flat|photo> <count> [sample-every]: starts chengjian.exe in <folder>, puts
+// <count> 1920x1080 pictures on the clipboard one after another (each once the program has stored the
+// previous one), reads the program's memory along the way, checks that every picture became a row
+// of table "data" and that pictures read back from the history grid (Ctrl+C on a picture cell) have
+// the pixels that were put, and prints a table of the figures.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "benchmark_pictures.h"
+#include "db/sqlite_database.h"
+#include "db/sqlite_engine.h"
+#include "process_memory.h"
+#include "support/clipboard_writer.h"
+#include "support/program_runner.h"
+
+namespace {
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+constexpr int kGridRows = 1000;
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+long long Number(SqliteDatabase& db, const std::string& sql)
+{
+    SqlStatement read = db.Prepare(sql);
+    long long value = read.Step() ? read.ColumnInt64(0) : -1;
+    read.Finalize();
+    return value;
+}
+
+// Waits until the program's window thread has handled everything sent before, the clipboard
+// change's notice included. The database is not read meanwhile: a reader's lock would make the
+// program's insert fail.
+bool WaitUntilIdle(HWND window)
+{
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 300000, &answer) != 0;
+}
+
+struct GridFinder {
+    HWND found = nullptr;
+    static BOOL CALLBACK Match(HWND window, LPARAM self)
+    {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (lstrcmpW(name, L"VSFlexGrid8Window") != 0)
+            return TRUE;
+        reinterpret_cast<GridFinder*>(self)->found = window;
+        return FALSE;
+    }
+};
+
+HWND FindGrid(HWND main)
+{
+    GridFinder finder;
+    EnumChildWindows(main, GridFinder::Match, reinterpret_cast<LPARAM>(&finder));
+    return finder.found;
+}
+
+// The bitmap the program puts on the clipboard for Ctrl+C on row `row`'s picture cell; empty when
+// none comes within a while.
+std::vector<std::uint32_t> CopyRowPicture(HWND grid, int row)
+{
+    // The picture column's cells start after the 42 mm time column; rows are 1360 twips high.
+    PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(180, 20));
+    PostMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(180, 20));
+    for (int k = 0; k < row; ++k)
+        SendMessageA(grid, WM_KEYDOWN, VK_DOWN, 0);
+    // An empty clipboard first (a change the program stores nothing for), so that a bitmap on it
+    // afterwards is the program's answer.
+    { ClipboardWriter empty; }
+    WaitUntilIdle(GetAncestor(grid, GA_ROOT));
+    DWORD thread = GetWindowThreadProcessId(grid, nullptr);
+    BOOL attached = AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+    BYTE keys[256] = {};
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    SendMessageA(grid, WM_KEYDOWN, 'C', 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    if (attached)
+        AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    WaitUntilIdle(GetAncestor(grid, GA_ROOT));
+    std::vector<std::uint32_t> pixels;
+    if (!IsClipboardFormatAvailable(CF_BITMAP) || !OpenClipboard(nullptr))
+        return pixels;
+    if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
+        pixels = ReadBitmap(bitmap, kWidth, kHeight);
+    CloseClipboard();
+    return pixels;
+}
+
+void PrintReading(const char* what, int pictures, const MemoryReading& m, double seconds)
+{
+    std::printf("%-22s %8d %12.1f %12.1f %12.3f\n", what, pictures, m.residentKb / 1024.0, m.privateKb / 1024.0,
+                seconds);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: memory_feeder <folder> <flat|photo> <count> [sample-every]\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    const PictureKind kind = std::string(argv[2]) == "flat" ? PictureKind::Flat : PictureKind::Photo;
+    const int count = std::atoi(argv[3]);
+    const int every = argc > 4 ? std::max(1, std::atoi(argv[4])) : 50;
+
+    CreateDirectoryA(folder.c_str(), nullptr);
+    DeleteFileA((folder + "\\data.db").c_str());
+    // Joining the clipboard viewer chain reads the clipboard once: start with an empty one.
+    { ClipboardWriter empty; }
+    ProgramRunner program(folder);
+    if (!program.Start())
+        return std::fprintf(stderr, "the program did not start\n"), 1;
+    HWND main = program.WaitForWindow("ChengjianMainWindow", nullptr, 120000);
+    if (!main)
+        return std::fprintf(stderr, "the program showed no window\n"), 1;
+    Sleep(5000);
+    WaitUntilIdle(main);
+    ProcessMemory memory(program.ProcessId(), "chengjian.exe");
+    if (!memory.Found())
+        std::fprintf(stderr, "the program's Linux process was not found: no resident figures\n");
+
+    std::printf("%-22s %8s %12s %12s %12s\n", "reading", "pictures", "resident MB", "private MB", "s/capture");
+    const MemoryReading idle = memory.Read();
+    PrintReading("idle", 0, idle, 0);
+
+    int lost = 0;
+    double captureSeconds = 0, windowSeconds = 0, makeSeconds = 0;
+    int inWindow = 0;
+    HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, program.ProcessId());
+    for (int i = 0; i < count; ++i) {
+        double made = Seconds();
+        HBITMAP bitmap = MakeBitmap(BenchmarkPixels(kind, i, kWidth, kHeight), kWidth, kHeight);
+        double put = Seconds();
+        makeSeconds += put - made;
+        {
+            ClipboardWriter writer;
+            if (!writer.IsOpen() || !writer.Bitmap(bitmap))
+                DeleteObject(bitmap);
+        }
+        if (!WaitUntilIdle(main))
+            ++lost;
+        double took = Seconds() - put;
+        captureSeconds += took;
+        windowSeconds += took;
+        ++inWindow;
+        if ((i + 1) % every == 0 || i + 1 == count) {
+            PrintReading("after", i + 1, memory.Read(), windowSeconds / inWindow);
+            windowSeconds = 0;
+            inWindow = 0;
+        }
+        if (running && WaitForSingleObject(running, 0) == WAIT_OBJECT_0)
+            return std::fprintf(stderr, "the program ended after %d pictures\n", i + 1), 1;
+    }
+    const MemoryReading last = memory.Read();
+
+    // Read back the newest, the second and the bottom kept row; each read-back is itself a clipboard
+    // change, stored again, which may put one more row on top.
+    HWND grid = FindGrid(main);
+    int checked = 0, matched = 0, copied = 0;
+    const int kept = std::min(count, kGridRows);
+    const int sampleRows[] = {0, 1, std::min(7, kept - 1), kept - 1};
+    for (int s = 0; s < 4 && grid; ++s) {
+        int row = sampleRows[s] + s;  // rows added on top by the earlier read-backs
+        std::vector<std::uint32_t> got = CopyRowPicture(grid, row);
+        ++checked;
+        copied += got.empty() ? 0 : 1;
+        for (int shift = 0; shift <= s && !got.empty(); ++shift) {
+            int index = count - 1 - (row - shift);
+            if (index >= 0 && got == BenchmarkPixels(kind, index, kWidth, kHeight)) {
+                ++matched;
+                break;
+            }
+        }
+        WaitUntilIdle(main);
+    }
+
+    // Every capture inserted a row (row ids count up; the trim drops the oldest), then the read-backs.
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    if (program.WaitForExit(120000) == STILL_ACTIVE)
+        std::fprintf(stderr, "the program did not end when its window was closed\n");
+    InitializeDatabaseEngine();
+    SqliteDatabase db;
+    if (!db.Open(folder + "\\data.db", SQLITE_OPEN_READONLY))
+        return std::fprintf(stderr, "data.db cannot be read\n"), 1;
+    const long long inserted = Number(db, "select ifnull(max(rowid), 0) from data") - copied;
+    const long long rows = Number(db, "select count(1) from data where byte like 'BM%'");
+    const long long expectedRows = std::min(count + copied, kGridRows);
+    db.Close();
+
+    std::printf("\n");
+    const double perPictureKb = count ? double(last.residentKb - std::min(last.residentKb, idle.residentKb)) / count : 0;
+    const double privatePerPictureKb =
+        count ? double(last.privateKb - std::min(last.privateKb, idle.privateKb)) / count : 0;
+    std::printf("kind                   %s\n", kind == PictureKind::Flat ? "flat" : "photo");
+    std::printf("pictures put           %d\n", count);
+    std::printf("idle resident          %.1f MB (private %.1f MB)\n", idle.residentKb / 1024.0, idle.privateKb / 1024.0);
+    std::printf("after %-6d resident   %.1f MB (private %.1f MB)\n", count, last.residentKb / 1024.0,
+                last.privateKb / 1024.0);
+    std::printf("growth per picture     %.1f KB resident, %.1f KB private\n", perPictureKb, privatePerPictureKb);
+    std::printf("time per capture       %.3f s (making a picture, the baseline: %.3f s; ratio %.2f)\n",
+                count ? captureSeconds / count : 0, count ? makeSeconds / count : 0,
+                makeSeconds > 0 ? captureSeconds / makeSeconds : 0);
+    std::printf("captures stored        %lld of %d (%d not answered)\n", inserted, count, lost);
+    std::printf("picture rows in data   %lld (expected %lld)\n", rows, expectedRows);
+    std::printf("grid read-backs        %d of %d exact\n", matched, checked);
+    return lost == 0 && inserted == count && rows == expectedRows && matched == checked ? 0 : 1;
+}
