@@ -1,5 +1,7 @@
 #include "benchmark_pictures.h"
 
+#include <cstring>
+
 namespace {
 
 // A small generator so that each picture's noise differs and is the same on every run.
@@ -42,13 +44,10 @@ void FillPhoto(std::vector<std::uint32_t>& pixels, int index, int width, int hei
             std::uint32_t r = std::uint32_t((x * 255) / width + index) & 0xFF;
             std::uint32_t g = std::uint32_t((y * 255) / height) & 0xFF;
             std::uint32_t b = std::uint32_t((x + y) / 8 + index * 3) & 0xFF;
-            // Sensor-like grain everywhere, and a block of pure noise.
-            std::uint32_t grain = noise.Next();
-            r = (r + (grain & 7)) & 0xFF;
-            g = (g + ((grain >> 3) & 7)) & 0xFF;
-            b = (b + ((grain >> 6) & 7)) & 0xFF;
-            if (x >= width / 2 && x < width / 2 + 320 && y >= height / 3 && y < height / 3 + 240)
-                r = grain >> 8 & 0xFF, g = grain >> 16 & 0xFF, b = grain >> 24;
+            if (x >= width / 2 && x < width / 2 + 320 && y >= height / 3 && y < height / 3 + 240) {
+                std::uint32_t grain = noise.Next();
+                r = grain & 0xFF, g = (grain >> 8) & 0xFF, b = (grain >> 16) & 0xFF;
+            }
             pixels[std::size_t(y) * width + x] = (r << 16) | (g << 8) | b;
         }
 }
@@ -86,6 +85,22 @@ HBITMAP MakeBitmap(const std::vector<std::uint32_t>& pixels, int width, int heig
         SetDIBits(screen, bitmap, 0, UINT(height), pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     return bitmap;
+}
+
+HGLOBAL MakeDib(const std::vector<std::uint32_t>& pixels, int width, int height)
+{
+    BITMAPINFOHEADER header = TopDown32(width, height).bmiHeader;
+    header.biHeight = height;
+    const std::size_t row = std::size_t(width) * 4;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof header + row * height);
+    auto* bytes = block ? static_cast<std::uint8_t*>(GlobalLock(block)) : nullptr;
+    if (!bytes)
+        return block ? GlobalFree(block) : nullptr;
+    std::memcpy(bytes, &header, sizeof header);
+    for (int y = 0; y < height; ++y)
+        std::memcpy(bytes + sizeof header + row * (height - 1 - y), pixels.data() + std::size_t(y) * width, row);
+    GlobalUnlock(block);
+    return block;
 }
 
 std::vector<std::uint32_t> ReadBitmap(HBITMAP bitmap, int width, int height)

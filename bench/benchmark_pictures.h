@@ -14,5 +14,8 @@ enum class PictureKind { Flat, Photo };
 std::vector<std::uint32_t> BenchmarkPixels(PictureKind kind, int index, int width, int height);
 // A device-dependent bitmap of those pixels; the caller owns it (or hands it to the clipboard).
 HBITMAP MakeBitmap(const std::vector<std::uint32_t>& pixels, int width, int height);
+// A CF_DIB block (32-bit, bottom-up) of those pixels, as image programs put pictures on the
+// clipboard; the caller owns it (or hands it to the clipboard). Null when memory runs out.
+HGLOBAL MakeDib(const std::vector<std::uint32_t>& pixels, int width, int height);
 // The pixels of `bitmap` as BenchmarkPixels gives them; empty when they cannot be read.
 std::vector<std::uint32_t> ReadBitmap(HBITMAP bitmap, int width, int height);

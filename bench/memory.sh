@@ -8,15 +8,16 @@ shift || true
 kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(flat photo)
 every="${CHENGJIAN_BENCH_EVERY:-$(( count >= 100 ? count / 10 : 10 ))}"
+format="${CHENGJIAN_BENCH_FORMAT:-bitmap}"
 
 if [ "${CHENGJIAN_BENCH_INSIDE:-}" != 1 ]; then
   bash scripts/build.sh build > /dev/null
-  export CHENGJIAN_BENCH_INSIDE=1 CHENGJIAN_BENCH_EVERY="$every"
+  export CHENGJIAN_BENCH_INSIDE=1 CHENGJIAN_BENCH_EVERY="$every" CHENGJIAN_BENCH_FORMAT="$format"
   if bash scripts/can-run-i386.sh; then
     exec bash scripts/wine-session.sh build bash bench/memory.sh "$count" "${kinds[@]}"
   fi
   echo "This machine cannot run 32-bit programs: running the benchmark in the test virtual machine."
-  exec bash scripts/vm-run.sh "$PWD" env CHENGJIAN_BENCH_INSIDE=1 CHENGJIAN_BENCH_EVERY="$every" \
+  exec bash scripts/vm-run.sh "$PWD" env CHENGJIAN_BENCH_INSIDE=1 CHENGJIAN_BENCH_EVERY="$every" CHENGJIAN_BENCH_FORMAT="$format" \
     bash scripts/wine-session.sh build bash bench/memory.sh "$count" "${kinds[@]}"
 fi
 
@@ -28,8 +29,8 @@ work="$(mktemp -d /tmp/chengjian-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 status=0
 for kind in "${kinds[@]}"; do
-  echo "== $count $kind pictures of 1920x1080"
-  wine build/bin/memory_feeder.exe "$(winepath -w "$work/$kind")" "$kind" "$count" "$every" || status=1
+  echo "== $count $kind pictures of 1920x1080 as $format"
+  wine build/bin/memory_feeder.exe "$(winepath -w "$work/$kind")" "$kind" "$count" "$every" "$format" || status=1
   echo
 done
 exit "$status"

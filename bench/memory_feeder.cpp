@@ -1,11 +1,13 @@
-// memory_feeder <folder> <flat|photo> <count> [sample-every]: starts chengjian.exe in <folder>, puts
-// <count> 1920x1080 pictures on the clipboard one after another (each once the program has stored the
+// memory_feeder <folder> <flat|photo> <count> [sample-every] [bitmap|dib]: starts chengjian.exe in
+// <folder>, puts <count> 1920x1080 pictures on the clipboard (as CF_BITMAP, like a screenshot key,
+// or as CF_DIB, like image programs) one after another (each once the program has stored the
 // previous one), reads the program's memory along the way, checks that every picture became a row
 // of table "data" and that pictures read back from the history grid (Ctrl+C on a picture cell) have
 // the pixels that were put, and prints a table of the figures.
 #include <windows.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -73,31 +75,48 @@ HWND FindGrid(HWND main)
     return finder.found;
 }
 
-// The bitmap the program puts on the clipboard for Ctrl+C on row `row`'s picture cell; empty when
-// none comes within a while.
+void PressKeys(std::initializer_list<WORD> keys, bool release)
+{
+    for (WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
+        SendInput(1, &input, sizeof input);
+    }
+}
+
+// The bitmap the program puts on the clipboard for Ctrl+C on row `row`'s picture cell, driven as a
+// user would (a click on the newest row's picture, Down `row` times, Ctrl+C); empty when none comes.
 std::vector<std::uint32_t> CopyRowPicture(HWND grid, int row)
 {
-    // The picture column's cells start after the 42 mm time column; rows are 1360 twips high.
-    PostMessageA(grid, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(180, 20));
-    PostMessageA(grid, WM_LBUTTONUP, 0, MAKELPARAM(180, 20));
-    for (int k = 0; k < row; ++k)
-        SendMessageA(grid, WM_KEYDOWN, VK_DOWN, 0);
+    HWND main = GetAncestor(grid, GA_ROOT);
     // An empty clipboard first (a change the program stores nothing for), so that a bitmap on it
     // afterwards is the program's answer.
     { ClipboardWriter empty; }
-    WaitUntilIdle(GetAncestor(grid, GA_ROOT));
-    DWORD thread = GetWindowThreadProcessId(grid, nullptr);
-    BOOL attached = AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
-    BYTE keys[256] = {};
-    keys[VK_CONTROL] = 0x80;
-    SetKeyboardState(keys);
-    SendMessageA(grid, WM_KEYDOWN, 'C', 0);
-    keys[VK_CONTROL] = 0;
-    SetKeyboardState(keys);
-    if (attached)
-        AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
-    WaitUntilIdle(GetAncestor(grid, GA_ROOT));
+    WaitUntilIdle(main);
+    SetForegroundWindow(main);
+    // The picture column starts after the 42 mm time column; rows are 1360 twips high.
+    POINT at = {180, 20};
+    ClientToScreen(grid, &at);
+    SetCursorPos(at.x, at.y);
+    INPUT click[2] = {};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, click, sizeof(INPUT));
+    Sleep(300);
+    for (int k = 0; k < row; ++k) {
+        PressKeys({VK_DOWN}, false);
+        PressKeys({VK_DOWN}, true);
+    }
+    PressKeys({VK_CONTROL, 'C'}, false);
+    PressKeys({'C', VK_CONTROL}, true);
     std::vector<std::uint32_t> pixels;
+    for (int wait = 0; wait < 100 && !IsClipboardFormatAvailable(CF_BITMAP); ++wait) {
+        Sleep(100);
+        WaitUntilIdle(main);
+    }
     if (!IsClipboardFormatAvailable(CF_BITMAP) || !OpenClipboard(nullptr))
         return pixels;
     if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
@@ -118,13 +137,14 @@ void PrintReading(const char* what, int pictures, const MemoryReading& m, double
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: memory_feeder <folder> <flat|photo> <count> [sample-every]\n");
+        std::fprintf(stderr, "usage: memory_feeder <folder> <flat|photo> <count> [sample-every] [bitmap|dib]\n");
         return 2;
     }
     const std::string folder = argv[1];
     const PictureKind kind = std::string(argv[2]) == "flat" ? PictureKind::Flat : PictureKind::Photo;
     const int count = std::atoi(argv[3]);
     const int every = argc > 4 ? std::max(1, std::atoi(argv[4])) : 50;
+    const bool asDib = argc > 5 && std::string(argv[5]) == "dib";
 
     CreateDirectoryA(folder.c_str(), nullptr);
     DeleteFileA((folder + "\\data.db").c_str());
@@ -152,13 +172,14 @@ int main(int argc, char** argv)
     HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, program.ProcessId());
     for (int i = 0; i < count; ++i) {
         double made = Seconds();
-        HBITMAP bitmap = MakeBitmap(BenchmarkPixels(kind, i, kWidth, kHeight), kWidth, kHeight);
+        const std::vector<std::uint32_t> pixels = BenchmarkPixels(kind, i, kWidth, kHeight);
+        HANDLE data = asDib ? HANDLE(MakeDib(pixels, kWidth, kHeight)) : HANDLE(MakeBitmap(pixels, kWidth, kHeight));
         double put = Seconds();
         makeSeconds += put - made;
         {
             ClipboardWriter writer;
-            if (!writer.IsOpen() || !writer.Bitmap(bitmap))
-                DeleteObject(bitmap);
+            if (!writer.IsOpen() || !SetClipboardData(asDib ? CF_DIB : CF_BITMAP, data))
+                asDib ? void(GlobalFree(data)) : void(DeleteObject(data));
         }
         if (!WaitUntilIdle(main))
             ++lost;
@@ -214,7 +235,8 @@ int main(int argc, char** argv)
     const double perPictureKb = count ? double(last.residentKb - std::min(last.residentKb, idle.residentKb)) / count : 0;
     const double privatePerPictureKb =
         count ? double(last.privateKb - std::min(last.privateKb, idle.privateKb)) / count : 0;
-    std::printf("kind                   %s\n", kind == PictureKind::Flat ? "flat" : "photo");
+    std::printf("kind                   %s, put as %s\n", kind == PictureKind::Flat ? "flat" : "photo",
+                asDib ? "CF_DIB" : "CF_BITMAP");
     std::printf("pictures put           %d\n", count);
     std::printf("idle resident          %.1f MB (private %.1f MB)\n", idle.residentKb / 1024.0, idle.privateKb / 1024.0);
     std::printf("after %-6d resident   %.1f MB (private %.1f MB)\n", count, last.residentKb / 1024.0,
