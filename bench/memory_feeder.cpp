@@ -169,6 +169,8 @@ int main(int argc, char** argv)
     int lost = 0;
     double captureSeconds = 0, windowSeconds = 0, makeSeconds = 0;
     int inWindow = 0;
+    MemoryReading firstStep{};  // after the first step: the one-time costs are behind
+    int firstStepPictures = 0;
     HANDLE running = OpenProcess(SYNCHRONIZE, FALSE, program.ProcessId());
     for (int i = 0; i < count; ++i) {
         double made = Seconds();
@@ -188,7 +190,10 @@ int main(int argc, char** argv)
         windowSeconds += took;
         ++inWindow;
         if ((i + 1) % every == 0 || i + 1 == count) {
-            PrintReading("after", i + 1, memory.Read(), windowSeconds / inWindow);
+            const MemoryReading now = memory.Read();
+            PrintReading("after", i + 1, now, windowSeconds / inWindow);
+            if (firstStepPictures == 0)
+                firstStep = now, firstStepPictures = i + 1;
             windowSeconds = 0;
             inWindow = 0;
         }
@@ -242,6 +247,10 @@ int main(int argc, char** argv)
     std::printf("after %-6d resident   %.1f MB (private %.1f MB)\n", count, last.residentKb / 1024.0,
                 last.privateKb / 1024.0);
     std::printf("growth per picture     %.1f KB resident, %.1f KB private\n", perPictureKb, privatePerPictureKb);
+    if (count > firstStepPictures && firstStepPictures > 0)
+        std::printf("  after the first %-4d %.1f KB resident, %.1f KB private\n", firstStepPictures,
+                    double(last.residentKb - std::min(last.residentKb, firstStep.residentKb)) / (count - firstStepPictures),
+                    double(last.privateKb - std::min(last.privateKb, firstStep.privateKb)) / (count - firstStepPictures));
     std::printf("time per capture       %.3f s (making a picture, the baseline: %.3f s; ratio %.2f)\n",
                 count ? captureSeconds / count : 0, count ? makeSeconds / count : 0,
                 makeSeconds > 0 ? captureSeconds / makeSeconds : 0);
