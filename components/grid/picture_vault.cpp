@@ -2,8 +2,11 @@
 // history drops old rows as new ones come, and the file should not grow with every capture.
 #include "picture_vault.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
+#include <new>
 
 namespace vsflex {
 
@@ -17,6 +20,32 @@ public:
 private:
     CRITICAL_SECTION& section_;
 };
+
+PictureVault::Pages::Pages(const std::vector<std::uint8_t>& bytes)
+    : data_(static_cast<std::uint8_t*>(
+          VirtualAlloc(nullptr, std::max<std::size_t>(bytes.size(), 1), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)))
+{
+    if (!data_)
+        throw std::bad_alloc();
+    std::memcpy(data_, bytes.data(), bytes.size());
+}
+
+PictureVault::Pages& PictureVault::Pages::operator=(Pages&& other) noexcept
+{
+    if (this != &other) {
+        Reset();
+        data_ = other.data_;
+        other.data_ = nullptr;
+    }
+    return *this;
+}
+
+void PictureVault::Pages::Reset() noexcept
+{
+    if (data_)
+        VirtualFree(data_, 0, MEM_RELEASE);
+    data_ = nullptr;
+}
 
 PictureVault& PictureVault::Instance() noexcept
 {
@@ -51,7 +80,8 @@ PictureVault::Id PictureVault::Add(std::vector<std::uint8_t> bytes)
     const Id id = next_++;
     Item item;
     item.size = std::uint32_t(bytes.size());
-    item.bytes = std::move(bytes);
+    item.bytes = Pages(bytes);
+    std::vector<std::uint8_t>().swap(bytes);
     auto placed = items_.emplace(id, std::move(item)).first;
     try {
         held_.insert(id);
@@ -74,7 +104,7 @@ std::vector<std::uint8_t> PictureVault::Read(Id id) const
         return {};
     const Item& item = found->second;
     if (!item.spilled)
-        return item.bytes;
+        return std::vector<std::uint8_t>(item.bytes.data(), item.bytes.data() + item.size);
     std::vector<std::uint8_t> bytes(item.size);
     OVERLAPPED at = {};
     at.Offset = DWORD(item.offset);
@@ -132,7 +162,7 @@ bool PictureVault::SpillOldest() noexcept
     }
     item.offset = offset;
     item.spilled = true;
-    std::vector<std::uint8_t>().swap(item.bytes);
+    item.bytes.Reset();
     held_.erase(held_.begin());
     heldBytes_ -= item.size;
     return true;

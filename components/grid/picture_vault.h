@@ -41,8 +41,25 @@ public:
     void CountFullDecode() noexcept { InterlockedIncrement(&fullDecodes_); }
 
 private:
+    // Pages of their own for each picture's bytes: heap blocks of a few hundred kilobytes, freed
+    // in any order, leave holes the next picture's bytes do not fit, and the process keeps growing.
+    class Pages {
+    public:
+        Pages() noexcept = default;
+        explicit Pages(const std::vector<std::uint8_t>& bytes);  // throws std::bad_alloc
+        ~Pages() { Reset(); }
+        Pages(Pages&& other) noexcept : data_(other.data_) { other.data_ = nullptr; }
+        Pages& operator=(Pages&& other) noexcept;
+        Pages(const Pages&) = delete;
+        Pages& operator=(const Pages&) = delete;
+        const std::uint8_t* data() const noexcept { return data_; }
+        void Reset() noexcept;
+
+    private:
+        std::uint8_t* data_ = nullptr;
+    };
     struct Item {
-        std::vector<std::uint8_t> bytes;  // empty once in the file
+        Pages bytes;  // empty once in the file
         std::uint64_t offset = 0;
         std::uint32_t size = 0;
         bool spilled = false;
