@@ -400,9 +400,20 @@ private:
         }
         const VARIANT* value = call_.value.get();
         IUnknown* object = (value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN) ? value->punkVal : nullptr;
-        cell->picture = StoredPicture::FromPicture(object);
+        std::shared_ptr<const StoredPicture> stored;
+        HRESULT storedResult = StoredPicture::FromPicture(object, CellPictureBox(), stored);
+        if (FAILED(storedResult))
+            return storedResult;  // the cell keeps the picture it had
+        cell->picture = std::move(stored);
         GridWindow::Refresh(grid_);
         return S_OK;
+    }
+
+    // The size in pixels a picture of the current cell is shown at (bounded: cells can be huge).
+    SIZE CellPictureBox() const noexcept
+    {
+        auto pixels = [](int twips, int border) { return std::clamp((twips + 7) / 15 - border, 8, 512); };
+        return SIZE{pixels(m_.ColWidth(m_.col_), 4), pixels(m_.RowHeight(m_.row_), 2)};
     }
 
     // A missing Row appends; otherwise the new row goes in at that place and later rows move down.

@@ -206,6 +206,50 @@ TEST_F(HistoryWindowTest, EachEntryBecomesTheTopRowWithItsContentAndKind)
     EXPECT_EQ(g_grid->GetTextMatrix(added - 1, 0), "2026-12-10 13:00:00") << "the first entry went down";
 }
 
+TEST_F(HistoryWindowTest, TheGridKeepsAThousandRowsAndTheRowBeyondThemDropsTheBottomOne)
+{
+    // 998 rows of earlier entries (made directly: adding each would take minutes here), then two more.
+    g_grid->SetRows(kGridMaxRows - 2);
+    g_grid->SetTextMatrix(kGridMaxRows - 4, 0, "next oldest");
+    g_grid->SetTextMatrix(kGridMaxRows - 3, 0, "oldest");
+    AddGridRow("t1", "entry 1", {}, "");
+    AddGridRow("t2", "", BmpFile(64, 32), "");
+    ASSERT_EQ(g_grid->GetRows(), 1000);
+    EXPECT_EQ(g_grid->GetTextMatrix(999, 0), "oldest") << "a thousand rows are all kept";
+
+    AddGridRow("newest", "", BmpFile(64, 32), "");
+    EXPECT_EQ(g_grid->GetRows(), 1000);
+    EXPECT_EQ(g_grid->GetTextMatrix(0, 0), "newest");
+    EXPECT_EQ(g_grid->GetTextMatrix(0, 2), kKindPicture);
+    EXPECT_EQ(g_grid->GetTextMatrix(2, 0), "t1");
+    EXPECT_EQ(g_grid->GetTextMatrix(999, 0), "next oldest") << "the bottom row went";
+}
+
+// A 1-bit BMP file, all black: big pictures in few bytes.
+ByteSet MonochromeBmpFile(int width, int height)
+{
+    const DWORD stride = static_cast<DWORD>((width + 31) / 32 * 4);
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+    BITMAPFILEHEADER file = {0x4D42, offset + stride * static_cast<DWORD>(height), 0, 0, offset};
+    BITMAPINFOHEADER info = {sizeof info, width, height, 1, 1, BI_RGB, 0, 0, 0, 2, 0};
+    const RGBQUAD palette[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    ByteSet bytes(file.bfSize);
+    std::memcpy(bytes.Data(), &file, sizeof file);
+    std::memcpy(bytes.Data() + sizeof file, &info, sizeof info);
+    std::memcpy(bytes.Data() + sizeof file + sizeof info, palette, sizeof palette);
+    return bytes;
+}
+
+TEST_F(HistoryWindowTest, SetCellPictureAnswersWhetherTheGridStoredThePicture)
+{
+    AddGridRow("t1", "text", {}, "");
+    g_grid->Select(0, 1);
+    EXPECT_TRUE(g_grid->SetCellPicture(MonochromeBmpFile(640, 480)));
+    EXPECT_FALSE(g_grid->GetCellPicture().Empty());
+    EXPECT_FALSE(g_grid->SetCellPicture(MonochromeBmpFile(9000, 8000))) << "72 million pixels are too many to keep";
+    EXPECT_FALSE(g_grid->GetCellPicture().Empty()) << "the cell keeps its picture";
+}
+
 TEST_F(HistoryWindowTest, DoubleClickingATextOrFileRowOpensNothingAndKeepsEditing)
 {
     AddGridRow("t1", "", {}, "C:\\x.txt");
