@@ -128,6 +128,9 @@ bool ValueBool(const Call& call) noexcept
 
 std::wstring ValueText(const VARIANT* value)
 {
+    // A text is taken as it stands: a converted copy of a cell of megabytes would only add to the peak.
+    if (value->vt == VT_BSTR)
+        return value->bstrVal ? std::wstring(value->bstrVal, SysStringLen(value->bstrVal)) : std::wstring();
     Variant v;
     if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get()->bstrVal)
         return {};

@@ -256,6 +256,19 @@ HFONT CreateGridFont(const GridModel& m) noexcept
     return CreateFontIndirectW(&font);
 }
 
+// How much of a text of `length` characters can show in `box`: every glyph is at least a pixel
+// wide and a line ends at the box's width, so no more than (visible lines + 1) x (width + 2)
+// characters can reach the box. Laying out only that much keeps a cell of megabytes as cheap to
+// paint as a short one, and what shows is the same.
+int VisibleTextLength(HDC dc, const RECT& box, std::size_t length, bool wrap) noexcept
+{
+    TEXTMETRICW metrics{};
+    const int lineHeight = GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    const std::size_t width = std::size_t(std::max<LONG>(box.right - box.left, 0)) + 2;
+    const std::size_t lines = wrap ? std::size_t(std::max<LONG>(box.bottom - box.top, 0) / lineHeight) + 2 : 1;
+    return int(std::min(length, lines * width));
+}
+
 void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
 {
     GridModel& m = grid.model;
@@ -274,7 +287,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
         SetTextColor(dc, fore);
         SetBkMode(dc, TRANSPARENT);
         UINT format = DT_NOPREFIX | DT_LEFT | (m.wordWrap ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS));
-        DrawTextW(dc, cell->text.c_str(), int(cell->text.size()), &inner, format);
+        DrawTextW(dc, cell->text.c_str(), VisibleTextLength(dc, inner, cell->text.size(), m.wordWrap), &inner, format);
     }
     const int lines = fixed ? m.gridLinesFixed : m.gridLines;
     if (lines != 0) {

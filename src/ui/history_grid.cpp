@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include <cstdint>
+
+#include "core/capture_timing.h"
 #include "core/globals.h"
-#include "framework/application.h"
 #include "framework/text_split.h"
 
 std::string FileBlock(const std::string& files)
@@ -36,5 +38,9 @@ void AddGridRow(const std::string& timeKey, const std::string& text, const ByteS
             grid.SetTextMatrix(0, 2, kKindFiles);
         }
     }
-    ProcessPendingMessages();
+    MarkCapturePhase(CapturePhase::Row);
+    // Only the grid's own pending paint runs here: pumping every pending message would run the
+    // next clipboard notification inside this one and repaint the whole window for every copy.
+    UpdateWindow(reinterpret_cast<HWND>(static_cast<std::intptr_t>(grid.GethWnd())));
+    MarkCapturePhase(CapturePhase::Paint);
 }
