@@ -22,6 +22,18 @@ struct Call {
     Variant value;                   // a put's value
     VARTYPE resultType = VT_EMPTY;   // declared result type (VT_EMPTY for void)
     VARIANT* result = nullptr;
+    // The put's text is the caller's own BSTR, read in place: a copy of a cell of megabytes would
+    // only add to the peak. It is let go, not freed, when the call ends.
+    bool valueBorrowed = false;
+
+    Call() = default;
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    ~Call()
+    {
+        if (valueBorrowed)
+            VariantInit(value.get());
+    }
 
     bool Given(std::size_t i) const noexcept
     {
@@ -532,8 +544,14 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
     if (put) {
         bool byRef = false;
         VARTYPE type = CoercedType(desc.lprgelemdescParam[declared].tdesc, &byRef);
-        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(call.value.get(), &params.rgvarg[0])
-                                      : VariantChangeType(call.value.get(), &params.rgvarg[0], 0, type);
+        VARIANT* source = &params.rgvarg[0];
+        if (source->vt == VT_BSTR && (type == VT_BSTR || type == VT_EMPTY)) {
+            *call.value.get() = *source;
+            call.valueBorrowed = true;
+            return S_OK;
+        }
+        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(call.value.get(), source)
+                                      : VariantChangeType(call.value.get(), source, 0, type);
         if (FAILED(hr)) {
             if (argError)
                 *argError = 0;

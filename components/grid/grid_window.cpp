@@ -179,29 +179,47 @@ void UpdateScrollBars(GridControl& grid) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    GridControl::ScrollState next;
+    next.valid = true;
     int scrollable = m.rows() - m.fixedRows;
-    info.nMax = scrollable > 0 ? scrollable - 1 : 0;
-    info.nPage = UINT(PageRows(m, client.bottom));
-    info.nPos = m.topRow - m.fixedRows;
-    bool vertical = (m.scrollBars & 2) && scrollable > int(info.nPage);
-    ShowScrollBar(grid.window_, SB_VERT, vertical);
-    if (vertical)
-        SetScrollInfo(grid.window_, SB_VERT, &info, TRUE);
+    next.maxV = scrollable > 0 ? scrollable - 1 : 0;
+    next.pageV = PageRows(m, client.bottom);
+    next.posV = m.topRow - m.fixedRows;
+    next.vertical = (m.scrollBars & 2) && scrollable > next.pageV;
     int scrollableCols = m.cols() - m.fixedCols;
     int totalWidth = 0;
     for (int c = 0; c < m.cols(); ++c)
         totalWidth += m.col(c).hidden ? 0 : Px(m.ColWidth(c));
-    bool horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
-    ShowScrollBar(grid.window_, SB_HORZ, horizontal);
-    if (horizontal) {
-        info.nMax = scrollableCols - 1;
-        info.nPage = 1;
-        info.nPos = m.leftCol - m.fixedCols;
-        SetScrollInfo(grid.window_, SB_HORZ, &info, TRUE);
+    next.horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
+    next.maxH = scrollableCols - 1;
+    next.posH = m.leftCol - m.fixedCols;
+    // Showing or setting a scroll bar redraws the window's frame: skipped when nothing changed,
+    // as after most cell changes.
+    const GridControl::ScrollState previous = grid.scrollState;
+    if (next == previous)
+        return;
+    grid.scrollState = next;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    if (!previous.valid || next.vertical != previous.vertical)
+        ShowScrollBar(grid.window_, SB_VERT, next.vertical);
+    if (next.vertical) {
+        info.nMax = next.maxV;
+        info.nPage = UINT(next.pageV);
+        info.nPos = next.posV;
+        SetScrollInfo(grid.window_, SB_VERT, &info, FALSE);
     }
+    if (!previous.valid || next.horizontal != previous.horizontal)
+        ShowScrollBar(grid.window_, SB_HORZ, next.horizontal);
+    if (next.horizontal) {
+        info.nMax = next.maxH;
+        info.nPage = 1;
+        info.nPos = next.posH;
+        SetScrollInfo(grid.window_, SB_HORZ, &info, FALSE);
+    }
+    // The bars are drawn once with the next paint, however many changes came before it.
+    RedrawWindow(grid.window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
 }
 
 // Whether the fixed rows (or columns) and the scrolled ones from `first` to `last` fit in `limit` pixels.
@@ -602,6 +620,7 @@ bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
     window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
                               rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
                               ModuleInstance(), this);
+    scrollState = {};
     if (window_)
         UpdateScrollBars(*this);
     return window_ != nullptr;

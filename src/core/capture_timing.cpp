@@ -10,6 +10,7 @@ namespace {
 constexpr int kPhases = static_cast<int>(CapturePhase::Count);
 LONGLONG g_marks[kPhases] = {};
 SIZE_T g_startWorkingSet = 0;
+SIZE_T g_storedPeak = 0;
 
 PROCESS_MEMORY_COUNTERS MemoryNow() noexcept
 {
@@ -41,6 +42,8 @@ void MarkCapturePhase(CapturePhase phase) noexcept
     g_marks[static_cast<int>(phase)] = now.QuadPart;
     if (phase == CapturePhase::Start)
         g_startWorkingSet = MemoryNow().WorkingSetSize;
+    if (phase == CapturePhase::Trim)
+        g_storedPeak = MemoryNow().PeakWorkingSetSize;
 }
 
 void FinishCaptureTiming() noexcept
@@ -55,7 +58,7 @@ void FinishCaptureTiming() noexcept
         std::fprintf(file, " %lld", mark);
         mark = 0;
     }
-    std::fprintf(file, " %lu %lu\n", static_cast<unsigned long>(g_startWorkingSet),
-                 static_cast<unsigned long>(MemoryNow().PeakWorkingSetSize));
+    std::fprintf(file, " %lu %lu %lu\n", static_cast<unsigned long>(g_startWorkingSet),
+                 static_cast<unsigned long>(g_storedPeak), static_cast<unsigned long>(MemoryNow().PeakWorkingSetSize));
     std::fflush(file);
 }

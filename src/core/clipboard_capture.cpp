@@ -62,10 +62,25 @@ void CaptureEntry()
     FinishCaptureTiming();
 }
 
+// The clipboard change last captured: a change notice handled after a later change reads that
+// later content, and the later change's own notice would then store it a second time.
+DWORD g_capturedSequence = 0;
+
+bool AlreadyCaptured(UINT message) noexcept
+{
+    DWORD sequence = GetClipboardSequenceNumber();
+    if (message == WM_DRAWCLIPBOARD && sequence != 0 && sequence == g_capturedSequence)
+        return true;
+    g_capturedSequence = sequence;
+    return false;
+}
+
 } // namespace
 
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
+    if (AlreadyCaptured(message))
+        return 0;
     try {
         CaptureEntry();
     } catch (...) {
