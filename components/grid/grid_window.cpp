@@ -14,6 +14,8 @@ constexpr wchar_t kWindowClass[] = L"VSFlexGrid8Window";
 constexpr wchar_t kEditorOwnerProp[] = L"VSFlexGridEditorOwner";
 constexpr wchar_t kEditorProcProp[] = L"VSFlexGridEditorProc";
 constexpr int kTwipsPerPixel = 15;  // 96 dots per inch
+constexpr UINT_PTR kScrollBarTimer = 1;
+constexpr UINT kScrollBarDelayMs = 300;
 
 int Px(int twips) noexcept
 {
@@ -218,8 +220,9 @@ void UpdateScrollBars(GridControl& grid) noexcept
         info.nPos = next.posH;
         SetScrollInfo(grid.window_, SB_HORZ, &info, FALSE);
     }
-    // The bars are drawn once with the next paint, however many changes came before it.
-    RedrawWindow(grid.window_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+    // Drawing the bars is costly next to drawing the rows: they are drawn once the changes have
+    // paused for a moment (each change restarts the timer), not for every new row of a burst.
+    SetTimer(grid.window_, kScrollBarTimer, kScrollBarDelayMs, nullptr);
 }
 
 // Whether the fixed rows (or columns) and the scrolled ones from `first` to `last` fit in `limit` pixels.
@@ -521,6 +524,12 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_TIMER:
+            if (wParam != kScrollBarTimer)
+                break;
+            KillTimer(window, kScrollBarTimer);
+            SendMessageW(window, WM_NCPAINT, 1, 0);
+            return 0;
         case WM_SIZE:
             UpdateScrollBars(*grid);
             InvalidateRect(window, nullptr, FALSE);

@@ -257,6 +257,21 @@ TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
         DestroyWindow(window);
 }
 
+TEST_F(ClipboardCaptureTest, ALateNoticeForAChangeAlreadyCapturedStoresNothing)
+{
+    PutText(L"first");
+    PutText(L"second");
+    // Both notices are handled after the second change: the first reads "second" already.
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].text, "second");
+    // A change of the viewer chain still stores the clipboard once more.
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_CHANGECBCHAIN, 0, 0), 0);
+    EXPECT_EQ(Rows().size(), 2u);
+}
+
 // ---- failures while copies go on ----------------------------------------------------------
 
 // The next viewer in the chain after the monitored window: notes each notification it gets.
