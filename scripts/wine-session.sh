@@ -46,4 +46,11 @@ wine reg add 'HKCU\Software\Wine\AppDefaults\skin_window_test.exe\X11 Driver' /v
 # Start Wine's own services now: the first program to start them would pass its output pipes on to
 # them, and CTest would wait on that test until its time-out.
 wine cmd.exe /c exit < /dev/null > /dev/null 2>&1 || true
+# Likewise the desktop: the program that starts it hands its error output on to the desktop process,
+# which lives as long as any program uses the desktop. A keeper with no output starts it and holds it.
+keeper="$build/bin/desktop_keeper.exe"
+if [ -f "$keeper" ]; then
+  wine "$keeper" < /dev/null > /dev/null 2>&1 &
+  for _ in $(seq 150); do pgrep -f 'explorer.exe /desktop' > /dev/null && break; sleep 0.2; done
+fi
 "$@"
