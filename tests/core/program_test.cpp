@@ -63,8 +63,18 @@ bool HasIcon(HWND box)
     return false;
 }
 
+void EmptyTheClipboard()
+{
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
 TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
 {
+    // What an earlier program left on the clipboard would be captured at the start and grow the file.
+    EmptyTheClipboard();
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
     ASSERT_TRUE(program.Start());
@@ -324,14 +334,6 @@ std::wstring ClipboardText()
     }
     CloseClipboard();
     return text;
-}
-
-void EmptyTheClipboard()
-{
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
 }
 
 // The grid is read the way a user reads it: the content cell of the top row is clicked and copied
