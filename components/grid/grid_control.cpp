@@ -430,25 +430,38 @@ STDMETHODIMP GridControl::EventPoint::Unadvise(DWORD cookie) noexcept
 
 void GridControl::Fire(DISPID id, std::vector<VARIANT> args) noexcept
 {
-    // A sink may unadvise (or the host release the control) from inside its handler.
+    // A sink may unadvise itself or another sink, or the host release the control, from inside its handler:
+    // the control holds itself, calls only the sinks still advised, and holds each one across its call.
     AddRef();
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
     DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
-    std::vector<std::pair<DWORD, IDispatch*>> sinks;
+    std::vector<DWORD> cookies;
     try {
-        sinks = sinks_;
+        for (auto& sink : sinks_)
+            cookies.push_back(sink.first);
     } catch (...) {
     }
-    for (auto& sink : sinks)
-        sink.second->AddRef();
-    for (auto& sink : sinks) {
+    for (DWORD cookie : cookies) {
+        IDispatch* sink = AdvisedSink(cookie);
+        if (!sink)
+            continue;
+        sink->AddRef();
         VARIANT result;
         VariantInit(&result);
-        sink.second->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
         VariantClear(&result);
-        sink.second->Release();
+        sink->Release();
     }
     Release();
+}
+
+IDispatch* GridControl::AdvisedSink(DWORD cookie) const noexcept
+{
+    for (const auto& sink : sinks_) {
+        if (sink.first == cookie)
+            return sink.second;
+    }
+    return nullptr;
 }
 
 bool GridControl::FireCancellable(DISPID id, std::vector<VARIANT> args) noexcept

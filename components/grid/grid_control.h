@@ -147,6 +147,8 @@ public:
     void Fire(DISPID id, std::vector<VARIANT> args = {}) noexcept;
     // Fires an event whose last argument is Cancel (added here); true when a sink set it.
     bool FireCancellable(DISPID id, std::vector<VARIANT> args) noexcept;
+    // The sink advised under `cookie`, not held; null once it was unadvised.
+    IDispatch* AdvisedSink(DWORD cookie) const noexcept;
 
     // The grid's own window while in place, else null.
     HWND window_ = nullptr;

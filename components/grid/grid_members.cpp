@@ -158,8 +158,8 @@ public:
         case kMemberCols: return Integer(get, put, m_.cols(), [&](LONG v) { m_.SetCols(v); });
         case kMemberFixedRows: return Integer(get, put, m_.fixedRows, [&](LONG v) { m_.fixedRows = v; m_.ClampPositions(); });
         case kMemberFixedCols: return Integer(get, put, m_.fixedCols, [&](LONG v) { m_.fixedCols = v; m_.ClampPositions(); });
-        case kMemberRow: return Integer(get, put, m_.row_, [&](LONG v) { GridWindow::MoveTo(grid_, v, m_.col_, v, m_.col_, false); });
-        case kMemberCol: return Integer(get, put, m_.col_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, v, m_.row_, v, false); });
+        case kMemberRow: return Position(put, m_.row_, m_.rows(), [&](LONG v) { GridWindow::MoveTo(grid_, v, m_.col_, v, m_.col_, false); });
+        case kMemberCol: return Position(put, m_.col_, m_.cols(), [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, v, m_.row_, v, false); });
         case kMemberRowSel: return Integer(get, put, m_.rowSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, v, m_.colSel_, false); });
         case kMemberColSel: return Integer(get, put, m_.colSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, m_.rowSel_, v, false); });
         case kMemberTopRow: return Integer(get, put, m_.topRow, [&](LONG v) { m_.topRow = v; m_.ClampPositions(); });
@@ -245,6 +245,15 @@ private:
             return S_OK;
         }
         return SetLong(call_.result, current);
+    }
+
+    // The current row or column: a put outside the grid fails and keeps the current cell.
+    template <typename Setter>
+    HRESULT Position(bool put, LONG current, LONG count, Setter set)
+    {
+        if (put && (ValueLong(call_) < 0 || ValueLong(call_) >= count))
+            return DISP_E_BADINDEX;
+        return Integer(false, put, current, set);
     }
 
     HRESULT Colour(bool get, OLE_COLOR& field)
@@ -391,9 +400,20 @@ private:
         }
         const VARIANT* value = call_.value.get();
         IUnknown* object = (value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN) ? value->punkVal : nullptr;
-        cell->picture = StoredPicture::FromPicture(object);
+        std::shared_ptr<const StoredPicture> stored;
+        HRESULT storedResult = StoredPicture::FromPicture(object, CellPictureBox(), stored);
+        if (FAILED(storedResult))
+            return storedResult;  // the cell keeps the picture it had
+        cell->picture = std::move(stored);
         GridWindow::Refresh(grid_);
         return S_OK;
+    }
+
+    // The size in pixels a picture of the current cell is shown at (bounded: cells can be huge).
+    SIZE CellPictureBox() const noexcept
+    {
+        auto pixels = [](int twips, int border) { return std::clamp((twips + 7) / 15 - border, 8, 512); };
+        return SIZE{pixels(m_.ColWidth(m_.col_), 4), pixels(m_.RowHeight(m_.row_), 2)};
     }
 
     // A missing Row appends; otherwise the new row goes in at that place and later rows move down.
@@ -456,37 +476,54 @@ private:
     Call& call_;
 };
 
-// Finds the function description for an id and the kinds the caller allows, in the order the flags prefer.
+// Finds the function description for an id among the kinds the caller allows, in the order the flags prefer.
+// A put of an object property that declares only one of put and put-by-reference takes the other; a member
+// that declares neither is not found.
 bool FindFunction(ITypeInfo* info, DISPID id, WORD flags, FUNCDESC** found) noexcept
 {
-    TYPEATTR* attr = nullptr;
-    if (FAILED(info->GetTypeAttr(&attr)))
+    ITypeInfo2* indexed = nullptr;
+    if (FAILED(info->QueryInterface(IID_ITypeInfo2, reinterpret_cast<void**>(&indexed))))
         return false;
-    const WORD functions = attr->cFuncs;
-    info->ReleaseTypeAttr(attr);
     const INVOKEKIND order[] = {INVOKE_FUNC, INVOKE_PROPERTYGET, INVOKE_PROPERTYPUT, INVOKE_PROPERTYPUTREF};
-    const WORD wanted[] = {DISPATCH_METHOD, DISPATCH_PROPERTYGET, DISPATCH_PROPERTYPUT, DISPATCH_PROPERTYPUTREF};
-    for (int k = 0; k < 4; ++k) {
-        if (!(flags & wanted[k]))
-            continue;
-        for (WORD i = 0; i < functions; ++i) {
-            FUNCDESC* desc = nullptr;
-            if (FAILED(info->GetFuncDesc(i, &desc)))
-                continue;
-            if (desc->memid == id && desc->invkind == order[k]) {
-                *found = desc;
-                return true;
-            }
-            info->ReleaseFuncDesc(desc);
+    WORD wanted = flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET | DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    if (wanted & DISPATCH_PROPERTYPUT)
+        wanted |= DISPATCH_PROPERTYPUTREF;
+    else if (wanted & DISPATCH_PROPERTYPUTREF)
+        wanted |= DISPATCH_PROPERTYPUT;
+    // The kinds the caller named come before the one a put borrows.
+    const WORD passes[] = {WORD(flags), wanted};
+    bool done = false;
+    for (WORD pass : passes) {
+        for (int k = 0; k < 4 && !done; ++k) {
+            UINT index = 0;
+            if ((pass & order[k]) && SUCCEEDED(indexed->GetFuncIndexOfMemId(id, order[k], &index)))
+                done = SUCCEEDED(info->GetFuncDesc(index, found));
         }
     }
-    // A put of an object property that declares only one of put and put-by-reference takes the other.
-    if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
-        WORD other = (flags & DISPATCH_PROPERTYPUT) ? DISPATCH_PROPERTYPUTREF : DISPATCH_PROPERTYPUT;
-        if (!(flags & other))
-            return FindFunction(info, id, other, found);
+    indexed->Release();
+    return done;
+}
+
+bool IsObjectType(const TYPEDESC& type) noexcept
+{
+    return type.vt == VT_DISPATCH || type.vt == VT_UNKNOWN ||
+           (type.vt == VT_PTR && type.lptdesc && type.lptdesc->vt == VT_USERDEFINED);
+}
+
+// Coerces one argument to its declared type. A parameter declared as an object takes only an object
+// (a null one included): a number kept there would later be handed out as an interface pointer.
+HRESULT Coerce(const TYPEDESC& declared, VARIANT* source, VARIANT* target) noexcept
+{
+    bool byRef = false;
+    const VARTYPE type = CoercedType(declared, &byRef);
+    if (type != VT_EMPTY)
+        return VariantChangeType(target, source, 0, type);
+    HRESULT hr = VariantCopyInd(target, source);
+    if (SUCCEEDED(hr) && IsObjectType(declared) && target->vt != VT_DISPATCH && target->vt != VT_UNKNOWN) {
+        VariantClear(target);
+        return DISP_E_TYPEMISMATCH;
     }
-    return false;
+    return hr;
 }
 
 // Fills call.args/outputs/value from the caller's parameters as the description declares them.
@@ -494,22 +531,32 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
 {
     const bool put = desc.invkind == INVOKE_PROPERTYPUT || desc.invkind == INVOKE_PROPERTYPUTREF;
     const UINT named = params.cNamedArgs;
+    if (put && params.cArgs == 0)
+        return DISP_E_PARAMNOTOPTIONAL;  // the value to put is missing
     if (put && (named != 1 || !params.rgdispidNamedArgs || params.rgdispidNamedArgs[0] != DISPID_PROPERTYPUT))
         return DISP_E_PARAMNOTOPTIONAL;
     if (!put && named)
         return DISP_E_NONAMEDARGS;
+    if (named > params.cArgs)
+        return DISP_E_BADPARAMCOUNT;
+    if (params.cArgs && !params.rgvarg)
+        return E_POINTER;
     const UINT positional = params.cArgs - named;
     const UINT declared = UINT(desc.cParams) - (put ? 1 : 0);
     if (positional > declared)
         return DISP_E_BADPARAMCOUNT;
+    // A missing argument is the first thing wrong with such a call: it is reported before any given one is coerced.
+    for (UINT i = positional; i < declared; ++i) {
+        const ELEMDESC& element = desc.lprgelemdescParam[i];
+        if (!(element.paramdesc.wParamFlags & PARAMFLAG_FOPT) && element.tdesc.vt != VT_VARIANT)
+            return DISP_E_PARAMNOTOPTIONAL;
+    }
     call.args.resize(declared);
     call.outputs.assign(declared, nullptr);
     for (UINT i = 0; i < declared; ++i) {
         const ELEMDESC& element = desc.lprgelemdescParam[i];
         VARIANT* target = call.args[i].get();
         if (i >= positional) {
-            if (!(element.paramdesc.wParamFlags & PARAMFLAG_FOPT) && element.tdesc.vt != VT_VARIANT)
-                return DISP_E_PARAMNOTOPTIONAL;
             target->vt = VT_ERROR;
             target->scode = DISP_E_PARAMNOTFOUND;
             continue;
@@ -519,19 +566,14 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
         VARTYPE type = CoercedType(element.tdesc, &byRef);
         if (byRef && type == VT_I4 && source->vt == (VT_I4 | VT_BYREF))
             call.outputs[i] = source->plVal;
-        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(target, source) : VariantChangeType(target, source, 0, type);
-        if (FAILED(hr)) {
+        if (FAILED(Coerce(element.tdesc, source, target))) {
             if (argError)
                 *argError = params.cArgs - 1 - i;
             return DISP_E_TYPEMISMATCH;
         }
     }
     if (put) {
-        bool byRef = false;
-        VARTYPE type = CoercedType(desc.lprgelemdescParam[declared].tdesc, &byRef);
-        HRESULT hr = type == VT_EMPTY ? VariantCopyInd(call.value.get(), &params.rgvarg[0])
-                                      : VariantChangeType(call.value.get(), &params.rgvarg[0], 0, type);
-        if (FAILED(hr)) {
+        if (FAILED(Coerce(desc.lprgelemdescParam[declared].tdesc, &params.rgvarg[0], call.value.get()))) {
             if (argError)
                 *argError = 0;
             return DISP_E_TYPEMISMATCH;
@@ -540,10 +582,25 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
     return S_OK;
 }
 
+// A member that failed on its own terms (an index outside the grid, a clipboard that would not open) is
+// reported as an automation exception, so that the caller gets a text and the member's own code.
+HRESULT ExceptionAnswer(HRESULT code, EXCEPINFO* exception) noexcept
+{
+    if (!exception)
+        return DISP_E_EXCEPTION;
+    *exception = EXCEPINFO{};
+    exception->bstrSource = SysAllocString(L"VSFlexGrid");
+    exception->bstrDescription = SysAllocString(code == DISP_E_BADINDEX || code == E_INVALIDARG
+                                                    ? L"Subscript out of range"
+                                                    : L"The grid could not carry out the call");
+    exception->scode = code;
+    return DISP_E_EXCEPTION;
+}
+
 }  // namespace
 
 STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                 EXCEPINFO*, UINT* argError) noexcept
+                                 EXCEPINFO* exception, UINT* argError) noexcept
 {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     if (!params)
@@ -577,8 +634,8 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     }
     gridInfo_->ReleaseFuncDesc(desc);
     Release();
-    if (hr == DISP_E_BADINDEX || hr == E_INVALIDARG)
-        return DISP_E_EXCEPTION;
+    if (hr == DISP_E_BADINDEX || hr == E_INVALIDARG || hr == E_FAIL)
+        return ExceptionAnswer(hr, exception);
     return hr;
 }
 

@@ -26,10 +26,18 @@ COLORREF Rgb(OLE_COLOR colour) noexcept
     return SUCCEEDED(OleTranslateColor(colour, nullptr, &rgb)) ? rgb : 0;
 }
 
-VARIANT Long(LONG v) noexcept
+// An event argument with its whole value field zeroed, so that a 16-bit value reads as its 32-bit
+// zero extension to sinks that take the value word as it stands.
+VARIANT Blank() noexcept
 {
     VARIANT x;
-    VariantInit(&x);
+    ZeroMemory(&x, sizeof x);
+    return x;
+}
+
+VARIANT Long(LONG v) noexcept
+{
+    VARIANT x = Blank();
     x.vt = VT_I4;
     x.lVal = v;
     return x;
@@ -37,8 +45,7 @@ VARIANT Long(LONG v) noexcept
 
 VARIANT Short(SHORT v) noexcept
 {
-    VARIANT x;
-    VariantInit(&x);
+    VARIANT x = Blank();
     x.vt = VT_I2;
     x.iVal = v;
     return x;
@@ -46,8 +53,7 @@ VARIANT Short(SHORT v) noexcept
 
 VARIANT ShortRef(SHORT* v) noexcept
 {
-    VARIANT x;
-    VariantInit(&x);
+    VARIANT x = Blank();
     x.vt = VT_I2 | VT_BYREF;
     x.piVal = v;
     return x;
@@ -55,8 +61,7 @@ VARIANT ShortRef(SHORT* v) noexcept
 
 VARIANT Float(float v) noexcept
 {
-    VARIANT x;
-    VariantInit(&x);
+    VARIANT x = Blank();
     x.vt = VT_R4;
     x.fltVal = v;
     return x;
@@ -338,10 +343,18 @@ LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lPa
             if (!grid->endingEdit)
                 GridWindow::FinishEdit(*grid, true);
             break;
-        case WM_NCDESTROY:
+        case WM_NCDESTROY: {
+            // The editor's font is its own, on every road out: finished, cancelled or destroyed with the grid.
             RemovePropW(editor, kEditorOwnerProp);
             RemovePropW(editor, kEditorProcProp);
-            break;
+            if (grid->editor == editor)
+                grid->editor = nullptr;
+            HFONT font = reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0));
+            LRESULT result = CallWindowProcW(previous, editor, message, wParam, lParam);
+            if (font)
+                DeleteObject(font);
+            return result;
+        }
         }
     }
     return CallWindowProcW(previous, editor, message, wParam, lParam);
@@ -466,16 +479,8 @@ void OnChar(GridControl& grid, WPARAM ch) noexcept
     }
 }
 
-LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    GridControl* grid = From(window);
-    if (!grid)
-        return DefWindowProcW(window, message, wParam, lParam);
     try {
         switch (message) {
         case WM_PAINT: {
@@ -558,12 +563,32 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
             return 0;
         case WM_NCDESTROY:
             SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            if (grid->window_ == window)
+                grid->window_ = nullptr;
             break;
         }
     } catch (...) {
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A sink may let the control go from inside an event (its host destroyed with the window); the control
+// stays alive until the message that fired the event is done with it.
+LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    GridControl* grid = From(window);
+    if (!grid)
+        return DefWindowProcW(window, message, wParam, lParam);
+    grid->AddRef();
+    LRESULT result = HandleMessage(grid, window, message, wParam, lParam);
+    grid->Release();
+    return result;
 }
 
 bool RegisterWindowClass() noexcept
@@ -691,6 +716,9 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
         return false;
     if (grid.FireCancellable(kEventStartEdit, {Long(row), Long(col)}))
         return false;
+    // A handler may have taken the window away or started an edit of its own.
+    if (!grid.window_ || grid.editor)
+        return false;
     ShowCell(grid, row, col);
     RECT box{};
     if (!CellRect(grid, row, col, &box))
@@ -734,11 +762,8 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     }
     grid.endingEdit = true;
     grid.editor = nullptr;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(editor, WM_GETFONT, 0, 0));
     const bool hadFocus = GetFocus() == editor;
     DestroyWindow(editor);
-    if (font)
-        DeleteObject(font);
     grid.endingEdit = false;
     if (hadFocus && grid.window_)
         SetFocus(grid.window_);

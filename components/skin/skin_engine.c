@@ -1,128 +1,332 @@
-/* The skin engine: takes a skin (".SHE" data), keeps its own copy of it and attaches it to the
- * top-level windows of the thread that attached it, those that exist and those made later, until
- * the skin is detached. An attached window carries the window property "SkinH_Skin", whose value
- * is the engine's skin record.
+/* The skin engine's exports and its hold on the thread's windows.
  *
- * Skin data (little-endian):
- *   0  4 bytes   ".SHE"
- *   4  32-bit    byte count of the whole skin
- *   8  16-bit    format version (1)
- *   10 16-bit    colour count n
- *   12 n x 32-bit colours (COLORREF), then the skin's own data up to the byte count.
+ * SkinH_AttachRes reads the skin (format in skin_format.h), keeps its own copy of the scheme and
+ * takes over the top-level windows with a caption of the thread that attached it, those that
+ * exist and those made later, until SkinH_Detach. It draws their caption bar and frame and gives
+ * them and their child controls the scheme's colours; their client areas keep the size the system
+ * gives them. Every window the skin was given carries the window property "SkinH_Skin" while the
+ * skin is attached.
+ *
+ * A window is subclassed when it is first shown, not when it is made: code that made the window
+ * often replaces its procedure right after CreateWindow without calling the one before, and a
+ * procedure put in place at creation would then never run.
  *
  * Exports (__stdcall):
  *   SkinH_AttachRes(data, size, password, hue, saturation, brightness) -> TRUE when attached.
- *     The password may be null; these skins are not locked, so it is not used.
- *   SkinH_Detach() -> TRUE; the skin leaves every window and the engine's copy is freed.
+ *     The bytes are read during the call and not kept. A skin that is not one (short, wrong
+ *     magic, version or byte count, fields out of range) is refused with FALSE and changes
+ *     nothing. The password may be null; these skins are not locked, so it is not used, and
+ *     neither are the three colour values: the skin is drawn in its own colours.
+ *   SkinH_Detach() -> TRUE; every window gets the system's look back at once.
+ *
+ * The engine is mapped from memory by the program: it has no C run-time start-up, no thread-local
+ * data and imports only from system DLLs.
  */
 #include <windows.h>
 
-#include <string.h>
+#include "skin_state.h"
 
-#define SKIN_PROPERTY "SkinH_Skin"
-#define SKIN_HEADER_SIZE 12
-#define SKIN_VERSION 1
+#define SKIN_MARK "SkinH_Skin"
+#define SKIN_RECORD "SkinH_Window"
 
-typedef struct Skin {
-    BYTE *data;
-    DWORD size;
-    WORD colourCount;
-    int hue;
-    int saturation;
-    int brightness;
-} Skin;
-
-static Skin *g_skin;        /* the attached skin, or null */
-static DWORD g_skinThread;  /* the thread whose windows carry it */
+SkinLook *g_look;
+static SkinWindow *g_windows;
+static DWORD g_skinThread;
 static HHOOK g_creationHook;
+static HHOOK g_messageHook;
 
-static DWORD ReadDword(const BYTE *at) { return at[0] | at[1] << 8 | at[2] << 16 | (DWORD)at[3] << 24; }
-static WORD ReadWord(const BYTE *at) { return (WORD)(at[0] | at[1] << 8); }
+SkinWindow *FindSkinWindow(HWND window) { return (SkinWindow *)GetPropA(window, SKIN_RECORD); }
 
-static BOOL IsSkinData(const BYTE *data, DWORD size)
+static void *Allocate(SIZE_T size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
+static void Free(void *block) { HeapFree(GetProcessHeap(), 0, block); }
+
+/* ---- the look ---- */
+
+static HFONT CreateCaptionFont(const SkinScheme *scheme)
 {
-    if (!data || size < SKIN_HEADER_SIZE || memcmp(data, ".SHE", 4) != 0)
-        return FALSE;
-    if (ReadDword(data + 4) != size || ReadWord(data + 8) != SKIN_VERSION)
-        return FALSE;
-    return SKIN_HEADER_SIZE + 4 * (DWORD)ReadWord(data + 10) <= size;
-}
-
-static void FreeSkin(Skin *skin)
-{
-    if (!skin)
-        return;
-    HeapFree(GetProcessHeap(), 0, skin->data);
-    HeapFree(GetProcessHeap(), 0, skin);
-}
-
-static Skin *CopySkin(const BYTE *data, DWORD size, int hue, int saturation, int brightness)
-{
-    Skin *skin = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *skin);
-    if (!skin)
+    NONCLIENTMETRICSW metrics;
+    ZeroMemory(&metrics, sizeof metrics);
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
         return NULL;
-    skin->data = HeapAlloc(GetProcessHeap(), 0, size);
-    if (!skin->data) {
-        FreeSkin(skin);
+    LOGFONTW font = metrics.lfCaptionFont;
+    if (scheme->faceName[0])
+        lstrcpynW(font.lfFaceName, scheme->faceName, LF_FACESIZE);
+    return CreateFontIndirectW(&font);
+}
+
+static void FreeLook(SkinLook *look)
+{
+    if (!look)
+        return;
+    for (int i = 0; i < SKIN_COLOUR_COUNT; ++i)
+        if (look->brushes[i])
+            DeleteObject(look->brushes[i]);
+    if (look->captionFont)
+        DeleteObject(look->captionFont);
+    if (look->menuFont)
+        DeleteObject(look->menuFont);
+    Free(look);
+}
+
+static SkinLook *CreateLook(const BYTE *data, DWORD size)
+{
+    SkinLook *look = Allocate(sizeof *look);
+    if (!look)
+        return NULL;
+    if (!ReadSkinScheme(data, size, &look->scheme)) {
+        FreeLook(look);
         return NULL;
     }
-    memcpy(skin->data, data, size);
-    skin->size = size;
-    skin->colourCount = ReadWord(data + 10);
-    skin->hue = hue;
-    skin->saturation = saturation;
-    skin->brightness = brightness;
-    return skin;
+    for (int i = 0; i < SKIN_COLOUR_COUNT; ++i) {
+        look->brushes[i] = CreateSolidBrush(look->scheme.colours[i]);
+        if (!look->brushes[i]) {
+            FreeLook(look);
+            return NULL;
+        }
+    }
+    look->captionFont = CreateCaptionFont(&look->scheme);
+    return look;
 }
 
-static BOOL CALLBACK MarkWindow(HWND window, LPARAM skin)
+/* ---- window records ---- */
+
+static SkinWindow *AddSkinWindow(HWND window, SkinWindowKind kind)
 {
-    SetPropA(window, SKIN_PROPERTY, (HANDLE)skin);
+    SkinWindow *record = FindSkinWindow(window);
+    if (record)
+        return record->retired ? NULL : record;
+    record = Allocate(sizeof *record);
+    if (!record)
+        return NULL;
+    record->window = window;
+    record->kind = kind;
+    record->unicode = IsWindowUnicode(window);
+    if (!SetPropA(window, SKIN_RECORD, record)) {
+        Free(record);
+        return NULL;
+    }
+    SetPropA(window, SKIN_MARK, record);
+    record->next = g_windows;
+    g_windows = record;
+    return record;
+}
+
+static void Unlink(SkinWindow *record)
+{
+    for (SkinWindow **at = &g_windows; *at; at = &(*at)->next) {
+        if (*at == record) {
+            *at = record->next;
+            return;
+        }
+    }
+}
+
+static LONG_PTR CurrentProc(const SkinWindow *record)
+{
+    return record->unicode ? GetWindowLongPtrW(record->window, GWLP_WNDPROC)
+                           : GetWindowLongPtrA(record->window, GWLP_WNDPROC);
+}
+
+static void SetProc(const SkinWindow *record, LONG_PTR proc)
+{
+    if (record->unicode)
+        SetWindowLongPtrW(record->window, GWLP_WNDPROC, proc);
+    else
+        SetWindowLongPtrA(record->window, GWLP_WNDPROC, proc);
+}
+
+static WNDPROC OurProc(const SkinWindow *record)
+{
+    return record->kind == SKIN_KIND_FRAME ? SkinFrameProc : SkinButtonProc;
+}
+
+static void Subclass(SkinWindow *record)
+{
+    if (record->previous || record->retired)
+        return;
+    record->previous = (WNDPROC)CurrentProc(record);
+    SetProc(record, (LONG_PTR)OurProc(record));
+}
+
+LRESULT CallPrevious(SkinWindow *record, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (record->unicode)
+        return CallWindowProcW(record->previous, record->window, message, wParam, lParam);
+    return CallWindowProcA(record->previous, record->window, message, wParam, lParam);
+}
+
+void ReleaseSkinWindow(SkinWindow *record, BOOL destroying)
+{
+    HWND window = record->window;
+    RemovePropA(window, SKIN_MARK);
+    if (!record->retired)
+        Unlink(record);
+    if (record->previous && CurrentProc(record) != (LONG_PTR)OurProc(record) && !destroying) {
+        /* Someone subclassed the window after us and still calls our procedure: it stays,
+         * passing everything on, until the window is destroyed. */
+        record->retired = TRUE;
+        return;
+    }
+    if (record->previous && CurrentProc(record) == (LONG_PTR)OurProc(record))
+        SetProc(record, (LONG_PTR)record->previous);
+    RemovePropA(window, SKIN_RECORD);
+    Free(record);
+}
+
+SkinWindow *BeginSkinMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT *result)
+{
+    SkinWindow *record = FindSkinWindow(window);
+    if (!record || !record->previous) {
+        *result = DefWindowProcW(window, message, wParam, lParam);
+        return NULL;
+    }
+    if (message == WM_NCDESTROY) {
+        *result = CallPrevious(record, message, wParam, lParam);
+        ReleaseSkinWindow(record, TRUE);
+        return NULL;
+    }
+    if (record->retired || !g_look) {
+        *result = CallPrevious(record, message, wParam, lParam);
+        return NULL;
+    }
+    return record;
+}
+
+static BOOL CALLBACK SkinChildButton(HWND child, LPARAM unused)
+{
+    if (IsSkinPushButton(child)) {
+        SkinWindow *record = AddSkinWindow(child, SKIN_KIND_BUTTON);
+        if (record)
+            Subclass(record);
+    }
     return TRUE;
 }
 
-static BOOL CALLBACK UnmarkWindow(HWND window, LPARAM unused)
+/* A frame window is taken over when it is shown (or at the attach, when it is already visible). */
+static void TakeOverFrame(SkinWindow *record)
 {
-    RemovePropA(window, SKIN_PROPERTY);
-    return TRUE;
+    if (record->previous || record->retired || record->kind != SKIN_KIND_FRAME || !HasSkinCaption(record->window))
+        return;
+    WINDOWINFO info;
+    ZeroMemory(&info, sizeof info);
+    info.cbSize = sizeof info;
+    GetWindowInfo(record->window, &info);
+    record->active = info.dwWindowStatus == WS_ACTIVECAPTION;
+    Subclass(record);
+    EnumChildWindows(record->window, SkinChildButton, 0);
 }
 
-/* Windows made on the skinned thread after the attach get the skin as they are created. */
-static LRESULT CALLBACK OnWindowCreation(int code, WPARAM wParam, LPARAM lParam)
+static void Redraw(HWND window)
 {
-    if (code == HCBT_CREATEWND && g_skin) {
-        const CREATESTRUCTA *create = ((const CBT_CREATEWNDA *)lParam)->lpcs;
-        if (!(create->style & WS_CHILD) && create->hwndParent != HWND_MESSAGE)
-            MarkWindow((HWND)wParam, (LPARAM)g_skin);
+    RedrawWindow(window, NULL, NULL, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+/* ---- hooks ---- */
+
+static BOOL IsTopLevel(const CREATESTRUCTA *create)
+{
+    return !(create->style & WS_CHILD) && create->hwndParent != HWND_MESSAGE;
+}
+
+static void OnCreation(HWND window, const CREATESTRUCTA *create)
+{
+    if (IsTopLevel(create)) {
+        AddSkinWindow(window, SKIN_KIND_FRAME);
+        return;
+    }
+    /* Controls of a skinned window are made before it is shown; nothing replaces a button's
+     * procedure behind it, so it can be subclassed at once. */
+    HWND root = create->hwndParent ? GetAncestor(create->hwndParent, GA_ROOT) : NULL;
+    SkinWindow *owner = root ? FindSkinWindow(root) : NULL;
+    if (owner && !owner->retired && HasSkinCaption(root) && IsSkinPushButton(window)) {
+        SkinWindow *record = AddSkinWindow(window, SKIN_KIND_BUTTON);
+        if (record)
+            Subclass(record);
+    }
+}
+
+static LRESULT CALLBACK OnWindowEvent(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (g_look && code == HCBT_CREATEWND)
+        OnCreation((HWND)wParam, ((const CBT_CREATEWNDA *)lParam)->lpcs);
+    if (code == HCBT_DESTROYWND) {
+        SkinWindow *record = FindSkinWindow((HWND)wParam);
+        if (record && !record->previous)
+            ReleaseSkinWindow(record, TRUE);
     }
     return CallNextHookEx(g_creationHook, code, wParam, lParam);
 }
 
+static BOOL IsShowing(const CWPSTRUCT *sent)
+{
+    if (sent->message == WM_SHOWWINDOW)
+        return sent->wParam != 0;
+    return sent->message == WM_WINDOWPOSCHANGING && (((const WINDOWPOS *)sent->lParam)->flags & SWP_SHOWWINDOW);
+}
+
+static LRESULT CALLBACK OnSentMessage(int code, WPARAM wParam, LPARAM lParam)
+{
+    const CWPSTRUCT *sent = (const CWPSTRUCT *)lParam;
+    if (g_look && code == HC_ACTION && IsShowing(sent)) {
+        SkinWindow *record = FindSkinWindow(sent->hwnd);
+        if (record)
+            TakeOverFrame(record);
+    }
+    return CallNextHookEx(g_messageHook, code, wParam, lParam);
+}
+
+/* ---- attach and detach ---- */
+
+static BOOL CALLBACK TakeOverExisting(HWND window, LPARAM unused)
+{
+    if (GetAncestor(window, GA_PARENT) != GetDesktopWindow())
+        return TRUE;
+    SkinWindow *record = AddSkinWindow(window, SKIN_KIND_FRAME);
+    if (record && IsWindowVisible(window)) {
+        TakeOverFrame(record);
+        if (record->previous)
+            Redraw(window);
+    }
+    return TRUE;
+}
+
 static void RemoveSkin(void)
 {
-    if (!g_skin)
+    if (!g_look)
         return;
-    EnumThreadWindows(g_skinThread, UnmarkWindow, 0);
     if (g_creationHook)
         UnhookWindowsHookEx(g_creationHook);
-    g_creationHook = NULL;
-    FreeSkin(g_skin);
-    g_skin = NULL;
+    if (g_messageHook)
+        UnhookWindowsHookEx(g_messageHook);
+    g_creationHook = g_messageHook = NULL;
+    ReleaseSkinMenus();
+    /* The look goes first, so that the redraws below are the system's. */
+    SkinLook *look = g_look;
+    g_look = NULL;
+    while (g_windows) {
+        SkinWindow *record = g_windows;
+        HWND window = record->window;
+        BOOL drawn = record->previous != NULL;
+        ReleaseSkinWindow(record, FALSE);
+        if (drawn && IsWindow(window))
+            Redraw(window);
+    }
+    FreeLook(look);
 }
 
 BOOL WINAPI SkinH_AttachRes(const BYTE *data, DWORD size, const char *password, int hue, int saturation,
                             int brightness)
 {
-    if (!IsSkinData(data, size))
-        return FALSE;
-    Skin *skin = CopySkin(data, size, hue, saturation, brightness);
-    if (!skin)
+    SkinLook *look = CreateLook(data, size);
+    if (!look)
         return FALSE;
     RemoveSkin();
-    g_skin = skin;
+    g_look = look;
     g_skinThread = GetCurrentThreadId();
-    g_creationHook = SetWindowsHookExA(WH_CBT, OnWindowCreation, NULL, g_skinThread);
-    EnumThreadWindows(g_skinThread, MarkWindow, (LPARAM)g_skin);
+    g_creationHook = SetWindowsHookExA(WH_CBT, OnWindowEvent, NULL, g_skinThread);
+    g_messageHook = SetWindowsHookExA(WH_CALLWNDPROC, OnSentMessage, NULL, g_skinThread);
+    EnumThreadWindows(g_skinThread, TakeOverExisting, 0);
     return TRUE;
 }
 

@@ -8,6 +8,7 @@
 #include "core/globals.h"
 #include "core/history_store.h"
 #include "core/time_key.h"
+#include "db/sqlite_schema.h"
 #include "framework/message_box.h"
 #include "ui/history_grid.h"
 
@@ -77,14 +78,7 @@ HistoryEntry ReadClipboardEntry()
 std::string StatementCopy(const std::string& text)
 {
     // GBK trail bytes are never 0x27, so every "'" byte is a whole apostrophe.
-    std::string copy;
-    copy.reserve(text.size());
-    for (char c : text) {
-        copy += c;
-        if (c == '\'')
-            copy += '\'';
-    }
-    return copy;
+    return DoubleApostrophes(text);
 }
 
 bool IsGridClipboardOwner(GridControl* grid)

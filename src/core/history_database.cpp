@@ -12,9 +12,10 @@ ByteSet DatabaseTemplate() { return ByteSet(kDataTemplate, kDataTemplate_size); 
 
 bool OpenHistoryDatabase(const std::string& path)
 {
-    // A failed write is not reported here: it shows up as a failed open below.
+    // A failed write is not reported here: it shows up as a failed open below. It leaves no file,
+    // so that a later start writes the template again instead of opening a torn one.
     if (!PathExists(path))
-        WriteFileBytes(path, DatabaseTemplate());
+        WriteNewFileBytes(path, DatabaseTemplate());
     InitializeDatabaseEngine();
     return g_database->Open(path, SQLITE_OPEN_READWRITE);
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/globals.h"
+#include "db/sqlite_schema.h"
 
 namespace {
 
@@ -49,7 +50,8 @@ void TrimHistory()
         SqlStatement oldest = g_database->Prepare("select min(time) from data");
         std::string timeKey = oldest.StepScalarText();
         oldest.Finalize();
-        g_database->Exec(ReplaceAll("delete from data where time = 'XXX'", "XXX", timeKey));
+        // A row written by another program may hold apostrophes in its key.
+        g_database->Exec(ReplaceAll("delete from data where time = 'XXX'", "XXX", DoubleApostrophes(timeKey)));
     }
 }
 

@@ -8,6 +8,8 @@
 
 namespace {
 
+CreateEventFunction g_createEvent = CreateEventA;
+
 // Another instance holds the event: tell the user, bring its window forward, end.
 [[noreturn]] void GiveWayToRunningInstance(bool showMessage, std::string* message, UINT boxStyle, bool activate)
 {
@@ -27,6 +29,11 @@ namespace {
 
 } // namespace
 
+void SetCreateEventFunction(CreateEventFunction function) noexcept
+{
+    g_createEvent = function ? function : CreateEventA;
+}
+
 std::string DefaultInstanceName() { return Md5Hex(ByteSet::FromText("你懒得输入，我就写死，略略")); }
 
 void EnsureSingleInstance(std::string* name, bool showMessage, std::string* message, UINT boxStyle, bool activate)
@@ -37,11 +44,12 @@ void EnsureSingleInstance(std::string* name, bool showMessage, std::string* mess
     if (name->empty())
         *name = DefaultInstanceName();
 
-    // Any failure to open (no such event, no access) counts as no other instance. The opened
-    // handle is left to the process end.
-    if (OpenEventA(EVENT_ALL_ACCESS, FALSE, name->c_str()))
+    // Creating is the test: looking first and creating afterwards would let two quick starts both
+    // see no event and both run. An existing event hands back its handle, left to the process
+    // end; a refused creation (the name taken by another kind of object) counts as no other
+    // instance, and this one then runs without the event. The event lives exactly as long as its
+    // process: its handle is never closed.
+    HANDLE event = g_createEvent(nullptr, FALSE, FALSE, name->c_str());
+    if (event && GetLastError() == ERROR_ALREADY_EXISTS)
         GiveWayToRunningInstance(showMessage, message, boxStyle, activate);
-
-    // The event lives exactly as long as this process: its handle is never closed.
-    CreateEventA(nullptr, FALSE, FALSE, name->c_str());
 }

@@ -23,6 +23,15 @@ namespace {
 int InitializeModule() { return 0; }
 int StartSubprogram() { return 0; }
 
+// "update system set hwnd = 123" with the handle's decimal text; the result is not looked at.
+void StoreOwnWindowHandle(HWND window)
+{
+    std::string update = "update system set hwnd = 123";
+    update.replace(update.find("123"), 3,
+                   std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window))));
+    g_database->Exec(update);
+}
+
 } // namespace
 
 int ProgramStart()
@@ -63,19 +72,17 @@ void InitMainWindow()
     int stored = ReadStoredWindowHandle();
     if (stored == -1)
         EndProgram(0);
-    if (stored != 0) {
+    if (stored != 0)
         g_runningInstanceWindow = reinterpret_cast<HWND>(static_cast<intptr_t>(stored));
-    } else {
-        std::string update = "update system set hwnd = 123";
-        update.replace(update.find("123"), 3,
-                       std::to_string(static_cast<unsigned long>(reinterpret_cast<uintptr_t>(window.GetHandle()))));
-        g_database->Exec(update);
-    }
 
     std::string name = "砚岚的澄笺";
     std::string message = "已有相同程序在运行！";
     EnsureSingleInstance(&name, true, &message, MB_ICONINFORMATION, true);
 
+    // Past the check this is the only instance, so its own handle is stored whatever was there:
+    // a handle left by an abnormal end would otherwise stay for ever, and a later start would
+    // bring forward whichever window has it now.
+    StoreOwnWindowHandle(window.GetHandle());
     SetUpMainWindow();
     InstallClipboardMonitor(window.GetHandle(), CaptureClipboardEntry);
 }

@@ -9,6 +9,7 @@ namespace {
 void* HeapAllocZeroed(std::uint32_t size) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size); }
 
 CallbackBlockAllocator g_allocator = HeapAllocZeroed;
+CallbackBlockFreeHook g_freeHook = nullptr;
 
 } // namespace
 
@@ -16,8 +17,11 @@ void* AllocCallbackBlock(std::uint32_t size) noexcept { return g_allocator(size)
 
 void FreeCallbackBlock(void* block) noexcept
 {
-    if (block)
-        HeapFree(GetProcessHeap(), 0, block);
+    if (!block)
+        return;
+    if (g_freeHook)
+        g_freeHook(block);
+    HeapFree(GetProcessHeap(), 0, block);
 }
 
 void StoreDwordAt(void* block, std::uint32_t offset, std::uint32_t value) noexcept
@@ -36,3 +40,5 @@ void SetCallbackBlockAllocator(CallbackBlockAllocator allocator) noexcept
 {
     g_allocator = allocator ? allocator : HeapAllocZeroed;
 }
+
+void SetCallbackBlockFreeHook(CallbackBlockFreeHook hook) noexcept { g_freeHook = hook; }

@@ -88,10 +88,11 @@ bool SqliteDatabase::CreateCollation(const std::string& name, int textEncoding, 
     int rc = SqliteEngine().sqlite3_create_collation_v2(handle_, engineName.c_str(), textEncoding, block,
                                                         AsCallback<CompareCallback>(g_collationThunk),
                                                         AsCallback<DestroyCallback>(g_sqlDestroyThunk));
-    // Unlike a refused function, a refused collation is not destroyed by the engine; do it here so
-    // that both kinds of registration end the same way and no block is lost.
+    // The engine takes the block only when it accepts the collation, and never calls the destroy
+    // bridge on refusal: the block is ours to free, but the user value still belongs to the caller,
+    // who frees it on a false answer; running the destroy routine here would free it twice.
     if (rc != SQLITE_OK)
-        DispatchSqlDestroy(block);
+        FreeCallbackBlock(block);
     return rc == SQLITE_OK;
 }
 

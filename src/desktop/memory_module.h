@@ -49,9 +49,9 @@ private:
     std::uintptr_t base_ = 0;
 };
 
-// Maps `length` bytes at `image`: the image base, or 0 when the bytes are not a PE32 image this
-// loader can map, memory could not be had, an import did not resolve or the entry point refused
-// DLL_PROCESS_ATTACH. Nothing stays reserved after a failure; libraries loaded for the imports stay.
+// Maps `length` bytes at `image`: the image base, or 0 when the bytes are not an x86 (machine
+// 0x14C) PE32 (optional-header magic 0x10B) image this loader can map, memory could not be had,
+// an import did not resolve or the entry point refused DLL_PROCESS_ATTACH. Nothing stays reserved after a failure; libraries loaded for the imports stay.
 std::uintptr_t LoadImageFromMemory(const std::uint8_t* image, std::size_t length, ImportResolver resolver,
                                    std::int32_t userValue) noexcept;
 // Calls the entry point of a mapped DLL with DLL_PROCESS_DETACH and releases its block. False,

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "framework/file_system_calls.h"
+
 bool PathExists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -9,13 +11,24 @@ bool PathExists(const std::string& path)
 
 bool WriteFileBytes(const std::string& path, const ByteSet& bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = g_fileSystemCalls.CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
-    BOOL ok = bytes.Empty() || WriteFile(file, bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr);
+    BOOL ok = bytes.Empty() ||
+              g_fileSystemCalls.WriteFile(file, bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr);
     CloseHandle(file);
     return ok && written == bytes.Size();
+}
+
+bool WriteNewFileBytes(const std::string& path, const ByteSet& bytes)
+{
+    const std::string temporary = path + ".tmp";
+    if (WriteFileBytes(temporary, bytes) && g_fileSystemCalls.MoveFileExA(temporary.c_str(), path.c_str(), 0))
+        return true;
+    DeleteFileA(temporary.c_str());
+    return false;
 }
 
 ByteSet ReadFileBytes(const std::string& path)

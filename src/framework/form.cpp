@@ -1,6 +1,9 @@
 #include "framework/form.h"
 
 #include <set>
+#include <vector>
+
+#include "framework/application.h"
 
 namespace {
 
@@ -186,6 +189,19 @@ void Form::DestroyAll() noexcept
     }
 }
 
+// The session ends and the process with it as soon as the answer is given: every form's may-close
+// handler runs as if the user had closed it (the main window's is the program's exit sequence),
+// then the program ends as any end does, with the exit routine.
+void Form::EndSession() noexcept
+{
+    const std::vector<Form*> forms(OpenForms().begin(), OpenForms().end());
+    for (Form* form : forms) {
+        if (OpenForms().count(form) && form->handlers_.count(kFormMayClose))
+            form->Fire(kFormMayClose);
+    }
+    EndProgram(0);
+}
+
 void Form::Fire(int event) noexcept
 {
     auto found = handlers_.find(event);
@@ -237,6 +253,14 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
         }
         break;
     }
+    case WM_QUERYENDSESSION:
+        // Never holds a logoff or shutdown up: another program may still cancel it, so the work
+        // waits for WM_ENDSESSION.
+        return TRUE;
+    case WM_ENDSESSION:
+        if (wParam)
+            EndSession();
+        return 0;
     case WM_KILLFOCUS:
         Fire(kFormLostFocus);
         break;

@@ -89,6 +89,7 @@ private:
     void Fire(int event) noexcept;
     void SetProgramIcons() noexcept;
     void RunModalLoop() noexcept;
+    [[noreturn]] static void EndSession() noexcept;
 
     FormTemplate layout_;
     HWND window_ = nullptr;

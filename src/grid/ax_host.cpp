@@ -86,9 +86,25 @@ HRESULT STDMETHODCALLTYPE AxObject::QueryInterface(REFIID iid, void** object) no
     return E_NOINTERFACE;
 }
 
-ULONG STDMETHODCALLTYPE AxObject::AddRef() noexcept { return static_cast<ULONG>(++referenceCount); }
+ULONG STDMETHODCALLTYPE AxObject::AddRef() noexcept
+{
+    ++holds_;
+    return static_cast<ULONG>(++referenceCount);
+}
 
-ULONG STDMETHODCALLTYPE AxObject::Release() noexcept { return static_cast<ULONG>(--referenceCount); }
+ULONG STDMETHODCALLTYPE AxObject::Release() noexcept
+{
+    --holds_;
+    auto count = static_cast<ULONG>(--referenceCount);
+    FreeIfReleased();
+    return count;
+}
+
+void AxObject::FreeIfReleased() noexcept
+{
+    if (deletePending_ && deliveries_ == 0 && holds_ <= 0)
+        delete this;
+}
 
 HRESULT STDMETHODCALLTYPE AxObject::GetTypeInfoCount(UINT*) noexcept { return E_NOTIMPL; }
 
@@ -102,7 +118,12 @@ HRESULT STDMETHODCALLTYPE AxObject::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
 void STDMETHODCALLTYPE AxObject::Delete(std::uint32_t flags) noexcept
 {
     DetachControl();
-    if ((flags & 1) != 0)
+    if ((flags & 1) == 0)
+        return;
+    // A handler destroying its own host: the delivery that called it still runs on this object.
+    if (deliveries_ > 0)
+        deletePending_ = true;
+    else
         delete this;
 }
 

@@ -26,7 +26,9 @@ struct AxEventEntry {
 };
 
 // The host object; it is itself the event sink. Its reference count never frees it: its life
-// belongs to the host-object variable that holds it.
+// belongs to the host-object variable that holds it. The one exception is a Delete from inside a
+// handler that the object is running: the object is detached at once and freed only when the
+// event has been delivered and whoever called it has let go of the references it took.
 class AxObject final : public IDispatch {
 public:
     AxObject() noexcept = default;
@@ -45,7 +47,8 @@ public:
     // The event call: runs the handler bound to `dispId` with the arguments as words; always S_OK.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispId, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept override;
-    // Detaches the control; frees the object when bit 0 of `flags` is set.
+    // Detaches the control; frees the object when bit 0 of `flags` is set (while an event is being
+    // delivered, once that delivery and the caller's references are over).
     virtual void STDMETHODCALLTYPE Delete(std::uint32_t flags) noexcept;
 
     // Drops the connection, the event table and the control; the host window stays.
@@ -69,9 +72,17 @@ public:
     std::int32_t entryCount = 0;
 
 private:
+    // Frees the object when a Delete is waiting and nothing holds it any more.
+    void FreeIfReleased() noexcept;
     void FillEventTable(ITypeInfo* type, const TYPEATTR& attributes) noexcept;
     void ReadSourceFromClassInfo() noexcept;
     void ReadSourceFromConnectionPoints() noexcept;
+
+    // References others hold, counted apart from referenceCount, which detaching resets.
+    LONG holds_ = 0;
+    // Events being delivered right now (a handler may cause another one).
+    std::int32_t deliveries_ = 0;
+    bool deletePending_ = false;
 };
 
 using AxObjectVariable = AxObject*;

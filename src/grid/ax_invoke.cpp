@@ -245,6 +245,15 @@ void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std:
     case VT_BOOL:
         words.push_back(V_BOOL(&argument) != 0 ? 1 : 0);
         return;
+    // Narrow values go zero-extended: a control need not clear the rest of the value field.
+    case VT_I2:
+    case VT_UI2:
+        words.push_back(static_cast<std::uint16_t>(V_UI2(&argument)));
+        return;
+    case VT_I1:
+    case VT_UI1:
+        words.push_back(static_cast<std::uint8_t>(V_UI1(&argument)));
+        return;
     default:
         words.push_back(static_cast<std::uint32_t>(V_I4(&argument)));
     }
@@ -354,16 +363,24 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
     }
     if (entry == nullptr)
         return S_OK;
+    // The handler may rebind, recreate or destroy the grid, which replaces or frees the table and
+    // this object: what the delivery needs afterwards is copied now, and a Delete waits for it.
+    const AxEventEntry bound = *entry;
 
     UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
-    std::vector<std::uint32_t> words{entry->userValue};
+    std::vector<std::uint32_t> words;
     std::vector<HostText> texts;
-    texts.reserve(count);
-    for (UINT k = count; k-- > 0;)
-        AppendEventWords(params->rgvarg[k], words, texts);
+    try {
+        words.push_back(bound.userValue);
+        texts.reserve(count);
+        for (UINT k = count; k-- > 0;)
+            AppendEventWords(params->rgvarg[k], words, texts);
+    } catch (...) {
+        return S_OK;
+    }
 
-    std::uint64_t value =
-        CallWithWords(entry->handler, words.data(), static_cast<std::uint32_t>(words.size()));
+    ++deliveries_;
+    std::uint64_t value = CallWithWords(bound.handler, words.data(), static_cast<std::uint32_t>(words.size()));
 
     for (UINT k = 0; k < count; ++k) {
         VARIANT& argument = params->rgvarg[k];
@@ -371,7 +388,9 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
         if (V_VT(&argument) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&argument) != nullptr && *V_BOOLREF(&argument) != 0)
             *V_BOOLREF(&argument) = VARIANT_TRUE;
     }
-    if (result != nullptr && entry->resultType != VT_EMPTY)
-        FillEventResult(*result, entry->resultType, value);
+    if (result != nullptr && bound.resultType != VT_EMPTY)
+        FillEventResult(*result, bound.resultType, value);
+    --deliveries_;
+    FreeIfReleased();
     return S_OK;
 }

@@ -159,18 +159,33 @@ HWND GetInputFocusWindow() noexcept
     return focus;
 }
 
-void PutPictureOnClipboard(const ByteSet& picture) noexcept
+// A device-dependent copy of `bitmap` (which is deleted). Wine hands a DIB section on the clipboard
+// to no other process, so the copy is what other programs can paste; null when it cannot be made.
+HBITMAP DeviceBitmapOf(HBITMAP bitmap) noexcept
+{
+    BITMAP shape{};
+    HBITMAP copy = nullptr;
+    if (GetObjectA(bitmap, sizeof shape, &shape) != 0)
+        copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, shape.bmWidth, shape.bmHeight, 0));
+    DeleteObject(bitmap);
+    return copy;
+}
+
+bool PutPictureOnClipboard(const ByteSet& picture) noexcept
 {
     HBITMAP bitmap = DecodePictureBitmap(picture);
+    if (bitmap)
+        bitmap = DeviceBitmapOf(bitmap);
     if (!bitmap)
-        return;
+        return false;
     OpenedClipboard clipboard(GetInputFocusWindow());
     if (clipboard.IsOpen()) {
         EmptyClipboard();
         if (SetClipboardData(CF_BITMAP, bitmap))
-            return;
+            return true;
     }
     DeleteObject(bitmap);
+    return false;
 }
 
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept

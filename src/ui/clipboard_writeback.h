@@ -22,8 +22,8 @@ HWND GetInputFocusWindow() noexcept;
 // Decodes `picture` (the bytes of an image file, as the grid gives a cell's picture) into a
 // bitmap and puts it on the clipboard as CF_BITMAP, owned by GetInputFocusWindow(). Once the
 // clipboard accepted the bitmap it belongs to the system; otherwise it is deleted here. Bytes
-// that give no bitmap leave the clipboard as it was.
-void PutPictureOnClipboard(const ByteSet& picture) noexcept;
+// that give no bitmap leave the clipboard as it was. True exactly when the clipboard accepted the bitmap.
+bool PutPictureOnClipboard(const ByteSet& picture) noexcept;
 
 // Empties the clipboard and puts `names` (GBK paths, in order) on it as CF_HDROP: a DROPFILES
 // header of 20 bytes (name list at offset 20, ANSI names) followed by each name and a zero byte,

@@ -1,5 +1,6 @@
 #include "ui/history_grid.h"
 
+#include <cstdint>
 #include <vector>
 
 #include "core/globals.h"
@@ -36,5 +37,8 @@ void AddGridRow(const std::string& timeKey, const std::string& text, const ByteS
             grid.SetTextMatrix(0, 2, kKindFiles);
         }
     }
+    // The oldest entry's row goes with its picture, so the grid's memory stays bounded.
+    for (std::int32_t rows = grid.GetRows(); rows > kGridMaxRows; --rows)
+        grid.RemoveItem(rows - 1);
     ProcessPendingMessages();
 }

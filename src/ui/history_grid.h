@@ -14,8 +14,12 @@ inline constexpr const char* kKindFiles = "文件";
 // Every row is 24 mm high.
 constexpr int kGridRowHeight = 1360;
 
+// The grid shows at most as many entries as table "data" keeps.
+constexpr int kGridMaxRows = 1000;
+
 // Adds the entry as the new top row of g_grid. A picture wins over text and files; files win over
-// text. `files` holds the file names joined by "|". The new row is painted before the return.
+// text. `files` holds the file names joined by "|". When the grid then has more than kGridMaxRows
+// rows, the bottom rows go. The new row is painted before the return.
 void AddGridRow(const std::string& timeKey, const std::string& text, const ByteSet& picture, const std::string& files);
 
 // "文件数：" and the count, then one line per name indented by four blanks; lines apart by "\r\n",

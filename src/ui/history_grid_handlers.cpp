@@ -21,6 +21,8 @@ constexpr std::int16_t kRightButton = 2;
 constexpr std::int32_t kEditableNone = 0;
 constexpr std::int32_t kEditableKbdMouse = 2;
 
+ShellExecuteFunction g_shellExecute = ShellExecuteA;
+
 std::string AsciiLower(std::string text)
 {
     for (char& c : text) {
@@ -66,16 +68,23 @@ std::string GetFileExtension(const std::string& path) { return PathFindExtension
 bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
 {
     int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
-    HINSTANCE result = ShellExecuteA(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                                     "", show);
+    HINSTANCE result = g_shellExecute(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+                                      "", show);
     return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
+}
+
+void SetShellExecuteFunction(ShellExecuteFunction function) noexcept
+{
+    g_shellExecute = function ? function : ShellExecuteA;
 }
 
 void ShowPictureViewer(const ByteSet& picture)
 {
     g_viewerPicture = picture;
     PictureViewerWindow viewer;
-    viewer.form.Load(MainWindow().GetHandle(), true);
+    // A viewer whose window was never made sends no destroy notice: the grid gets its editing back here.
+    if (!viewer.form.Load(MainWindow().GetHandle(), true))
+        GiveGridEditingBack();
 }
 
 void __stdcall OnGridDoubleClick(std::uint32_t)
@@ -103,11 +112,12 @@ void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t 
     if (g_grid->GetTextMatrix(g_grid->GetRow(), 2) != kKindPicture)
         return;
     const std::string file = LookUpEntryFile();
-    if (!file.empty())
-        PutFileListOnClipboard({file});
-    else
-        PutPictureOnClipboard(g_grid->GetCellPicture());
-    *keyCode = 0;
+    const bool copied = !file.empty() ? PutFileListOnClipboard({file}) : PutPictureOnClipboard(g_grid->GetCellPicture());
+    // The control copies its selection as text after KeyDown; a picture row's text would replace the
+    // picture or file list just put on the clipboard, so the key is taken away from the control, but only
+    // when this copy worked: otherwise the user's Ctrl+C still copies what the control shows.
+    if (copied)
+        *keyCode = 0;
 }
 
 void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float, float)

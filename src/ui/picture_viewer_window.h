@@ -8,8 +8,9 @@
 #include "framework/menu.h"
 #include "framework/picture_box.h"
 
-// The dialog's fixed options: no read-only box, confirm overwriting, the path must exist.
-constexpr DWORD kSaveDialogFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+// The dialog's fixed options: no read-only box, confirm overwriting, the path must exist. The file
+// need not: a save dialog that asks for an existing file refuses every new name.
+constexpr DWORD kSaveDialogFlags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
 
 FormTemplate PictureViewerTemplate();
 

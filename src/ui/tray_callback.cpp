@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "core/globals.h"
 #include "core/window_activation.h"
 #include "ui/main_window.h"
 
@@ -14,6 +15,11 @@ void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::i
         break;
     case WM_RBUTTONUP:
         TrayMenu().PopUpFromTray();
+        break;
+    case TrayEventTaskbarCreated:
+        // The restarted shell has no icon of ours; without one a minimised (hidden) main window
+        // could not be reached any more.
+        g_tray->Add(MainWindow().GetHandle(), nullptr, MainWindow().GetCaption());
         break;
     default:
         break;

@@ -1,5 +1,6 @@
 // The tray icon's event handler: a left click on the icon brings the main window back, a right
-// click opens the tray menu. Every other event, the shell's restart notice included, does nothing.
+// click opens the tray menu, and the shell's restart notice adds the icon to the new shell again.
+// Every other event does nothing.
 #pragma once
 
 #include <cstdint>

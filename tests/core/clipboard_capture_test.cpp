@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "core/globals.h"
 #include "core/history_database.h"
@@ -17,13 +21,26 @@
 
 namespace {
 
-// A grid whose two windows the test chooses.
+// A grid whose two windows the test chooses, and which keeps the rows added to it: each new row's
+// time key and the content cell it was given.
 class FakeGrid : public GridControl {
 public:
     std::int32_t GethWnd() noexcept override { return window; }
     std::int32_t GetEditWindow() noexcept override { return edit; }
+    void AddItem(const std::string& item, std::optional<std::int32_t> row) noexcept override
+    {
+        if (row == 0)
+            rows.insert(rows.begin(), {item, ""});
+    }
+    bool SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& value) noexcept override
+    {
+        if (row == 0 && col == 1 && !rows.empty())
+            rows.front().second = value;
+        return true;
+    }
     std::int32_t window = 0;
     std::int32_t edit = 0;
+    std::vector<std::pair<std::string, std::string>> rows;  // top row first
 };
 
 struct Row {
@@ -100,12 +117,15 @@ TEST_F(ClipboardCaptureTest, TextIsStoredAndShownAsCopied)
             ASSERT_TRUE(writer.IsOpen());
             writer.Text(c.copied);
         }
-        EXPECT_EQ(ReadClipboardEntry().text, c.text);  // what the grid row receives
+        EXPECT_EQ(ReadClipboardEntry().text, c.text);
         Row row = CaptureOne();
         EXPECT_EQ(row.text, c.text);
         EXPECT_EQ(row.byte, "");
         EXPECT_EQ(row.file, "");
         EXPECT_EQ(row.time.size(), 23u) << row.time;
+        ASSERT_FALSE(grid.rows.empty()) << "no grid row";
+        EXPECT_EQ(grid.rows.front().first, row.time);
+        EXPECT_EQ(grid.rows.front().second, c.text) << "the grid shows the text as copied";
     }
     EXPECT_TRUE(g_boxes.empty());
 }
@@ -221,8 +241,16 @@ TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
         ASSERT_EQ(GetClipboardOwner(), c.owner) << c.what;
         grid.window = Handle(c.window);
         grid.edit = Handle(c.edit);
+        grid.rows.clear();
         EXPECT_EQ(IsGridClipboardOwner(&grid), c.ownCopy) << c.what;
-        EXPECT_EQ(CaptureOne().text, "copy") << c.what;  // stored either way
+        Row row = CaptureOne();
+        EXPECT_EQ(row.text, "copy") << c.what;  // stored either way
+        if (c.ownCopy) {
+            EXPECT_TRUE(grid.rows.empty()) << c.what << ": the grid's own copy got a row";
+        } else {
+            using Shown = std::vector<std::pair<std::string, std::string>>;
+            EXPECT_EQ(grid.rows, (Shown{{row.time, "copy"}})) << c.what;
+        }
     }
     EXPECT_FALSE(IsGridClipboardOwner(nullptr));
     for (HWND window : {gridWindow, editWindow, otherWindow})

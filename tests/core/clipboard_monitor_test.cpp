@@ -67,6 +67,19 @@ void PumpMessages()
     }
 }
 
+// Another program puts `text` on the clipboard; the notices it causes are then handled. False when
+// the clipboard could not be opened.
+bool ChangeTheClipboard(const wchar_t* text)
+{
+    {
+        ClipboardWriter writer;
+        if (!writer.IsOpen() || !writer.Text(text))
+            return false;
+    }
+    PumpMessages();
+    return true;
+}
+
 HWND StoredViewer(HWND window) { return static_cast<HWND>(GetPropA(window, "Clipboard_Viewer")); }
 
 // `monitored` watched by the monitor, with `next` (a plain recording viewer) after it in the chain.
@@ -175,20 +188,39 @@ TEST_F(ClipboardMonitorTest, ARealChangeTravelsTheChainThroughEveryMonitor)
     InstallClipboardMonitor(later, RecordingCallback);
     EXPECT_EQ(StoredViewer(later), monitored);
     g_received.clear();
-    {
-        ClipboardWriter writer;
-        ASSERT_TRUE(writer.IsOpen());
-        writer.Text(L"chain");
-    }
-    PumpMessages();
+    ASSERT_TRUE(ChangeTheClipboard(L"chain"));
     EXPECT_EQ(Seen(later, WM_DRAWCLIPBOARD, true).size(), 1u);
     EXPECT_EQ(Seen(monitored, WM_DRAWCLIPBOARD, true).size(), 1u);
     EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
     EXPECT_EQ(StoredViewer(monitored), next);
 
-    // The later one leaves: the platform tells the chain's first window, which passes it on.
+    // The later one leaves: the next change reaches this one and the rest of the chain, not it.
     RemoveClipboardMonitor(later);
     EXPECT_EQ(StoredViewer(monitored), next);
+    g_received.clear();
+    ASSERT_TRUE(ChangeTheClipboard(L"after the later one left"));
+    EXPECT_TRUE(Seen(later, WM_DRAWCLIPBOARD, true).empty());
+    EXPECT_TRUE(Seen(later, WM_DRAWCLIPBOARD, false).empty());
+    EXPECT_EQ(Seen(monitored, WM_DRAWCLIPBOARD, true).size(), 1u);
+    EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
+    DestroyWindow(later);
+}
+
+TEST_F(ClipboardMonitorTest, AViewerLeavingFromTheMiddleIsSkippedByTheOneBeforeIt)
+{
+    // later -> monitored -> next; monitored leaves, so later's next viewer must become next.
+    HWND later = MakeWindow();
+    InstallClipboardMonitor(later, RecordingCallback);
+    ASSERT_EQ(StoredViewer(later), monitored);
+    RemoveClipboardMonitor(monitored);
+    EXPECT_EQ(StoredViewer(later), next);
+    g_received.clear();
+    ASSERT_TRUE(ChangeTheClipboard(L"middle left"));
+    EXPECT_EQ(Seen(later, WM_DRAWCLIPBOARD, true).size(), 1u);
+    EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, true).empty());
+    EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, false).empty());
+    EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
+    RemoveClipboardMonitor(later);
     DestroyWindow(later);
 }
 
@@ -199,12 +231,7 @@ TEST_F(ClipboardMonitorTest, RemovingLeavesTheChainAndRestoresTheWindow)
     for (const char* name : {"Clipboard_Monitor", "Clipboard_Callback", "Clipboard_Viewer"})
         EXPECT_EQ(GetPropA(monitored, name), nullptr) << name;
     g_received.clear();
-    {
-        ClipboardWriter writer;
-        ASSERT_TRUE(writer.IsOpen());
-        writer.Text(L"after");
-    }
-    PumpMessages();
+    ASSERT_TRUE(ChangeTheClipboard(L"after"));
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, true).empty());
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, false).empty());
     EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/globals.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
+#include "framework/file_system_calls.h"
 #include "framework/message_box.h"
 #include "support/scratch_folder.h"
 
@@ -151,6 +154,74 @@ TEST_F(HistoryDatabaseTest, AFolderNamedDataDbIsNotOverwrittenAndTheOpenFails)
     EXPECT_FALSE(OpenHistoryDatabase(path));
     EXPECT_FALSE(database.ErrMsg().empty());
     EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+// ---- A template write that fails part of the way, one platform call at a time
+
+HANDLE WINAPI RefuseCreate(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
+{
+    SetLastError(ERROR_ACCESS_DENIED);  // a read-only folder
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI WriteHalfThenDiskFull(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped)
+{
+    ::WriteFile(file, bytes, count / 2, written, overlapped);
+    SetLastError(ERROR_DISK_FULL);
+    return FALSE;
+}
+
+BOOL WINAPI RefuseMove(LPCSTR, LPCSTR, DWORD)
+{
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+}
+
+// Names in `folder`, "." and ".." left out.
+std::vector<std::string> FolderContent(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+TEST_F(HistoryDatabaseTest, AFailedTemplateWriteLeavesNoFileAndTheNextStartWritesItWhole)
+{
+    struct Case {
+        const char* what;
+        void (*fail)(FileSystemCalls& calls);
+    };
+    const Case cases[] = {
+        {"read-only folder", [](FileSystemCalls& calls) { calls.CreateFileA = RefuseCreate; }},
+        {"disk full", [](FileSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
+        {"move refused", [](FileSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
+    };
+    for (const Case& c : cases) {
+        ScratchFolder place;
+        std::string path = place.File("data.db");
+        c.fail(g_fileSystemCalls);
+        EXPECT_FALSE(OpenHistoryDatabase(path)) << c.what;
+        ResetFileSystemCalls();
+        EXPECT_FALSE(database.ErrMsg().empty()) << c.what;
+        EXPECT_EQ(FolderContent(place.Path()), std::vector<std::string>()) << c.what;
+        database.Close();
+
+        ASSERT_TRUE(OpenHistoryDatabase(path)) << c.what;
+        EXPECT_EQ(ReadStoredWindowHandle(), 0) << c.what;
+        EXPECT_EQ(FolderContent(place.Path()), std::vector<std::string>{"data.db"}) << c.what;
+        database.Close();
+        EXPECT_EQ(ReadFileBytes(path), DatabaseTemplate()) << c.what;
+    }
+    EXPECT_TRUE(shown.empty());
 }
 
 } // namespace

@@ -113,6 +113,23 @@ TEST_F(HistoryStoreTest, RowsSharingTheOldestKeyGoInOnePass)
     EXPECT_EQ(Count(), 999);
 }
 
+TEST_F(HistoryStoreTest, AForeignKeyWithApostrophesIsTrimmedLikeAnyOther)
+{
+    // Rows written by another program: their keys are no time keys and may hold apostrophes. They
+    // sort before every time key, so they are the oldest; written here as SQL literals.
+    for (const char* literal : {"'0'''", "'1 it''s'", "'2 x'' or time <> '''"})
+        ASSERT_TRUE(database.Exec(std::string("insert into data(time) values (") + literal + ")"));
+    Fill(1000);
+    TrimHistory();
+    EXPECT_EQ(Count(), 1000);
+    SqlStatement foreign = database.Prepare("select count(1) from data where time not like '2020-%'");
+    EXPECT_EQ(foreign.StepScalarInt(), 0) << "a foreign row stayed";
+    foreign.Finalize();
+    SqlStatement oldest = database.Prepare("select min(time) from data");
+    EXPECT_EQ(oldest.StepScalarText(), "2020-01-01 00:00:00 0000") << "a time key went instead";
+    oldest.Finalize();
+}
+
 TEST(PictureText, IsBoundedAndWellFormed)
 {
     EXPECT_EQ(MakePictureText(ByteSet()), "");

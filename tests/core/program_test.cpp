@@ -1,7 +1,9 @@
-// The program end to end: first start in an empty folder, the stored window handle, a normal exit,
-// the early ends on a broken "data.db", a second start while the first runs, clipboard changes
-// stored while it runs, and a copied text shown as the history grid's top row.
+// The program end to end: first start in an empty folder, the stored window handle, a normal exit
+// and a logoff, the early ends on a broken "data.db", a second start while the first runs,
+// clipboard changes stored while it runs, and a copied text shown as the history grid's top row.
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "db/sqlite_database.h"
 #include "db/sqlite_engine.h"
@@ -9,6 +11,7 @@
 #include "support/clipboard_writer.h"
 #include "support/program_runner.h"
 #include "support/scratch_folder.h"
+#include "support/window_thread.h"
 
 namespace {
 
@@ -88,7 +91,7 @@ TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
     EXPECT_EQ(StoredHandle(db), 0);
 }
 
-TEST(Program, AStaleStoredHandleIsKeptAndNotOverwritten)
+TEST(Program, AStaleStoredHandleIsReplacedByTheRunningInstancesOwn)
 {
     ScratchFolder folder;
     {
@@ -104,10 +107,55 @@ TEST(Program, AStaleStoredHandleIsKeptAndNotOverwritten)
     ASSERT_TRUE(second.Start());
     HWND window = second.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(StoredHandle(db), stale);
+    // Past the single-instance check it is the only instance: a later start must find this window.
+    EXPECT_EQ(StoredHandle(db), AsNumber(window));
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(second.WaitForExit(), 0u);
     EXPECT_EQ(StoredHandle(db), 0);
+}
+
+// A clipboard viewer of the test's own, on a thread that answers what the chain sends it, so that
+// the program joins the chain in front of it and must hand the chain back when it goes.
+class ChainViewer : public WindowThread {
+public:
+    ChainViewer() : ChainViewer(std::make_shared<HWND>()) {}
+
+private:
+    // The viewer after this one lives with the thread's two steps, not in a member of this class,
+    // which is only made after the base has run the first of them.
+    explicit ChainViewer(std::shared_ptr<HWND> next)
+        : WindowThread(
+              WS_OVERLAPPED, [next](HWND window) { *next = SetClipboardViewer(window); },
+              [next](HWND window) { ChangeClipboardChain(window, *next); })
+    {
+    }
+};
+
+TEST(Program, ALogoffRunsTheExitSequenceAndACancelledOneChangesNothing)
+{
+    ScratchFolder folder;
+    ChainViewer viewer;
+    ASSERT_EQ(GetClipboardViewer(), viewer.Get());
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    std::string db = folder.File("data.db");
+    ASSERT_TRUE(Eventually([&] { return GetClipboardViewer() == window; })) << "not in the viewer chain";
+
+    // The session asks; another program refuses, so the session goes on.
+    DWORD_PTR answer = 0;
+    ASSERT_NE(SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer), 0);
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE)) << "the program must not hold the logoff up";
+    SendMessageTimeoutA(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer);
+    EXPECT_EQ(program.WaitForExit(1000), static_cast<DWORD>(STILL_ACTIVE)) << "ended on a cancelled logoff";
+
+    // The session ends: the program leaves the chain, resets its handle and ends.
+    SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer);
+    SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer);
+    EXPECT_EQ(program.WaitForExit(20000), 0u);
+    EXPECT_EQ(StoredHandle(db), 0);
+    EXPECT_EQ(GetClipboardViewer(), viewer.Get()) << "the viewer chain was not handed back";
 }
 
 TEST(Program, ABrokenDatabaseShowsTheEnginesTextAndEndsWithoutChangingTheFile)

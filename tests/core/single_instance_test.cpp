@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "core/globals.h"
 #include "core/hash_hex.h"
 #include "framework/message_box.h"
+#include "support/window_thread.h"
 
 namespace {
 
@@ -71,38 +71,50 @@ TEST(EnsureSingleInstance, AnEmptyNameBecomesTheDefaultName)
     CloseHandle(event);
 }
 
-// A minimised top-level window whose thread runs a message loop, as a running instance's does:
-// restoring a window of another thread waits for that thread to answer.
-class RunningWindow {
-public:
-    RunningWindow()
-    {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = std::thread([this, ready] {
-            window_ = CreateWindowExA(0, "STATIC", "running", WS_OVERLAPPED | WS_MINIMIZE, 0, 0, 100, 100, nullptr,
-                                      nullptr, nullptr, nullptr);
-            threadId_ = GetCurrentThreadId();
-            SetEvent(ready);
-            MSG message;
-            while (GetMessageA(&message, nullptr, 0, 0) > 0)
-                DispatchMessageA(&message);
-            ShowWindow(window_, SW_HIDE);  // Wine waits whenever a shown top-level window is destroyed
-            DestroyWindow(window_);
-        });
-        WaitForSingleObject(ready, 10000);
-        CloseHandle(ready);
-    }
-    ~RunningWindow()
-    {
-        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
-        thread_.join();
-    }
-    HWND Get() const { return window_; }
+// Another start that creates the event between this start's look and its own creation: the race
+// of two quick starts. The other start's handle stays open, as a running instance keeps its own.
+HANDLE WINAPI CreateEventAfterAnotherStart(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
+                                           LPCSTR name)
+{
+    CreateEventA(nullptr, FALSE, FALSE, name);
+    return CreateEventA(security, manualReset, initialState, name);
+}
 
-private:
-    std::thread thread_;
-    HWND window_ = nullptr;
-    DWORD threadId_ = 0;
+TEST(EnsureSingleInstance, OfTwoQuickStartsOnlyOneGoesOn)
+{
+    std::string name = UniqueName("race");
+    EXPECT_EXIT(
+        {
+            SetCreateEventFunction(CreateEventAfterAnotherStart);
+            EnsureSingleInstance(&name);
+            std::fprintf(stderr, "both instances run\n");
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    SetCreateEventFunction(nullptr);
+}
+
+TEST(EnsureSingleInstance, ANameTakenByAnotherKindOfObjectIsNoRunningInstance)
+{
+    // The platform refuses the event (the name belongs to a mutex): that start runs without one.
+    std::string name = UniqueName("mutex");
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(mutex, nullptr);
+    EXPECT_EXIT(
+        {
+            EnsureSingleInstance(&name);
+            std::exit(3);
+        },
+        ::testing::ExitedWithCode(3), "");
+    CloseHandle(mutex);
+}
+
+// The running instance's window: minimised, on a thread that answers its messages, as a running
+// instance's does (restoring a window of another thread waits for that thread to answer). Wine waits
+// whenever a shown top-level window is destroyed, so it is hidden first.
+class RunningWindow : public WindowThread {
+public:
+    RunningWindow() : WindowThread(WS_OVERLAPPED | WS_MINIMIZE, {}, [](HWND window) { ShowWindow(window, SW_HIDE); }) {}
 };
 
 // In the death-test child: what the box would show, checked there and reported on stderr.

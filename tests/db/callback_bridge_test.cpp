@@ -108,6 +108,8 @@ void __stdcall SumFinal(sqlite3_context* context)
     SqliteEngine().sqlite3_result_int(context, sum ? *sum + 1000 : -1);
 }
 
+int __stdcall StopAtFirstRow(std::uint32_t, int, char**, char**) { return 1; }
+
 std::uint32_t g_compareUserValue;
 // Sorts texts backwards.
 int __stdcall Backwards(std::uint32_t userValue, int length1, const char* text1, int length2, const char* text2)
@@ -172,15 +174,73 @@ TEST_F(CallbackBridgeTest, AggregateStepsAndFinal)
     EXPECT_EQ(g_destroyed.values, (std::vector<std::uint32_t>{5}));
 }
 
-TEST_F(CallbackBridgeTest, RefusedRegistrationsRunTheDestroyRoutine)
+// Every callback block handed out and given back, in order.
+struct BlockLog {
+    std::vector<void*> made;
+    std::vector<void*> freed;
+} g_blocks;
+
+void* RecordBlockAlloc(std::uint32_t size)
 {
-    // More arguments than the engine allows: refused, and the block is destroyed at once.
-    EXPECT_FALSE(db.CreateFunction("wide", 5000, 41, ToSubprogramPointer(Times), ToSubprogramPointer(RecordDestroy)));
-    // An unknown text encoding: the collation is refused too, and ends the same way.
-    EXPECT_FALSE(db.CreateCollation("odd", 99, 42, ToSubprogramPointer(Backwards), ToSubprogramPointer(RecordDestroy)));
-    EXPECT_EQ(g_destroyed.values, (std::vector<std::uint32_t>{41, 42}));
+    void* block = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+    g_blocks.made.push_back(block);
+    return block;
+}
+void RecordBlockFree(void* block) { g_blocks.freed.push_back(block); }
+
+TEST_F(CallbackBridgeTest, ARefusedRegistrationFreesItsBlockOnceAndOnlyTheEngineRunsTheDestroyRoutine)
+{
+    struct Case {
+        const char* what;
+        bool (*run)(SqliteDatabase&);
+        bool destroyRuns;  // the engine drops a refused function, never a refused collation
+    };
+    const Case cases[] = {
+        {"function with more arguments than the engine allows", [](SqliteDatabase& d) {
+             return d.CreateFunction("wide", 5000, 41, ToSubprogramPointer(Times), ToSubprogramPointer(RecordDestroy));
+         }, true},
+        {"aggregate with more arguments than the engine allows", [](SqliteDatabase& d) {
+             return d.CreateAggregate("wide", 5000, 41, ToSubprogramPointer(SumStep), ToSubprogramPointer(SumFinal),
+                                      ToSubprogramPointer(RecordDestroy));
+         }, true},
+        {"collation with an unknown text encoding", [](SqliteDatabase& d) {
+             return d.CreateCollation("odd", 99, 41, ToSubprogramPointer(Backwards), ToSubprogramPointer(RecordDestroy));
+         }, false},
+    };
+    SetCallbackBlockAllocator(RecordBlockAlloc);
+    SetCallbackBlockFreeHook(RecordBlockFree);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_blocks = {};
+        g_destroyed = {};
+        EXPECT_FALSE(c.run(db));
+        ASSERT_EQ(g_blocks.made.size(), 1u);
+        EXPECT_EQ(g_blocks.freed, g_blocks.made) << "the block is given back, once";
+        EXPECT_EQ(g_destroyed.values, c.destroyRuns ? std::vector<std::uint32_t>{41} : std::vector<std::uint32_t>{})
+            << "a caller that frees its data on false must not see it freed for it";
+    }
+    g_blocks = {};
     db.Close();
-    EXPECT_EQ(g_destroyed.values.size(), 2u);
+    EXPECT_TRUE(g_blocks.freed.empty()) << "nothing of the refused registrations is left to drop";
+    EXPECT_TRUE(g_destroyed.values.empty());
+}
+
+TEST_F(CallbackBridgeTest, AcceptedRegistrationsGiveTheirBlocksBackWhenTheEngineDropsThem)
+{
+    SetCallbackBlockAllocator(RecordBlockAlloc);
+    SetCallbackBlockFreeHook(RecordBlockFree);
+    g_blocks = {};
+    ASSERT_TRUE(db.CreateFunction("times", 1, 1, ToSubprogramPointer(Times)));
+    ASSERT_TRUE(db.CreateCollation("back", SQLITE_UTF8, 2, ToSubprogramPointer(Backwards)));
+    EXPECT_FALSE(db.Exec("select 1", ToSubprogramPointer(StopAtFirstRow), 0)) << "stopped by its row routine";
+    ASSERT_EQ(g_blocks.made.size(), 3u);
+    EXPECT_EQ(g_blocks.freed, std::vector<void*>{g_blocks.made[2]}) << "the row block lives for one exec, stopped or not";
+    db.Close();
+    std::vector<void*> freed = g_blocks.freed;
+    std::vector<void*> made = g_blocks.made;
+    std::sort(freed.begin(), freed.end());
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(freed, made) << "closing drops both registrations";
 }
 
 TEST_F(CallbackBridgeTest, NoCallbackBlockMeansNoRegistration)

@@ -22,6 +22,7 @@ protected:
     {
         ResetSqliteEngineTable();
         SetCallbackBlockAllocator(nullptr);
+        SetCallbackBlockFreeHook(nullptr);
         SetThunkMemoryAllocator(nullptr);
         if (db.GetHandle())
             db.Close();

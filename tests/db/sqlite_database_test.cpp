@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "db/callback_block.h"
+#include "db/callback_thunks.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
 #include "support/scratch_folder.h"
@@ -134,11 +135,22 @@ TEST_F(SqliteDatabaseTest, ExecWithAGivenButNullRoutineAllocatesNoBlock)
     EXPECT_TRUE(db.Exec("select * from t", 0, 7));
 }
 
+int g_blockRequests;
+
 TEST_F(SqliteDatabaseTest, ExecWithoutACallbackBlockFailsAndRunsNothing)
 {
-    SetCallbackBlockAllocator([](std::uint32_t) -> void* { return nullptr; });
+    // With the bridges built, only the block allocation stands between the routine and the engine.
+    ASSERT_EQ(BuildSqliteCallbackThunks(), 0);
+    ASSERT_NE(g_execRowThunk, nullptr);
+    g_blockRequests = 0;
+    SetCallbackBlockAllocator([](std::uint32_t size) -> void* {
+        EXPECT_EQ(size, 8u);
+        ++g_blockRequests;
+        return nullptr;
+    });
     std::string error = "kept";
     EXPECT_FALSE(db.Exec("delete from t", 0x1234, 0, &error));
+    EXPECT_EQ(g_blockRequests, 1) << "the failed-block branch was not reached";
     EXPECT_EQ(error, "kept");
     SetCallbackBlockAllocator(nullptr);
     TextArray2D rows;

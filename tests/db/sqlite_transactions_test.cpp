@@ -5,6 +5,8 @@
 
 #include "database_fixture.h"
 #include "db/sqlite_engine.h"
+#include "db/sqlite_schema.h"
+#include "framework/file_io.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ TEST_F(TransactionsTest, StatementTexts)
     db.Rollback();
     db.Rollback(&name);
     db.Vacuum();
-    db.AttachDatabase("C:\\o'neil.db", "other");
+    db.AttachDatabase("C:\\o''neil.db", "other");
     db.DetachDatabase("other");
     EXPECT_EQ(g_exec.sql, (std::vector<std::string>{"BEGIN", "BEGIN IMMEDIATE", "BEGIN EXCLUSIVE", "<null>",
                                                     "SAVEPOINT sp1", "COMMIT", "RELEASE sp1", "ROLLBACK",
@@ -73,7 +75,10 @@ TEST_F(TransactionsTest, AttachFilenamesAndReadOnly)
 {
     std::string path = folder.File("o'neil 附加.db");
     std::string error;
-    ASSERT_TRUE(db.AttachDatabase(path, "extra", &error)) << error;
+    EXPECT_FALSE(db.AttachDatabase(path, "extra", &error)) << "a raw apostrophe ends the path early";
+    EXPECT_NE(error, "");
+    // Quoted by the caller, the path names exactly the file given, not one with doubled apostrophes.
+    ASSERT_TRUE(db.AttachDatabase(DoubleApostrophes(path), "extra", &error)) << error;
     ASSERT_TRUE(db.Exec("create table extra.x(a)"));
     std::string extra = "extra";
     EXPECT_EQ(db.GetFilename(&extra), path);
@@ -85,6 +90,7 @@ TEST_F(TransactionsTest, AttachFilenamesAndReadOnly)
     ASSERT_TRUE(db.DetachDatabase("extra"));
     EXPECT_FALSE(db.DetachDatabase("extra", &error));
     EXPECT_EQ(error, "no such database: extra");
+    EXPECT_FALSE(PathExists(folder.File("o''neil 附加.db")));
 }
 
 TEST_F(TransactionsTest, NextStatementWalksThePreparedStatements)
@@ -174,6 +180,39 @@ TEST_F(TransactionsTest, BackupWaitsWhileTheTargetIsLocked)
     EXPECT_GE(g_backup.calls.size(), 2u);  // the busy step reported progress too
     EXPECT_EQ(g_backup.calls.back().first, 0);
     locker.Close();
+    target.Close();
+}
+
+int CountSleep(int milliseconds)
+{
+    g_backup.sleeps.push_back(milliseconds);
+    // Far past any sane limit: end the source's transaction so that an unbounded loop ends too
+    // and fails below instead of hanging the run.
+    if (g_backup.sleeps.size() == 1000)
+        g_backup.locker->Commit();
+    return milliseconds;
+}
+
+TEST_F(TransactionsTest, BackupGivesUpWhileItsOwnConnectionHoldsAWriteTransaction)
+{
+    ASSERT_TRUE(db.Exec("create table t(a); insert into t values (1);"));
+    SqliteDatabase target;
+    ASSERT_TRUE(target.Open(folder.File("copy.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
+    ASSERT_EQ(db.Begin(), SQLITE_OK);
+    ASSERT_TRUE(db.Exec("insert into t values (2)"));
+    g_backup = {};
+    g_backup.locker = &db;
+    SqliteEngine().sqlite3_sleep.function = CountSleep;
+
+    EXPECT_FALSE(db.Backup(target, nullptr, nullptr, ToSubprogramPointer(RecordBackupProgress), false));
+    EXPECT_EQ(g_backup.sleeps, std::vector<int>(SqliteDatabase::kBackupBusyWaitLimit, 250));
+    EXPECT_EQ(g_backup.calls.size(), static_cast<std::size_t>(SqliteDatabase::kBackupBusyWaitLimit + 1))
+        << "every busy step reported, the last one included";
+    EXPECT_FALSE(db.GetAutocommit()) << "the caller's transaction is left alone";
+    EXPECT_EQ(db.Rollback(), SQLITE_OK);
+    // The backup was finished: the target is free and holds nothing of the source.
+    EXPECT_TRUE(target.Exec("create table free(a)"));
+    EXPECT_FALSE(target.TableExists("t"));
     target.Close();
 }
 

@@ -218,6 +218,8 @@ TEST_F(MemoryModuleTest, RejectsMalformedImagesWithoutReservingMemory)
          [](MemoryModuleTest& t) { t.image_ = ByteSet(t.image_.Data(), t.NtOffset() + 247); }},
         {"negative e_lfanew", [](MemoryModuleTest& t) { t.At<std::int32_t>(60) = -16; }},
         {"wrong PE signature", [](MemoryModuleTest& t) { t.Nt().Signature = 0x4551; }},
+        {"an x64 machine type", [](MemoryModuleTest& t) { t.Nt().FileHeader.Machine = IMAGE_FILE_MACHINE_AMD64; }},
+        {"a PE32+ optional header", [](MemoryModuleTest& t) { t.Nt().OptionalHeader.Magic = IMAGE_NT_OPTIONAL_HDR64_MAGIC; }},
         {"not an executable image",
          [](MemoryModuleTest& t) { t.Nt().FileHeader.Characteristics &= ~IMAGE_FILE_EXECUTABLE_IMAGE; }},
         {"section table past the bytes",

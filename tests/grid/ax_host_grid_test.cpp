@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "ax_test_support.h"
+#include "com/com_object_value.h"
+#include "grid/com_ref.h"
 #include "grid_registration.h"
+#include "support/dispatch_cases.h"
 
 namespace {
 
@@ -148,6 +151,50 @@ TEST_F(AxHostGridTest, MouseAndKeyEventsReachTheBoundHandlers)
     SendMessageW(grid, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_EQ(g_grid.key, VK_DOWN);
     EXPECT_EQ(GetNumber(kRow), 2) << "the handler's cleared key code stops the move";
+}
+
+// Every call the grid's type library allows or forbids, made by dispatch id with argument words:
+// the binding's answer comes back as the call's HRESULT, and a call that binds returns.
+TEST_F(AxHostGridTest, EveryMemberKindAndArgumentCountByDispatchIdReturnsItsAnswer)
+{
+    auto dispatch = QueryFor<IDispatch>(host_->control, IID_IDispatch);
+    ComRef<ITypeInfo> info;
+    ASSERT_TRUE(dispatch && SUCCEEDED(dispatch->GetTypeInfo(0, 0, info.Put())));
+    const std::vector<dispatch_cases::Case> cases = dispatch_cases::Generate(info.Get());
+    ASSERT_GT(cases.size(), 1000u);
+
+    char* text = static_cast<char*>(RuntimeService(kRuntimeAllocate, nullptr, 2));
+    std::strcpy(text, "x");
+    struct Pass {
+        const char* pair;
+        std::uint32_t word;
+    };
+    const Pass passes[] = {{"0I", 1}, {"0T", Word(&text)}};
+    for (const Pass& pass : passes) {
+        for (const dispatch_cases::Case& c : cases) {
+            std::string signature;
+            for (UINT i = 0; i < c.count; ++i)
+                signature += pass.pair;
+            const std::vector<std::uint32_t> words(c.count + 1, pass.word);
+            const std::uint64_t result = InvokeByDispId(&host_, c.id, c.kind, signature.c_str(), 0,
+                                                        static_cast<std::int32_t>(c.count), words.data());
+            const auto low = static_cast<std::uint32_t>(result);
+            if (c.expected != S_OK) {
+                EXPECT_EQ(low, static_cast<std::uint32_t>(c.expected))
+                    << "member " << c.id << " kind " << c.kind << " with " << c.count << " arguments " << pass.pair;
+                continue;
+            }
+            // A failed call hands back its HRESULT instead of a value; a value made for the caller is freed.
+            if (static_cast<std::int32_t>(low) <= 0)
+                continue;
+            if (c.resultType == VT_BSTR)
+                RuntimeService(kRuntimeFree, reinterpret_cast<void*>(static_cast<std::uintptr_t>(low)), 0);
+            else if (c.resultType == VT_PTR || c.resultType == VT_DISPATCH || c.resultType == VT_UNKNOWN)
+                FreeComObjectValue(reinterpret_cast<ComObjectValue*>(static_cast<std::uintptr_t>(low)));
+        }
+    }
+    RuntimeService(kRuntimeFree, text, 0);
+    EXPECT_TRUE(IsWindow(GridWindow())) << "the control still answers";
 }
 
 } // namespace

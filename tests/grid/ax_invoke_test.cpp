@@ -282,8 +282,9 @@ TEST_P(AxEventTest, GridEventsReachTheirHandlersAsWords)
     VARIANT keyArgs[2];
     V_VT(&keyArgs[1]) = VT_BYREF | VT_I2;
     V_I2REF(&keyArgs[1]) = &key;
+    // A control need not clear the value field above a 16-bit value: the handler's word is zero-extended.
     V_VT(&keyArgs[0]) = VT_I2;
-    V_I4(&keyArgs[0]) = 0;
+    V_I4(&keyArgs[0]) = static_cast<LONG>(0xBEEF0000);
     V_I2(&keyArgs[0]) = 2;
     Fire(-602, keyArgs, 2);
     EXPECT_EQ(g_received.calls, 2);
@@ -293,7 +294,7 @@ TEST_P(AxEventTest, GridEventsReachTheirHandlersAsWords)
 
     VARIANT mouseArgs[4];
     V_VT(&mouseArgs[3]) = VT_I2;
-    V_I4(&mouseArgs[3]) = 1;
+    V_I4(&mouseArgs[3]) = 0x7FFF0001;
     V_VT(&mouseArgs[2]) = VT_I2;
     V_I4(&mouseArgs[2]) = 4;
     V_VT(&mouseArgs[1]) = VT_R4;

@@ -1,12 +1,15 @@
 // The framework's form units and the two windows' templates: the viewer's and the main window's
 // settings on real windows, the program icon that the tray asks for, the picture box's display
-// rule, pop-up menus (their items, where and how they open, the chosen item's handler) and the
-// save dialog's request.
+// rule, pop-up menus (their items, where and how they open, the chosen item's handler), the end
+// of the user's session and the save dialog's request.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "framework/application.h"
 #include "framework/file_dialog.h"
 #include "framework/form.h"
 #include "framework/menu.h"
@@ -58,7 +61,8 @@ TEST(FormTemplates, ViewerOpensMaximisedIsSizableAndClosesWithEsc)
     EXPECT_TRUE(style & WS_MINIMIZEBOX);
     EXPECT_EQ(viewer.form.GetWindowState(), kWindowMaximized);
     EXPECT_EQ(viewer.form.GetCaption(), "");
-    EXPECT_EQ(viewer.saveDialog.Flags(), 0x1806u);
+    // No read-only box, confirm overwriting, the path must exist; a new file name is welcome.
+    EXPECT_EQ(viewer.saveDialog.Flags(), static_cast<DWORD>(OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST));
     ASSERT_NE(viewer.pictureBox.GetHandle(), nullptr);
     EXPECT_EQ(GetParent(viewer.pictureBox.GetHandle()), window);
 
@@ -290,6 +294,49 @@ TEST(MainWindowMenus, TheThreeMenusHoldTheirItemsInOrder)
             EXPECT_EQ(c.menu.CommandId(i) != 0, c.handled[i]) << c.caption << " " << c.items[i];
         }
     }
+}
+
+// ---- The end of the session
+
+FormTemplate SessionTemplate(const char* className)
+{
+    FormTemplate layout;
+    layout.className = className;
+    layout.width = 200;
+    layout.height = 150;
+    return layout;
+}
+
+TEST(FormSession, AnEndingSessionRunsEveryMayCloseHandlerThenTheExitRoutine)
+{
+    // The session's end may reach any of the forms first, here one without a handler of its own;
+    // the steps are reported on stderr of the death-test child.
+    EXPECT_EXIT(
+        {
+            Form main(SessionTemplate("SessionMainForm"));
+            Form other(SessionTemplate("SessionOtherForm"));
+            main.Bind(kFormMayClose, [] { std::fputs("may-close;", stderr); });
+            RegisterExitRoutine([] { std::fputs("exit routine;", stderr); });
+            main.Load();
+            other.Load();
+            SendMessageA(other.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+            std::fputs("went on;", stderr);
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "may-close;exit routine;");
+}
+
+TEST(FormSession, TheQuestionIsAnsweredYesAndACancelledEndChangesNothing)
+{
+    Form form(SessionTemplate("SessionAskedForm"));
+    static int mayClose = 0;
+    mayClose = 0;
+    form.Bind(kFormMayClose, [] { ++mayClose; });
+    ASSERT_TRUE(form.Load());
+    EXPECT_EQ(SendMessageA(form.GetHandle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    SendMessageA(form.GetHandle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(mayClose, 0);
+    EXPECT_TRUE(IsWindow(form.GetHandle()));
 }
 
 // ---- Save dialog

@@ -1,15 +1,20 @@
 // The history window on the program's own grid control: the set-up's grid layout and tray icon,
 // rows for text, picture and file entries, the grid handlers driven by real mouse and key
 // messages, the pop-up menus and their items, the tray callback through the tray class's window
-// procedure, and the picture viewer with its save.
+// procedure (the shell's restart included), and the picture viewer with its save, once through
+// the real save dialog answered by a user on another thread.
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <windows.h>
 
 #include "core/globals.h"
 #include "core/history_database.h"
+#include "desktop/tray_system_calls.h"
 #include "framework/file_dialog.h"
 #include "framework/file_io.h"
 #include "framework/menu.h"
@@ -21,6 +26,7 @@
 #include "ui/history_grid_handlers.h"
 #include "ui/main_window.h"
 #include "ui/main_window_setup.h"
+#include "ui/picture_viewer.h"
 #include "ui/picture_viewer_window.h"
 #include "ui_test_support.h"
 
@@ -200,6 +206,50 @@ TEST_F(HistoryWindowTest, EachEntryBecomesTheTopRowWithItsContentAndKind)
     EXPECT_EQ(g_grid->GetTextMatrix(added - 1, 0), "2026-12-10 13:00:00") << "the first entry went down";
 }
 
+TEST_F(HistoryWindowTest, TheGridKeepsAThousandRowsAndTheRowBeyondThemDropsTheBottomOne)
+{
+    // 998 rows of earlier entries (made directly: adding each would take minutes here), then two more.
+    g_grid->SetRows(kGridMaxRows - 2);
+    g_grid->SetTextMatrix(kGridMaxRows - 4, 0, "next oldest");
+    g_grid->SetTextMatrix(kGridMaxRows - 3, 0, "oldest");
+    AddGridRow("t1", "entry 1", {}, "");
+    AddGridRow("t2", "", BmpFile(64, 32), "");
+    ASSERT_EQ(g_grid->GetRows(), 1000);
+    EXPECT_EQ(g_grid->GetTextMatrix(999, 0), "oldest") << "a thousand rows are all kept";
+
+    AddGridRow("newest", "", BmpFile(64, 32), "");
+    EXPECT_EQ(g_grid->GetRows(), 1000);
+    EXPECT_EQ(g_grid->GetTextMatrix(0, 0), "newest");
+    EXPECT_EQ(g_grid->GetTextMatrix(0, 2), kKindPicture);
+    EXPECT_EQ(g_grid->GetTextMatrix(2, 0), "t1");
+    EXPECT_EQ(g_grid->GetTextMatrix(999, 0), "next oldest") << "the bottom row went";
+}
+
+// A 1-bit BMP file, all black: big pictures in few bytes.
+ByteSet MonochromeBmpFile(int width, int height)
+{
+    const DWORD stride = static_cast<DWORD>((width + 31) / 32 * 4);
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+    BITMAPFILEHEADER file = {0x4D42, offset + stride * static_cast<DWORD>(height), 0, 0, offset};
+    BITMAPINFOHEADER info = {sizeof info, width, height, 1, 1, BI_RGB, 0, 0, 0, 2, 0};
+    const RGBQUAD palette[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+    ByteSet bytes(file.bfSize);
+    std::memcpy(bytes.Data(), &file, sizeof file);
+    std::memcpy(bytes.Data() + sizeof file, &info, sizeof info);
+    std::memcpy(bytes.Data() + sizeof file + sizeof info, palette, sizeof palette);
+    return bytes;
+}
+
+TEST_F(HistoryWindowTest, SetCellPictureAnswersWhetherTheGridStoredThePicture)
+{
+    AddGridRow("t1", "text", {}, "");
+    g_grid->Select(0, 1);
+    EXPECT_TRUE(g_grid->SetCellPicture(MonochromeBmpFile(640, 480)));
+    EXPECT_FALSE(g_grid->GetCellPicture().Empty());
+    EXPECT_FALSE(g_grid->SetCellPicture(MonochromeBmpFile(9000, 8000))) << "72 million pixels are too many to keep";
+    EXPECT_FALSE(g_grid->GetCellPicture().Empty()) << "the cell keeps its picture";
+}
+
 TEST_F(HistoryWindowTest, DoubleClickingATextOrFileRowOpensNothingAndKeepsEditing)
 {
     AddGridRow("t1", "", {}, "C:\\x.txt");
@@ -221,10 +271,17 @@ struct ViewerVisit {
 };
 ViewerVisit g_visit;
 
-void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
+// The timer callbacks below run once, inside the viewer's modal loop: ends timer `id` and gives the
+// open viewer, or null when none is open.
+PictureViewerWindow* ViewerAtTimer(UINT_PTR id)
 {
     KillTimer(nullptr, id);
-    PictureViewerWindow* viewer = CurrentPictureViewer();
+    return CurrentPictureViewer();
+}
+
+void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
+{
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
     if (!viewer)
         return;
     HWND window = viewer->form.GetHandle();
@@ -234,8 +291,7 @@ void CALLBACK CloseViewer(HWND, UINT, UINT_PTR id, DWORD)
 // Looks at the open viewer, asks for "另存为" by a right click on the picture and closes with Esc.
 void CALLBACK VisitViewer(HWND, UINT, UINT_PTR id, DWORD)
 {
-    KillTimer(nullptr, id);
-    PictureViewerWindow* viewer = CurrentPictureViewer();
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
     if (!viewer)
         return;
     g_visit.seen = true;
@@ -304,15 +360,216 @@ TEST_F(PictureViewerTest, ARecordedFileIsShownFromDiskAndACancelledSaveWritesNot
     EXPECT_EQ(g_grid->GetEditable(), 2);
 }
 
+struct ShellCall {
+    HWND owner;
+    std::string verb, file;
+    bool parameters;
+    std::string folder;
+    INT show;
+};
+std::vector<ShellCall> g_shellCalls;
+
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show)
+{
+    g_shellCalls.push_back({owner, verb ? verb : "", file ? file : "", parameters != nullptr, folder ? folder : "", show});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));  // above 32: the shell started it
+}
+
 TEST_F(PictureViewerTest, ARecordedGifGoesToTheShellAndEditingComesBack)
 {
+    const std::string gif = folder_->File("moving.GIF");
+    ASSERT_TRUE(WriteFileBytes(gif, ByteSet::FromText("GIF89a")));
     AddGridRow("p3", "", BmpFile(4, 4), "");
-    Record("p3", "C:\\no such folder\\a.GIF");
+    Record("p3", gif);
     g_grid->Select(0, 1);
+    g_shellCalls.clear();
+    SetShellExecuteFunction(RecordShellExecute);
     DoubleClickPictureRow();
+    SetShellExecuteFunction(nullptr);
     EXPECT_FALSE(g_visit.seen) << "a .gif is not shown in the viewer";
+    ASSERT_EQ(g_shellCalls.size(), 1u) << "the shell was not asked to open it";
+    EXPECT_EQ(g_shellCalls[0].owner, nullptr);
+    EXPECT_EQ(g_shellCalls[0].verb, "open");
+    EXPECT_EQ(g_shellCalls[0].file, gif);
+    EXPECT_FALSE(g_shellCalls[0].parameters);
+    EXPECT_EQ(g_shellCalls[0].show, SW_SHOWNORMAL);
     EXPECT_EQ(g_grid->GetCol(), 0);
     EXPECT_EQ(g_grid->GetEditable(), 2);
+}
+
+// Refuses to make the viewer's window, as a system out of window resources would.
+LRESULT CALLBACK RefuseViewerWindow(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        char name[64] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+        if (std::strcmp(name, PictureViewerTemplate().className) == 0)
+            return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(PictureViewerTest, AViewerThatCannotOpenGivesTheGridItsEditingBack)
+{
+    AddGridRow("p4", "", BmpFile(4, 4), "");
+    g_grid->Select(0, 1);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseViewerWindow, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    DoubleClickPictureRow();
+    UnhookWindowsHookEx(hook);
+    EXPECT_FALSE(g_visit.seen);
+    EXPECT_EQ(g_grid->GetEditable(), 2) << "editing stays off for the rest of the run";
+    EXPECT_EQ(g_grid->GetCol(), 0);
+}
+
+// ---- The real save dialog, answered by a user typing a new name
+
+// What the user at the save dialog met: it was found, and whether the dialog refused the typed name
+// with a box of its own; `seen` lists the thread's windows when the dialog was not found.
+struct DialogUser {
+    bool found = false;
+    bool refused = false;
+    std::string seen;
+};
+
+struct WindowSearch {
+    const char* className;
+    const char* caption;  // any when null
+    HWND except;
+    HWND found;
+    std::string* seen;  // every window looked at, when given
+};
+
+BOOL CALLBACK MatchThreadWindow(HWND window, LPARAM parameter)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    char name[64] = {}, text[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    GetWindowTextA(window, text, sizeof text);
+    if (search->seen)
+        *search->seen += std::string(name) + " \"" + text + (IsWindowVisible(window) ? "\" shown; " : "\" hidden; ");
+    if (window == search->except || !IsWindowVisible(window) || lstrcmpA(name, search->className) != 0 ||
+        (search->caption && lstrcmpA(text, search->caption) != 0))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindThreadWindow(DWORD thread, const char* className, const char* caption, HWND except = nullptr,
+                      std::string* seen = nullptr)
+{
+    WindowSearch search = {className, caption, except, nullptr, seen};
+    EnumThreadWindows(thread, MatchThreadWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void Press(HWND window, int button)
+{
+    PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, button)));
+}
+
+BOOL CALLBACK FindEdit(HWND window, LPARAM parameter)
+{
+    char name[16] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, "Edit") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    *reinterpret_cast<HWND*>(parameter) = window;
+    return FALSE;
+}
+
+// The dialog's one visible edit box: the file name (on its own or inside a combo box).
+HWND FileNameBox(HWND dialog)
+{
+    HWND edit = nullptr;
+    EnumChildWindows(dialog, FindEdit, reinterpret_cast<LPARAM>(&edit));
+    return edit;
+}
+
+// On a thread of its own: waits for the dialog titled "保存文件" on `thread`, enters `name` in its
+// file name box and presses the default button. A box the dialog raises over it is a refusal: the
+// user gives up and cancels.
+void AnswerTheRealDialog(DWORD thread, std::string name, DialogUser* user)
+{
+    HWND dialog = nullptr;
+    for (int wait = 0; wait < 300 && !dialog; ++wait) {
+        dialog = FindThreadWindow(thread, "#32770", "保存文件");
+        if (!dialog)
+            Sleep(100);
+    }
+    if (!dialog) {
+        if (HWND other = FindThreadWindow(thread, "#32770", nullptr, nullptr, &user->seen))
+            Press(other, IDCANCEL);
+        return;
+    }
+    user->found = true;
+    HWND box = FileNameBox(dialog);
+    // The whole name at once: typed key by key, each key would make the box's completion list
+    // read the folders along the path again.
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    char typed[MAX_PATH] = {};
+    SendMessageA(box, WM_GETTEXT, sizeof typed, reinterpret_cast<LPARAM>(typed));
+    user->seen = std::string("typed \"") + typed + "\" into control " + std::to_string(GetDlgCtrlID(box)) + "; ";
+    Press(dialog, IDOK);
+    for (int wait = 0; wait < 100 && IsWindow(dialog); ++wait) {
+        Sleep(100);
+        if (HWND refusal = FindThreadWindow(thread, "#32770", nullptr, dialog)) {
+            user->refused = true;
+            Press(refusal, IDOK);
+            Sleep(500);
+            break;
+        }
+    }
+    if (IsWindow(dialog))
+        Press(dialog, IDCANCEL);
+}
+
+DialogUser g_dialogUser;
+std::string g_typedName;
+std::string g_savedAs;  // the name the dialog gave back
+
+// Inside the viewer: "另存为" with the real dialog, answered from another thread, then Esc.
+void CALLBACK SaveThroughTheRealDialog(HWND, UINT, UINT_PTR id, DWORD)
+{
+    PictureViewerWindow* viewer = ViewerAtTimer(id);
+    if (!viewer)
+        return;
+    g_visit.seen = true;
+    HANDLE answered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread user([thread = GetCurrentThreadId(), answered] {
+        AnswerTheRealDialog(thread, g_typedName, &g_dialogUser);
+        SetEvent(answered);
+    });
+    SavePictureAs();
+    // The user may still be reading this thread's windows, which this thread must answer.
+    while (MsgWaitForMultipleObjects(1, &answered, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+        PumpMessages();
+    user.join();
+    CloseHandle(answered);
+    g_savedAs = viewer->saveDialog.FileName();
+    PostMessageA(viewer->form.GetHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+}
+
+// Wine's own dialog takes a new name even when asked for an existing file, so the flags the viewer
+// gives it are pinned by the forms test; this one shows the whole road through the real dialog.
+TEST_F(PictureViewerTest, TheRealSaveDialogTakesANewNameAndAddsTheExtension)
+{
+    SetFileDialogFunctions(nullptr, nullptr);
+    AddGridRow("p4", "", BmpFile(12, 6), "");
+    g_grid->Select(0, 1);
+    ByteSet cellPicture = g_grid->GetCellPicture();
+    g_typedName = folder_->File("brand new");
+    ASSERT_FALSE(PathExists(g_typedName + ".png"));
+    g_dialogUser = {};
+    UINT_PTR timer = SetTimer(nullptr, 0, 300, SaveThroughTheRealDialog);
+    DoubleClick(0, 1);
+    KillTimer(nullptr, timer);
+    PumpMessages();
+    ASSERT_TRUE(g_visit.seen) << "no viewer opened";
+    ASSERT_TRUE(g_dialogUser.found) << "no save dialog among: " << g_dialogUser.seen;
+    EXPECT_FALSE(g_dialogUser.refused) << "the dialog refused a new name: " << g_dialogUser.seen;
+    EXPECT_EQ(g_savedAs, g_typedName + ".png") << g_dialogUser.seen;
+    EXPECT_EQ(ReadFileBytes(g_typedName + ".png"), cellPicture);
 }
 
 // ---- Ctrl+C and the grid menu on the clipboard
@@ -398,6 +655,17 @@ TEST_F(HistoryWindowTest, CtrlCAnywhereElseIsLeftToTheControlsTextCopy)
     EmptyTheClipboard();
     PressCtrlC(0, 1);
     EXPECT_EQ(ClipboardText(), "plain text");
+}
+
+TEST_F(HistoryWindowTest, CtrlCOnAPictureRowWhosePictureCannotBeCopiedLeavesTheKeyToTheControl)
+{
+    // A picture row whose cell holds no readable picture and no recorded file.
+    AddGridRow("k5", "shown text", {}, "");
+    g_grid->SetTextMatrix(0, 2, "图片");
+    EmptyTheClipboard();
+    PressCtrlC(0, 1);
+    EXPECT_FALSE(ClipboardHas(CF_BITMAP));
+    EXPECT_EQ(ClipboardText(), "shown text") << "the user's Ctrl+C was swallowed";
 }
 
 TEST_F(HistoryWindowTest, TheFileLookUpMatchesTheTimeCellAsTypedEvenWithApostrophes)
@@ -505,6 +773,49 @@ TEST_F(HistoryWindowTest, ARightClickOnTheIconOpensTheTrayMenuWhoseItemsAnswer)
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_FALSE(IsIconic(window));
     EXPECT_EQ(GetForegroundWindow(), window);
+}
+
+struct NotifyCall {
+    DWORD message;
+    HWND owner;
+    UINT id, flags, callbackMessage;
+    std::string tip;
+    bool icon;
+};
+std::vector<NotifyCall> g_notifyCalls;
+
+BOOL WINAPI RecordNotify(DWORD message, PNOTIFYICONDATAA data)
+{
+    g_notifyCalls.push_back({message, data->hWnd, data->uID, data->uFlags, data->uCallbackMessage, data->szTip,
+                             data->hIcon != nullptr});
+    return TRUE;
+}
+
+TEST_F(HistoryWindowTest, AfterTheShellRestartsTheIconIsAddedAgainAndAnswers)
+{
+    HWND window = MainWindow().GetHandle();
+    ShowWindow(window, SW_MINIMIZE);
+    PumpMessages();
+    ASSERT_FALSE(IsWindowVisible(window));
+
+    g_notifyCalls.clear();
+    g_traySystemCalls.Shell_NotifyIconA = RecordNotify;
+    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    PumpMessages();
+    ResetTraySystemCalls();
+    ASSERT_EQ(g_notifyCalls.size(), 1u) << "the new shell was not given the icon";
+    const NotifyCall& added = g_notifyCalls[0];
+    EXPECT_EQ(added.message, static_cast<DWORD>(NIM_ADD));
+    EXPECT_EQ(added.owner, window);
+    EXPECT_EQ(added.id, TrayIconId);
+    EXPECT_EQ(added.flags, 0x17u);
+    EXPECT_EQ(added.callbackMessage, TrayCallbackMessage);
+    EXPECT_EQ(added.tip, "澄笺 v1.0");
+    EXPECT_TRUE(added.icon);
+    EXPECT_FALSE(IsWindowVisible(window)) << "the notice itself shows nothing";
+
+    TrayMouse(WM_LBUTTONUP);
+    EXPECT_TRUE(IsWindowVisible(window));
 }
 
 } // namespace
