@@ -49,6 +49,22 @@ bool SupportedFormat(const BITMAPINFOHEADER& header) noexcept
     }
 }
 
+std::uint64_t DibBytes(long width, long rows, int bitCount) noexcept
+{
+    return (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(bitCount) + 31) / 32 * 4 *
+           static_cast<std::uint64_t>(rows);
+}
+
+// An uncompressed picture may have more pixels than the decoders allow, within the sides they
+// allow: its section is no larger than its pixel data, which is checked against the file's bytes,
+// so the file really holds it (a 1-bit picture of 72 million pixels takes 9 MB). Whoever keeps the
+// picture decides whether it is too large to keep.
+bool BackedByPixelData(const BITMAPINFOHEADER& header, long rows) noexcept
+{
+    return (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) && header.biWidth > 0 &&
+           header.biWidth <= kMaxPictureSide && rows > 0 && rows <= kMaxPictureSide;
+}
+
 // Reads and checks the headers, the colour table's place and the pixel data's offset.
 bool ReadLayout(std::span<const std::uint8_t> file, BmpLayout& layout) noexcept
 {
@@ -64,7 +80,7 @@ bool ReadLayout(std::span<const std::uint8_t> file, BmpLayout& layout) noexcept
     if (header.biPlanes != 1 || header.biHeight == LONG_MIN || !SupportedFormat(header))
         return false;
     layout.rows = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    if (!PictureSizeAllowed(header.biWidth, layout.rows))
+    if (!PictureSizeAllowed(header.biWidth, layout.rows) && !BackedByPixelData(header, layout.rows))
         return false;
 
     const std::size_t headersEnd = kFileHeaderSize + headerSize;
@@ -107,11 +123,6 @@ void BuildInfo(std::span<const std::uint8_t> file, const BmpLayout& layout, DibI
     const std::size_t bytes =
         header.biCompression == BI_BITFIELDS ? 12 : layout.colourCount * sizeof(RGBQUAD);
     std::memcpy(info.colours, file.data() + layout.tableOffset, bytes);
-}
-
-std::size_t DibStride(long width, int bitCount) noexcept
-{
-    return ((static_cast<std::size_t>(width) * static_cast<std::size_t>(bitCount) + 31) / 32) * 4;
 }
 
 // Expands RLE8 or RLE4 data into an 8-bit bottom-up DIB's pixels (`stride` bytes a row). Pixels
@@ -173,10 +184,11 @@ HBITMAP DecodeBmp(std::span<const std::uint8_t> file) noexcept
     const BITMAPINFOHEADER& header = layout.header;
     const bool rle = header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4;
     std::span<const std::uint8_t> data = file.subspan(layout.pixelOffset);
-    const std::size_t stride = DibStride(header.biWidth, rle ? 8 : header.biBitCount);
+    const int bitCount = rle ? 8 : header.biBitCount;
+    const std::size_t stride = static_cast<std::size_t>(DibBytes(header.biWidth, 1, bitCount));
     if (rle && header.biSizeImage != 0 && header.biSizeImage < data.size())
         data = data.first(header.biSizeImage);
-    if (!rle && stride * static_cast<std::size_t>(layout.rows) > data.size())
+    if (!rle && DibBytes(header.biWidth, layout.rows, bitCount) > data.size())
         return nullptr;
 
     DibInfo info;

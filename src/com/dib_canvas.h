@@ -11,7 +11,8 @@
 
 // The largest side and the largest pixel count a picture may claim. A header that claims more is
 // treated as damaged: a 32-bit process could not hold the pixels, and a small file that claims a
-// huge picture must not make us allocate it.
+// huge picture must not make us allocate it. (An uncompressed BMP, whose pixels are all in the
+// file, is held to the side limit only.)
 constexpr long kMaxPictureSide = 32767;
 constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 26;
 

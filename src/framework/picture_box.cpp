@@ -3,6 +3,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <new>
+
 #include "com/com_picture.h"
 #include "com/com_ref.h"
 #include "com/gif_animation.h"
@@ -85,8 +87,8 @@ void PictureBox::SetPicture(const ByteSet& bytes) noexcept
     }
     picture_.reset(value);
     if (animation_) {
-        auto frames = std::make_unique<GifAnimation>();
-        if (frames->Open({bytes.Data(), bytes.Size()}) && frames->FrameCount() > 1) {
+        std::unique_ptr<GifAnimation> frames(new (std::nothrow) GifAnimation());
+        if (frames && frames->Open({bytes.Data(), bytes.Size()}) && frames->FrameCount() > 1) {
             frames_ = std::move(frames);
             ArmTimer();
         }
@@ -213,7 +215,9 @@ LRESULT CALLBACK PictureBox::WindowProc(HWND window, UINT message, WPARAM wParam
         box->OnAnimationTimer();
         return 0;
     case WM_DESTROY:
-        box->DisarmTimer();  // no frame is due once the window goes
+        // No frame is due once the window goes, and nothing would show the frames: they go too.
+        box->DisarmTimer();
+        box->frames_.reset();
         break;
     case WM_NCDESTROY:
         box->window_ = nullptr;

@@ -51,7 +51,8 @@ public:
     HWND GetHandle() const { return window_; }
 
     // Bytes that decode to no picture show an empty box; they are kept all the same. Any animation
-    // playing stops; with animation on, a GIF of more than one frame starts playing.
+    // playing stops and its frames are freed; with animation on, a GIF of more than one frame starts
+    // playing. When the box's window is destroyed, its animation stops and its frames are freed.
     void SetPicture(const ByteSet& bytes) noexcept;
     // Off by default. Applies to pictures assigned afterwards; turning it off stops a playing one,
     // which keeps showing the frame it had reached.

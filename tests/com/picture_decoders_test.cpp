@@ -248,6 +248,7 @@ const Damage kDamage[] = {
     // Huge dimensions in small files.
     {"30000 x 30000", "bmp24.bmp", [](ByteSet b) { PutU32(b, 18, 30000); PutU32(b, 22, 30000); return b; }},
     {"2^30 wide", "bmp8.bmp", [](ByteSet b) { PutU32(b, 18, 1u << 30); return b; }},
+    {"30000 x 30000, run-length coded", "bmp8-rle.bmp", [](ByteSet b) { PutU32(b, 18, 30000); PutU32(b, 22, 30000); return b; }},
     {"65536 x 65536", "pcx24.pcx", [](ByteSet b) { PutU16(b, 4, 0); PutU16(b, 8, 0xFFFF); PutU16(b, 6, 0); PutU16(b, 10, 0xFFFF); PutU16(b, 66, 0xFFFF); return b; }},
     {"100000 x 100000", "png24.png", [](ByteSet b) { return PngOfSize(b, 100000, 100000); }},
     {"65535 x 65535", "photo.jpg", [](ByteSet b) { PutU16(b, JpegFrameHeight(b), 0xFFFF); PutU16(b, JpegFrameHeight(b) + 2, 0xFFFF); return b; }},
@@ -329,6 +330,31 @@ TEST(OwnDecoders, EveryPrefixOfAFileIsReadWithinItsBytesAndGivesNoPicture)
             }
         }
     }
+}
+
+// 72 million pixels at 1 bit take 9 MB: more pixels than a decoded picture may claim, but all of
+// them are in the file, so the picture is made at its own depth (whoever keeps it may refuse it);
+// one byte fewer and there is none.
+TEST(OwnDecoders, AnUncompressedBmpBeyondThePixelLimitIsMadeWhenTheFileHoldsItsPixels)
+{
+    const LONG width = 9000, height = 8000;
+    const DWORD stride = (width + 31) / 32 * 4;
+    const DWORD offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD);
+    ByteSet bytes(offset + stride * height);
+    const BITMAPFILEHEADER file = {0x4D42, static_cast<DWORD>(bytes.Size()), 0, 0, offset};
+    const BITMAPINFOHEADER info = {sizeof info, width, height, 1, 1, BI_RGB, 0, 0, 0, 2, 0};
+    std::memcpy(bytes.Data(), &file, sizeof file);
+    std::memcpy(bytes.Data() + sizeof file, &info, sizeof info);
+
+    HBITMAP made = DecodeBmp({bytes.Data(), bytes.Size()});
+    BITMAP shape{};
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(GetObjectA(made, sizeof shape, &shape), 0);
+    EXPECT_EQ(shape.bmWidth, width);
+    EXPECT_EQ(shape.bmHeight, height);
+    EXPECT_EQ(shape.bmBitsPixel, 1);
+    DeleteObject(made);
+    EXPECT_EQ(DecodeBmp({bytes.Data(), bytes.Size() - 1}), nullptr);
 }
 
 } // namespace

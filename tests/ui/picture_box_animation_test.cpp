@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "framework/form.h"
@@ -50,15 +51,22 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        g_timers = {};
         SetPictureBoxTimerFunctions(RecordSetTimer, RecordKillTimer);
         layout_.startMaximized = false;
+        ASSERT_NO_FATAL_FAILURE(MakeBox());
+        animated_ = ReadPictureFixture("animated.gif");
+        ASSERT_FALSE(animated_.Empty()) << "fixture missing";
+    }
+    // A new form with a box that plays animations, in place of any earlier one.
+    void MakeBox()
+    {
+        box_.reset();
+        form_.reset();
+        g_timers = {};
         form_ = std::make_unique<Form>(layout_);
         box_ = std::make_unique<PictureBox>(*form_, PictureRect{0, 0, 400, 300});
         box_->SetAnimation(true);
         ASSERT_TRUE(form_->Load());
-        animated_ = ReadPictureFixture("animated.gif");
-        ASSERT_FALSE(animated_.Empty()) << "fixture missing";
     }
     void TearDown() override
     {
@@ -124,23 +132,44 @@ TEST_F(PictureBoxAnimation, FramesFollowWithTheirDelaysAndDisposalsForTheRoundsT
     EXPECT_EQ(box_->PictureSize().cx, 40);
 }
 
-TEST_F(PictureBoxAnimation, ReplacingThePictureOrDestroyingTheBoxStopsIt)
+// However the shown animation ends, its timer stops, its frames are freed, and a tick that was
+// already queued asks for no further frame.
+TEST_F(PictureBoxAnimation, ReplacingThePictureOrDestroyingTheBoxStopsItAndFreesItsFrames)
 {
-    box_->SetPicture(animated_);
-    Tick();
-    ASSERT_TRUE(g_timers.running);
-    box_->SetPicture(BmpFile(20, 10));
-    EXPECT_FALSE(box_->Animating());
-    EXPECT_FALSE(g_timers.running) << "the timer of the old picture still runs";
-    Tick();  // a tick already queued when the picture changed
-    EXPECT_FALSE(g_timers.running);
-    EXPECT_EQ(BitmapPixels(box_->ShownBitmap()).width, 20);
+    const ByteSet still = BmpFile(20, 10);
+    const struct {
+        const char* how;
+        std::function<void()> end;
+    } endings[] = {
+        {"picture replaced", [&] { box_->SetPicture(still); }},
+        {"form's window destroyed", [&] { DestroyWindow(form_->GetHandle()); }},
+        {"box destroyed", [&] { box_.reset(); }},
+    };
+    for (const auto& ending : endings) {
+        SCOPED_TRACE(ending.how);
+        ASSERT_NO_FATAL_FAILURE(MakeBox());
+        box_->SetPicture(animated_);
+        Tick();
+        ASSERT_TRUE(g_timers.running);
+        const HWND window = box_->GetHandle();
+        const HBITMAP canvas = box_->ShownBitmap();
+        ASSERT_EQ(GetObjectType(canvas), static_cast<DWORD>(OBJ_BITMAP));
 
+        ending.end();
+        EXPECT_FALSE(g_timers.running) << "the timer of the ended animation still runs";
+        EXPECT_EQ(GetObjectType(canvas), 0u) << "the ended animation's frames are kept";
+        const std::size_t asked = g_timers.delays.size();
+        SendMessageA(window, WM_TIMER, kPictureBoxAnimationTimer, 0);
+        EXPECT_EQ(g_timers.delays.size(), asked) << "a late tick started the animation again";
+        if (box_) {
+            EXPECT_FALSE(box_->Animating());
+        }
+    }
+    // A still picture that replaces an animation is drawn in its place.
+    ASSERT_NO_FATAL_FAILURE(MakeBox());
     box_->SetPicture(animated_);
-    ASSERT_TRUE(g_timers.running);
-    DestroyWindow(form_->GetHandle());
-    EXPECT_FALSE(g_timers.running) << "the timer outlives the box's window";
-    EXPECT_FALSE(box_->Animating());
+    box_->SetPicture(still);
+    EXPECT_EQ(BitmapPixels(box_->ShownBitmap()).width, 20);
 }
 
 TEST_F(PictureBoxAnimation, StillPicturesAndABoxWithAnimationOffAskForNoTimer)
@@ -156,6 +185,20 @@ TEST_F(PictureBoxAnimation, StillPicturesAndABoxWithAnimationOffAskForNoTimer)
     EXPECT_FALSE(box_->Animating());
     ExpectShown(kRound[0].probes);
     EXPECT_TRUE(g_timers.delays.empty());
+}
+
+// An animated GIF cut short anywhere plays what can be read of it, if anything, and stops.
+TEST_F(PictureBoxAnimation, ACutAnimationPlaysWhatCanBeReadAndStops)
+{
+    for (std::size_t eighths = 1; eighths < 8; ++eighths) {
+        const ByteSet cut(animated_.Data(), animated_.Size() * eighths / 8);
+        SCOPED_TRACE(testing::Message() << cut.Size() << " of " << animated_.Size() << " bytes");
+        box_->SetPicture(cut);
+        for (int tick = 0; tick < 16 && box_->Animating(); ++tick)
+            Tick();
+        EXPECT_FALSE(box_->Animating()) << "more frames than the whole file has";
+        EXPECT_EQ(box_->GetPicture(), cut);
+    }
 }
 
 // With the system's own timer: the two rounds take at least their 2.8 s of delays, and end.
