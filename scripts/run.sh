@@ -16,5 +16,26 @@ if bash scripts/can-run-i386.sh; then
   fi
   exec bash scripts/wine-session.sh build wine "$program_dir/chengjian.exe"
 fi
+# The program runs in the test virtual machine; its display is shown over VNC on this machine's
+# 127.0.0.1 only (CHENGJIAN_VNC_PORT, default 5900), and in a VNC viewer when there is a display and one.
+port="${CHENGJIAN_VNC_PORT:-5900}"
 echo "This machine cannot run 32-bit programs: starting the program in the test virtual machine."
-exec bash scripts/vm-run.sh "$PWD" bash scripts/wine-session.sh build wine "$program_dir/chengjian.exe"
+echo "To see and use it, connect a VNC viewer to 127.0.0.1:$port (for example: vncviewer 127.0.0.1::$port)."
+CHENGJIAN_VM_FORWARD_PORT="$port" bash scripts/vm-run.sh "$PWD" \
+  bash scripts/wine-session.sh build bash scripts/vm-display.sh wine "$program_dir/chengjian.exe" &
+vm_pid=$!
+viewer=""
+for candidate in vncviewer xtightvncviewer xvnc4viewer gvncviewer; do
+  command -v "$candidate" > /dev/null 2>&1 && { viewer="$candidate"; break; }
+done
+if [ -n "${DISPLAY:-}" ] && [ -n "$viewer" ]; then
+  # The forward answers as soon as the machine starts; the server behind it a while later.
+  for _ in $(seq 600); do
+    if (exec 3<> "/dev/tcp/127.0.0.1/$port" && timeout 2 head -c 3 <&3 | grep -q RFB) 2> /dev/null; then
+      break
+    fi
+    sleep 1
+  done
+  "$viewer" "127.0.0.1::$port" > /dev/null 2>&1 &
+fi
+wait "$vm_pid"

@@ -43,8 +43,9 @@ fi
 wineserver -p
 # Wine's desktop process is started by the first program that needs the desktop, and keeps that
 # program's standard error: CTest would wait on the test that started it for as long as window tests
-# go on. The build's desktop keeper starts it first, with no output, and keeps it until the session
-# ends (tests/support/desktop_keeper.cpp).
+# go on. The build's desktop keeper, with no output, starts it before any other Wine program here
+# can, tells when it is up through the file it makes, and keeps it until the session ends
+# (tests/support/desktop_keeper.cpp).
 keeper="$build/bin/desktop_keeper.exe"
 if [ -f "$keeper" ]; then
   rm -f "$build/desktop-ready"

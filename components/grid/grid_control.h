@@ -162,6 +162,12 @@ public:
     bool endingEdit = false;
     // Where the left button went down, for drag selection.
     bool selecting = false;
+    // The scroll bars as last set, so that a change that leaves them alone costs no frame redraw.
+    struct ScrollState {
+        bool valid = false, vertical = false, horizontal = false;
+        int maxV = 0, pageV = 0, posV = 0, maxH = 0, posH = 0;
+        bool operator==(const ScrollState&) const = default;
+    } scrollState;
 };
 
 }  // namespace vsflex

@@ -22,6 +22,18 @@ struct Call {
     Variant value;                   // a put's value
     VARTYPE resultType = VT_EMPTY;   // declared result type (VT_EMPTY for void)
     VARIANT* result = nullptr;
+    // The put's text is the caller's own BSTR, read in place: a copy of a cell of megabytes would
+    // only add to the peak. It is let go, not freed, when the call ends.
+    bool valueBorrowed = false;
+
+    Call() = default;
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    ~Call()
+    {
+        if (valueBorrowed)
+            VariantInit(value.get());
+    }
 
     bool Given(std::size_t i) const noexcept
     {
@@ -128,6 +140,9 @@ bool ValueBool(const Call& call) noexcept
 
 std::wstring ValueText(const VARIANT* value)
 {
+    // A text is taken as it stands: a converted copy of a cell of megabytes would only add to the peak.
+    if (value->vt == VT_BSTR)
+        return value->bstrVal ? std::wstring(value->bstrVal, SysStringLen(value->bstrVal)) : std::wstring();
     Variant v;
     if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get()->bstrVal)
         return {};
@@ -573,7 +588,16 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
         }
     }
     if (put) {
-        if (FAILED(Coerce(desc.lprgelemdescParam[declared].tdesc, &params.rgvarg[0], call.value.get()))) {
+        const TYPEDESC& valueType = desc.lprgelemdescParam[declared].tdesc;
+        bool byRef = false;
+        const VARTYPE type = CoercedType(valueType, &byRef);
+        VARIANT* source = &params.rgvarg[0];
+        if (source->vt == VT_BSTR && (type == VT_BSTR || (type == VT_EMPTY && !IsObjectType(valueType)))) {
+            *call.value.get() = *source;
+            call.valueBorrowed = true;
+            return S_OK;
+        }
+        if (FAILED(Coerce(valueType, source, call.value.get()))) {
             if (argError)
                 *argError = 0;
             return DISP_E_TYPEMISMATCH;

@@ -14,6 +14,8 @@ constexpr wchar_t kWindowClass[] = L"VSFlexGrid8Window";
 constexpr wchar_t kEditorOwnerProp[] = L"VSFlexGridEditorOwner";
 constexpr wchar_t kEditorProcProp[] = L"VSFlexGridEditorProc";
 constexpr int kTwipsPerPixel = 15;  // 96 dots per inch
+constexpr UINT_PTR kScrollBarTimer = 1;
+constexpr UINT kScrollBarDelayMs = 300;
 
 int Px(int twips) noexcept
 {
@@ -184,29 +186,48 @@ void UpdateScrollBars(GridControl& grid) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
-    SCROLLINFO info{};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    GridControl::ScrollState next;
+    next.valid = true;
     int scrollable = m.rows() - m.fixedRows;
-    info.nMax = scrollable > 0 ? scrollable - 1 : 0;
-    info.nPage = UINT(PageRows(m, client.bottom));
-    info.nPos = m.topRow - m.fixedRows;
-    bool vertical = (m.scrollBars & 2) && scrollable > int(info.nPage);
-    ShowScrollBar(grid.window_, SB_VERT, vertical);
-    if (vertical)
-        SetScrollInfo(grid.window_, SB_VERT, &info, TRUE);
+    next.maxV = scrollable > 0 ? scrollable - 1 : 0;
+    next.pageV = PageRows(m, client.bottom);
+    next.posV = m.topRow - m.fixedRows;
+    next.vertical = (m.scrollBars & 2) && scrollable > next.pageV;
     int scrollableCols = m.cols() - m.fixedCols;
     int totalWidth = 0;
     for (int c = 0; c < m.cols(); ++c)
         totalWidth += m.col(c).hidden ? 0 : Px(m.ColWidth(c));
-    bool horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
-    ShowScrollBar(grid.window_, SB_HORZ, horizontal);
-    if (horizontal) {
-        info.nMax = scrollableCols - 1;
-        info.nPage = 1;
-        info.nPos = m.leftCol - m.fixedCols;
-        SetScrollInfo(grid.window_, SB_HORZ, &info, TRUE);
+    next.horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
+    next.maxH = scrollableCols - 1;
+    next.posH = m.leftCol - m.fixedCols;
+    // Showing or setting a scroll bar redraws the window's frame: skipped when nothing changed,
+    // as after most cell changes.
+    const GridControl::ScrollState previous = grid.scrollState;
+    if (next == previous)
+        return;
+    grid.scrollState = next;
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL;
+    if (!previous.valid || next.vertical != previous.vertical)
+        ShowScrollBar(grid.window_, SB_VERT, next.vertical);
+    if (next.vertical) {
+        info.nMax = next.maxV;
+        info.nPage = UINT(next.pageV);
+        info.nPos = next.posV;
+        SetScrollInfo(grid.window_, SB_VERT, &info, FALSE);
     }
+    if (!previous.valid || next.horizontal != previous.horizontal)
+        ShowScrollBar(grid.window_, SB_HORZ, next.horizontal);
+    if (next.horizontal) {
+        info.nMax = next.maxH;
+        info.nPage = 1;
+        info.nPos = next.posH;
+        SetScrollInfo(grid.window_, SB_HORZ, &info, FALSE);
+    }
+    // Drawing the bars is costly next to drawing the rows: they are drawn once the changes have
+    // paused for a moment (each change restarts the timer), not for every new row of a burst.
+    SetTimer(grid.window_, kScrollBarTimer, kScrollBarDelayMs, nullptr);
 }
 
 // Whether the fixed rows (or columns) and the scrolled ones from `first` to `last` fit in `limit` pixels.
@@ -261,6 +282,19 @@ HFONT CreateGridFont(const GridModel& m) noexcept
     return CreateFontIndirectW(&font);
 }
 
+// How much of a text of `length` characters can show in `box`: every glyph is at least a pixel
+// wide and a line ends at the box's width, so no more than (visible lines + 1) x (width + 2)
+// characters can reach the box. Laying out only that much keeps a cell of megabytes as cheap to
+// paint as a short one, and what shows is the same.
+int VisibleTextLength(HDC dc, const RECT& box, std::size_t length, bool wrap) noexcept
+{
+    TEXTMETRICW metrics{};
+    const int lineHeight = GetTextMetricsW(dc, &metrics) && metrics.tmHeight > 0 ? metrics.tmHeight : 1;
+    const std::size_t width = std::size_t(std::max<LONG>(box.right - box.left, 0)) + 2;
+    const std::size_t lines = wrap ? std::size_t(std::max<LONG>(box.bottom - box.top, 0) / lineHeight) + 2 : 1;
+    return int(std::min(length, lines * width));
+}
+
 void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
 {
     GridModel& m = grid.model;
@@ -279,7 +313,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
         SetTextColor(dc, fore);
         SetBkMode(dc, TRANSPARENT);
         UINT format = DT_NOPREFIX | DT_LEFT | (m.wordWrap ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS));
-        DrawTextW(dc, cell->text.c_str(), int(cell->text.size()), &inner, format);
+        DrawTextW(dc, cell->text.c_str(), VisibleTextLength(dc, inner, cell->text.size(), m.wordWrap), &inner, format);
     }
     const int lines = fixed ? m.gridLinesFixed : m.gridLines;
     if (lines != 0) {
@@ -495,6 +529,12 @@ LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wPara
             return 0;
         case WM_ERASEBKGND:
             return 1;
+        case WM_TIMER:
+            if (wParam != kScrollBarTimer)
+                break;
+            KillTimer(window, kScrollBarTimer);
+            SendMessageW(window, WM_NCPAINT, 1, 0);
+            return 0;
         case WM_SIZE:
             UpdateScrollBars(*grid);
             InvalidateRect(window, nullptr, FALSE);
@@ -614,6 +654,7 @@ bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
     window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_CLIPCHILDREN | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL,
                               rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent, nullptr,
                               ModuleInstance(), this);
+    scrollState = {};
     if (window_)
         UpdateScrollBars(*this);
     return window_ != nullptr;

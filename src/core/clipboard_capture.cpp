@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "core/capture_failure_notice.h"
+#include "core/capture_timing.h"
 #include "core/clipboard_readers.h"
 #include "core/globals.h"
 #include "core/history_store.h"
 #include "core/time_key.h"
-#include "db/sqlite_schema.h"
-#include "framework/message_box.h"
 #include "ui/history_grid.h"
 
 namespace {
@@ -17,20 +17,28 @@ namespace {
 std::string JoinFileNames(const std::vector<std::string>& names)
 {
     std::string joined;
-    for (const std::string& name : names)
-        joined += "|" + name;
-    return joined.empty() ? joined : joined.substr(1);
+    for (const std::string& name : names) {
+        if (&name != &names.front())
+            joined += '|';
+        joined += name;
+    }
+    return joined;
 }
+
+// Told when a capture runs out of memory: the engine has no text for that.
+constexpr char kOutOfMemoryText[] = "内存不足：这次复制的内容太大，没有保存。";
 
 void StoreEntry(const HistoryEntry& entry)
 {
-    bool inserted = InsertEntry(entry.timeKey, StatementCopy(entry.text), MakePictureText(entry.picture),
-                                StatementCopy(entry.files));
+    // The values go in as captured: the store binds them, so no apostrophe needs doubling.
+    bool inserted = InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files);
+    MarkCapturePhase(CapturePhase::Insert);
     // The insert's own error text, read before the trim's statement replaces it.
     std::string error = inserted ? std::string() : g_database->ErrMsg();
     TrimHistory();
+    MarkCapturePhase(CapturePhase::Trim);
     if (!inserted)
-        ShowMessageBox(error, 0);
+        NoteCaptureFailure(error);
 }
 
 // A window handle as the grid reports window handles; 0 becomes -1, which no window has.
@@ -43,22 +51,42 @@ std::int32_t ClipboardOwner()
 
 void CaptureEntry()
 {
+    MarkCapturePhase(CapturePhase::Start);
     HistoryEntry entry = ReadClipboardEntry();
+    MarkCapturePhase(CapturePhase::Read);
     if (entry.IsEmpty())
         return;
     StoreEntry(entry);
     if (!IsGridClipboardOwner(g_grid))
         AddGridRow(entry.timeKey, entry.text, entry.picture, entry.files);
+    FinishCaptureTiming();
+}
+
+// The clipboard change last captured: a change notice handled after a later change reads that
+// later content, and the later change's own notice would then store it a second time.
+DWORD g_capturedSequence = 0;
+
+bool AlreadyCaptured(UINT message) noexcept
+{
+    DWORD sequence = GetClipboardSequenceNumber();
+    if (message == WM_DRAWCLIPBOARD && sequence != 0 && sequence == g_capturedSequence)
+        return true;
+    g_capturedSequence = sequence;
+    return false;
 }
 
 } // namespace
 
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
+    if (AlreadyCaptured(message))
+        return 0;
     try {
         CaptureEntry();
     } catch (...) {
-        // Out of memory in the middle of a capture: this change is not recorded.
+        // Out of memory in the middle of a capture: this change is not recorded, and the user
+        // is told so instead of finding it missing later.
+        NoteCaptureFailure(kOutOfMemoryText);
     }
     return 0;
 }

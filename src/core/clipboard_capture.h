@@ -21,9 +21,12 @@ struct HistoryEntry {
     bool IsEmpty() const { return text.empty() && picture.Empty() && files.empty(); }
 };
 
-// The monitor's callback (window-procedure signature): reads, stores and shows one entry. It does
-// not look at its arguments and returns 0, so the monitor goes on with the message. A failed
-// insert shows the engine's error text; the grid row is added all the same.
+// The monitor's callback (window-procedure signature): reads, stores and shows one entry, and
+// returns 0, so the monitor goes on with the message. A WM_DRAWCLIPBOARD for a clipboard whose
+// change has been captured already (its notice came late, after a later change) stores nothing. A failed
+// insert (or a capture that ran out of memory) shows a box with the engine's error text (or
+// says the content was too large) once the notification has returned; only one such box is open
+// at a time. After a failed insert the grid row is added all the same.
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 // The clipboard now: time key first, then the three readers one after another.

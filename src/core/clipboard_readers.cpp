@@ -1,6 +1,7 @@
 #include "core/clipboard_readers.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstring>
@@ -63,6 +64,56 @@ int FirstZeroUnit(const wchar_t* units, int count)
     return static_cast<int>(std::find(units, units + count, L'\0') - units);
 }
 
+// The units up to the first zero unit as GBK, converted once straight into the result.
+std::string GbkFromUnits(const wchar_t* units, int count)
+{
+    count = FirstZeroUnit(units, count);
+    if (count == 0)
+        return {};
+    int needed = WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, units, count, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0)
+        return {};
+    std::string text(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, units, count, text.data(), needed, nullptr, nullptr);
+    text.resize(strnlen(text.c_str(), text.size()));
+    return text;
+}
+
+// The names of a DROPFILES block in list order, each as DragQueryFileA gives it (wide names in
+// the ANSI code page). Walking the block once keeps long lists linear: DragQueryFileA searches
+// from the first name for every index.
+bool ReadDropNames(HDROP drop, std::vector<std::string>& names)
+{
+    LockedGlobal block(drop);
+    if (!block.Data() || block.Size() < sizeof(DROPFILES))
+        return false;
+    const auto* bytes = static_cast<const char*>(block.Data());
+    const auto* header = reinterpret_cast<const DROPFILES*>(bytes);
+    if (header->pFiles < sizeof(DROPFILES) || header->pFiles >= block.Size())
+        return false;
+    const char* at = bytes + header->pFiles;
+    const char* end = bytes + block.Size();
+    if (!header->fWide) {
+        while (at < end && *at) {
+            std::size_t length = strnlen(at, static_cast<std::size_t>(end - at));
+            names.emplace_back(at, length);
+            at += length + 1;
+        }
+        return true;
+    }
+    const auto* unit = reinterpret_cast<const wchar_t*>(at);
+    const auto* unitsEnd = reinterpret_cast<const wchar_t*>(end - (end - at) % 2);
+    while (unit < unitsEnd && *unit) {
+        int length = FirstZeroUnit(unit, static_cast<int>(unitsEnd - unit));
+        int size = WideCharToMultiByte(CP_ACP, 0, unit, length, nullptr, 0, nullptr, nullptr);
+        std::string name(static_cast<std::size_t>(std::max(size, 0)), '\0');
+        WideCharToMultiByte(CP_ACP, 0, unit, length, name.data(), size, nullptr, nullptr);
+        names.push_back(std::move(name));
+        unit += length + 1;
+    }
+    return true;
+}
+
 std::string QueryFileName(HDROP drop, UINT index)
 {
     // The reported length counts UTF-16 units for a wide list: a GBK name can need two bytes each.
@@ -89,15 +140,7 @@ std::string Utf16ToText(const ByteSet& bytes)
     // The bytes are copied so that the units are read aligned whatever the array's storage.
     std::vector<wchar_t> wide(static_cast<std::size_t>(units));
     std::memcpy(wide.data(), bytes.Data(), static_cast<std::size_t>(units) * 2);
-    int needed = WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, wide.data(), units, nullptr, 0, nullptr,
-                                     nullptr);
-    ByteSet text = AllocHeapByteSet(needed);
-    if (text.Empty())
-        return {};
-    auto* out = reinterpret_cast<char*>(ByteSetData(text));
-    WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, wide.data(), FirstZeroUnit(wide.data(), units), out,
-                        needed, nullptr, nullptr);
-    return std::string(out, strnlen(out, text.Size()));
+    return GbkFromUnits(wide.data(), units);
 }
 
 std::string ReadClipboardText()
@@ -108,10 +151,10 @@ std::string ReadClipboardText()
     LockedGlobal block(GetClipboardData(CF_UNICODETEXT));
     if (!block.Data())
         return {};
-    ByteSet units = AllocHeapByteSet(static_cast<std::int32_t>(std::min<SIZE_T>(block.Size(), 0x7FFFFFFF)));
-    if (!units.Empty())
-        std::memcpy(ByteSetData(units), block.Data(), units.Size());
-    return Utf16ToText(units);
+    // Converted straight from the locked block (global blocks are aligned): a copy of a text of
+    // many megabytes would only double the capture's peak memory.
+    int units = static_cast<int>(std::min<SIZE_T>(block.Size(), 0x7FFFFFFF) / 2);
+    return GbkFromUnits(static_cast<const wchar_t*>(block.Data()), units);
 }
 
 ByteSet ReadClipboardBitmap()
@@ -157,6 +200,8 @@ int ReadClipboardFileList(std::vector<std::string>& names)
     auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     if (!drop)
         return 0;
+    if (ReadDropNames(drop, names))
+        return static_cast<int>(names.size());
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i)
         names.push_back(QueryFileName(drop, i));

@@ -17,7 +17,12 @@ bool OpenHistoryDatabase(const std::string& path)
     if (!PathExists(path))
         WriteNewFileBytes(path, DatabaseTemplate());
     InitializeDatabaseEngine();
-    return g_database->Open(path, SQLITE_OPEN_READWRITE);
+    if (!g_database->Open(path, SQLITE_OPEN_READWRITE))
+        return false;
+    // Another reader or writer of data.db (a backup tool, a database browser) is waited for a
+    // little instead of failing the capture at once.
+    g_database->BusyTimeout(kHistoryBusyTimeoutMs);
+    return true;
 }
 
 int ReadStoredWindowHandle()

@@ -3,22 +3,38 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <string_view>
 
 #include "core/globals.h"
-#include "db/sqlite_schema.h"
+#include "db/sqlite_engine.h"
+#include "db/text_conversion.h"
 
 namespace {
 
-constexpr std::string_view kInsertTemplate =
-    "insert into data(TIME , TEXT , BYTE , FILE) values ('【TIME】' ,'【TEXT】' , '【BYTE】' , '【FILE】') ";
-constexpr std::array<std::string_view, 4> kPlaceholders = {"【TIME】", "【TEXT】", "【BYTE】", "【FILE】"};
+// The insert's four values in the template's order: TIME, TEXT, BYTE, FILE.
+constexpr char kInsertStatement[] = "insert into data(TIME , TEXT , BYTE , FILE) values (?1 ,?2 , ?3 , ?4) ";
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
+// One prepared statement, finalized when the owner ends.
+class PreparedStatement {
+public:
+    explicit PreparedStatement(const char* sql) noexcept
+    {
+        SqliteEngine().sqlite3_prepare_v2(g_database->GetHandle(), sql, -1, &handle_, nullptr);
+    }
+    ~PreparedStatement() { SqliteEngine().sqlite3_finalize(handle_); }
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+
+    sqlite3_stmt* get() const noexcept { return handle_; }
+
+private:
+    sqlite3_stmt* handle_ = nullptr;
+};
+
+// Binds the UTF-8 value without a copy: `value` outlives the statement's one step.
+bool BindUtf8(sqlite3_stmt* statement, int index, const std::string& value) noexcept
 {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+    return SqliteEngine().sqlite3_bind_text(statement, index, value.c_str(), static_cast<int>(value.size()),
+                                            SQLITE_STATIC) == SQLITE_OK;
 }
 
 } // namespace
@@ -26,19 +42,19 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 bool InsertEntry(const std::string& timeKey, const std::string& text, const std::string& pictureText,
                  const std::string& files)
 {
-    // The placeholders are filled in the template itself, left to right, so that a value that
-    // contains a placeholder text is never searched again.
-    const std::array<const std::string*, 4> values = {&timeKey, &text, &pictureText, &files};
-    std::string statement;
-    size_t from = 0;
-    for (size_t i = 0; i < kPlaceholders.size(); ++i) {
-        size_t at = kInsertTemplate.find(kPlaceholders[i], from);
-        statement.append(kInsertTemplate.substr(from, at - from));
-        statement.append(*values[i]);
-        from = at + kPlaceholders[i].size();
+    // The values are bound, not spliced into the statement: a text of many megabytes is then
+    // converted to UTF-8 once and never copied into a statement, a literal and a record besides.
+    PreparedStatement insert(kInsertStatement);
+    if (!insert.get())
+        return false;
+    const std::string* values[] = {&timeKey, &text, &pictureText, &files};
+    std::string engineValues[4];
+    for (int i = 0; i < 4; ++i) {
+        engineValues[i] = GbkToUtf8(*values[i]);
+        if (!BindUtf8(insert.get(), i + 1, engineValues[i]))
+            return false;
     }
-    statement.append(kInsertTemplate.substr(from));
-    return g_database->Exec(statement);
+    return SqliteEngine().sqlite3_step(insert.get()) == SQLITE_DONE;
 }
 
 void TrimHistory()
@@ -46,12 +62,13 @@ void TrimHistory()
     SqlStatement count = g_database->Prepare("select count(1) from data");
     int passes = count.StepScalarInt() - kHistoryRowLimit;
     count.Finalize();
-    for (int i = 0; i < passes; ++i) {
-        SqlStatement oldest = g_database->Prepare("select min(time) from data");
-        std::string timeKey = oldest.StepScalarText();
-        oldest.Finalize();
-        // A row written by another program may hold apostrophes in its key.
-        g_database->Exec(ReplaceAll("delete from data where time = 'XXX'", "XXX", DoubleApostrophes(timeKey)));
+    if (passes <= 0)
+        return;
+    // One statement per pass finds and deletes the oldest key, whatever characters the key holds.
+    PreparedStatement deleteOldest("delete from data where time = (select min(time) from data)");
+    for (int i = 0; i < passes && deleteOldest.get(); ++i) {
+        SqliteEngine().sqlite3_step(deleteOldest.get());
+        SqliteEngine().sqlite3_reset(deleteOldest.get());
     }
 }
 

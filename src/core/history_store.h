@@ -8,13 +8,14 @@
 
 constexpr int kHistoryRowLimit = 1000;
 
-// Builds "insert into data(TIME , TEXT , BYTE , FILE) values (...)" from its template and runs it.
-// `text` and `files` are statement copies (every "'" already doubled). Each value lands in its own
-// literal exactly as given, even when it holds a placeholder text itself. True when Exec succeeded.
+// Adds one row to "data" (columns time, text, byte, file) holding the four GBK values exactly as
+// given: apostrophes and placeholder-like texts are stored as they stand. True when the row was
+// written; otherwise g_database's ErrMsg tells why.
 bool InsertEntry(const std::string& timeKey, const std::string& text, const std::string& pictureText,
                  const std::string& files);
 
-// Deletes the entries with the smallest time key until at most 1000 rows remain. Silent.
+// Counts the rows once; when there are more than 1000, deletes the rows of the smallest time key
+// once for every row over the limit (rows sharing that key go in one pass). Silent.
 void TrimHistory();
 
 // The "byte" column's text for a captured picture: "" without a picture, otherwise "BM" and the

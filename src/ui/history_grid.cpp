@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/capture_timing.h"
 #include "core/globals.h"
-#include "framework/application.h"
 #include "framework/text_split.h"
 
 std::string FileBlock(const std::string& files)
@@ -40,5 +40,14 @@ void AddGridRow(const std::string& timeKey, const std::string& text, const ByteS
     // The oldest entry's row goes with its picture, so the grid's memory stays bounded.
     for (std::int32_t rows = grid.GetRows(); rows > kGridMaxRows; --rows)
         grid.RemoveItem(rows - 1);
-    ProcessPendingMessages();
+    MarkCapturePhase(CapturePhase::Row);
+    // Only the grid's own pending paint runs here: pumping every pending message would run the
+    // next clipboard notification inside this one and repaint the whole window for every copy.
+    // While another program's message already waits (a burst of copies), the paint is left to the
+    // message loop, which paints once the burst is read: painting each row would delay the next
+    // notice until the clipboard has changed again and that copy is lost.
+    if (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)
+        return;
+    UpdateWindow(reinterpret_cast<HWND>(static_cast<std::intptr_t>(grid.GethWnd())));
+    MarkCapturePhase(CapturePhase::Paint);
 }

@@ -5,16 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "core/capture_failure_notice.h"
+#include "core/clipboard_monitor.h"
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "framework/message_box.h"
 #include "pattern_bitmap.h"
+#include "ui/history_grid.h"
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
@@ -97,6 +103,24 @@ protected:
     SqliteDatabase database;
     FakeGrid grid;
 };
+
+void PumpUntilNoFailurePending()
+{
+    DWORD start = GetTickCount();
+    while (CaptureFailurePending() && GetTickCount() - start < 5000) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+        Sleep(1);
+    }
+}
+
+void PutText(const std::wstring& text)
+{
+    ClipboardWriter writer;
+    ASSERT_TRUE(writer.IsOpen());
+    writer.Text(text);
+}
 
 TEST_F(ClipboardCaptureTest, TextIsStoredAndShownAsCopied)
 {
@@ -204,6 +228,8 @@ TEST_F(ClipboardCaptureTest, AFailedInsertShowsTheEnginesTextAndTheCaptureGoesOn
             writer.Text(L"lost");
         }
         EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        EXPECT_TRUE(g_boxes.empty()) << "shown inside the notification";
+        PumpUntilNoFailurePending();
         ASSERT_EQ(g_boxes.size(), 1u);
         EXPECT_EQ(g_boxes[0].text, c.shown);
         EXPECT_EQ(g_boxes[0].caption, "信息：");
@@ -255,6 +281,204 @@ TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
     EXPECT_FALSE(IsGridClipboardOwner(nullptr));
     for (HWND window : {gridWindow, editWindow, otherWindow})
         DestroyWindow(window);
+}
+
+TEST_F(ClipboardCaptureTest, ALateNoticeForAChangeAlreadyCapturedStoresNothing)
+{
+    PutText(L"first");
+    PutText(L"second");
+    // Both notices are handled after the second change: the first reads "second" already.
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].text, "second");
+    // A change of the viewer chain still stores the clipboard once more.
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_CHANGECBCHAIN, 0, 0), 0);
+    EXPECT_EQ(Rows().size(), 2u);
+}
+
+// ---- failures while copies go on ----------------------------------------------------------
+
+// The next viewer in the chain after the monitored window: notes each notification it gets.
+bool g_nextViewerNotified = false;
+
+LRESULT CALLBACK NextViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWCLIPBOARD)
+        g_nextViewerNotified = true;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// Stands for the user reading the box: meanwhile another copy arrives and fails as well, and the
+// message loop runs as a modal box's loop would.
+std::vector<bool> g_notifiedBeforeBox;
+
+int RecordBoxWhileCopiesGoOn(HWND owner, const char* text, const char* caption, UINT style)
+{
+    g_notifiedBeforeBox.push_back(g_nextViewerNotified);
+    RecordBox(owner, text, caption, style);
+    PutText(L"copied while the box is open");
+    CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0);
+    MSG message;
+    for (int i = 0; i < 20; ++i, Sleep(5))
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    return IDOK;
+}
+
+TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
+{
+    WNDCLASSA next = {};
+    next.lpfnWndProc = NextViewerProc;
+    next.lpszClassName = "CaptureTestNextViewer";
+    RegisterClassA(&next);
+    HWND nextViewer = CreateWindowA(next.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+    HWND afterNext = SetClipboardViewer(nextViewer);
+    HWND monitored = MakeOwnerWindow();
+    InstallClipboardMonitor(monitored, CaptureClipboardEntry);
+    PumpUntilNoFailurePending();
+
+    ASSERT_TRUE(database.Exec("create trigger refuse before insert on data begin select raise(abort, 'refused'); end"));
+    g_boxes.clear();
+    g_notifiedBeforeBox.clear();
+    SetMessageBoxFunction(RecordBoxWhileCopiesGoOn);
+    g_nextViewerNotified = false;
+    PutText(L"refused copy");
+    PumpUntilNoFailurePending();
+    ASSERT_EQ(g_boxes.size(), 1u) << "the failure while the box was open is dropped";
+    EXPECT_EQ(g_boxes[0].text, "refused");
+    ASSERT_EQ(g_notifiedBeforeBox.size(), 1u);
+    EXPECT_TRUE(g_notifiedBeforeBox[0]) << "the box came before the next viewer was notified";
+
+    // Once closed, the next failure has a box of its own.
+    SetMessageBoxFunction(RecordBox);
+    PutText(L"refused again");
+    PumpUntilNoFailurePending();
+    EXPECT_EQ(g_boxes.size(), 2u);
+
+    RemoveClipboardMonitor(monitored);
+    ChangeClipboardChain(nextViewer, afterNext);
+    DestroyWindow(monitored);
+    DestroyWindow(nextViewer);
+}
+
+TEST_F(ClipboardCaptureTest, AnotherConnectionsWriteLockIsWaitedForAWhile)
+{
+    // The lock is held for half a second, or until the capture has given up (however long the
+    // loaded test machine takes to get there).
+    const struct {
+        DWORD holdMs;
+        bool stored;
+    } cases[] = {{500, true}, {INFINITE, false}};
+    int i = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.holdMs);
+        g_boxes.clear();
+        HANDLE locked = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        HANDLE captured = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::thread holder([&] {
+            SqliteDatabase other;
+            other.Open(folder.File("data.db"), SQLITE_OPEN_READWRITE);
+            other.Exec("begin immediate");
+            SetEvent(locked);
+            WaitForSingleObject(captured, c.holdMs);
+            other.Exec("commit");
+            other.Close();
+        });
+        WaitForSingleObject(locked, 10000);
+        std::wstring text = L"copied while locked " + std::to_wstring(i++);
+        PutText(text);
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        if (!c.stored) {
+            EXPECT_GE(GetTickCount() - start, DWORD(kHistoryBusyTimeoutMs) - 100) << "the capture gave up too soon";
+        }
+        SetEvent(captured);
+        PumpUntilNoFailurePending();
+        holder.join();
+        CloseHandle(locked);
+        CloseHandle(captured);
+        std::vector<Row> rows = Rows();
+        bool found = !rows.empty() && rows.back().text == std::string(text.begin(), text.end());
+        EXPECT_EQ(found, c.stored);
+        ASSERT_EQ(g_boxes.size(), c.stored ? 0u : 1u);
+        if (!c.stored) {
+            EXPECT_EQ(g_boxes[0].text, "database is locked");
+        }
+    }
+}
+
+// ---- huge contents ----------------------------------------------------------------------------
+
+std::string Encoded(const std::wstring& text, UINT codePage)
+{
+    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+PROCESS_MEMORY_COUNTERS MemoryNow()
+{
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    K32GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters;
+}
+
+TEST_F(ClipboardCaptureTest, AHugeTextIsStoredExactlyWithinFourTimesItsSize)
+{
+    const std::wstring piece = L"line of it's text, 剪贴板历史 澄笺\r\n";
+    std::wstring text;
+    text.reserve(50'000'000);
+    while (text.size() + piece.size() <= text.capacity())
+        text += piece;
+    const std::string expected = Encoded(text, CP_UTF8);
+    const size_t gbkSize = Encoded(piece, 936).size() * (text.size() / piece.size());
+    PutText(text);
+    text = std::wstring();
+
+    SIZE_T before = MemoryNow().WorkingSetSize;
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    SIZE_T peak = MemoryNow().PeakWorkingSetSize;
+    EXPECT_LT(peak - before, 4 * gbkSize) << "peak above the start: " << (peak - before) / 1000000 << " MB";
+    EXPECT_FALSE(CaptureFailurePending());
+
+    SqlStatement read = database.Prepare("select text from data");
+    ASSERT_TRUE(read.Step());
+    std::string stored = read.ColumnText(0, true);
+    read.Finalize();
+    EXPECT_EQ(stored.size(), expected.size());
+    EXPECT_TRUE(stored == expected);
+}
+
+TEST_F(ClipboardCaptureTest, TenThousandFileNamesAreStoredExactlyAndMakeTheirBlock)
+{
+    std::vector<std::wstring> names;
+    std::string joined;
+    for (int i = 0; i < 10000; ++i) {
+        names.push_back(L"C:\\长列表\\it's 文件 " + std::to_wstring(i) + L".txt");
+        joined += (i ? "|" : "") + Encoded(names.back(), 936);
+    }
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Files(names);
+    }
+    DWORD start = GetTickCount();
+    Row row = CaptureOne();
+    EXPECT_LT(GetTickCount() - start, 30000u);
+    EXPECT_TRUE(row.file == joined) << row.file.size() << " bytes against " << joined.size();
+    std::string block = FileBlock(row.file);
+    size_t lines = 0;
+    for (size_t at = block.find("\r\n    "); at != std::string::npos; at = block.find("\r\n    ", at + 1))
+        ++lines;
+    EXPECT_EQ(lines, 10000u);
+    const std::string last = "\r\n    " + Encoded(names.back(), 936);
+    EXPECT_EQ(block.compare(block.size() - last.size(), last.size(), last), 0);
 }
 
 } // namespace

@@ -49,13 +49,14 @@ protected:
 TEST_F(HistoryStoreTest, StoredValuesEqualWhatTheCaptureHandedOver)
 {
     struct Case {
-        const char* text;     // statement copy: apostrophes doubled
+        const char* text;
         const char* stored;
         const char* files;
         const char* storedFiles;
     };
     const Case cases[] = {
-        {"it''s", "it's", "C:\\a''b.txt|C:\\c.txt", "C:\\a'b.txt|C:\\c.txt"},
+        {"it's", "it's", "C:\\a'b.txt|C:\\c.txt", "C:\\a'b.txt|C:\\c.txt"},
+        {"''doubled''", "''doubled''", "", ""},
         {"【BYTE】 and 【FILE】", "【BYTE】 and 【FILE】", "【FILE】", "【FILE】"},
         {"【TIME】【TEXT】", "【TIME】【TEXT】", "", ""},
         {"多行\r\n文本", "多行\r\n文本", "D:\\图片\\一.png", "D:\\图片\\一.png"},

@@ -252,6 +252,37 @@ TEST(Program, ClipboardChangesAreStoredWhileItRuns)
         EXPECT_EQ(RowsWithText(db, change.second), 1) << change.second;
 }
 
+TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
+{
+    // Every notice reads the clipboard as it is when handled: a capture slower than the gap would
+    // store a later copy in place of the one it was told of, and that later copy twice.
+    constexpr DWORD kGapMs = 400;
+    constexpr int kCopies = 30;
+    ASSERT_TRUE(ClipboardWriter().IsOpen());
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    Sleep(1000);
+    for (int i = 0; i < kCopies; ++i) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"burst copy " + std::to_wstring(i));
+        }
+        Sleep(kGapMs);
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answer), 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    std::string db = folder.File("data.db");
+    for (int i = 0; i < kCopies; ++i)
+        EXPECT_EQ(RowsWithText(db, "burst copy " + std::to_string(i)), 1) << i;
+    EXPECT_EQ(ReadNumber(db, "select count(1) from data where text like 'burst copy %'"), kCopies);
+}
+
 // The program's history grid: the grid control's own window inside the main window.
 HWND FindGridWindow(HWND mainWindow)
 {

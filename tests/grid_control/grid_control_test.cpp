@@ -428,6 +428,30 @@ SIZE_T PagefileUsage()
     return counters.PagefileUsage;
 }
 
+// The client area as PrintWindow draws it, 32-bit pixels top-down; empty when it could not be drawn.
+std::vector<std::uint32_t> ClientShot(HWND window, RECT* client)
+{
+    GetClientRect(window, client);
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client->right, -client->bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, capture);
+    const bool drawn = PrintWindow(window, dc, PW_CLIENTONLY);
+    GdiFlush();
+    std::vector<std::uint32_t> pixels;
+    if (drawn)
+        pixels.assign(static_cast<const std::uint32_t*>(bits),
+                      static_cast<const std::uint32_t*>(bits) + std::size_t(client->right) * client->bottom);
+    SelectObject(dc, old);
+    DeleteObject(capture);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 TEST_F(GridHost, CellPicturesAreKeptCompactlyAndReadBackPixelForPixel)
 {
     SmallLayout();
@@ -492,27 +516,17 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
 
     HWND window = GridWindow();
     RECT client{};
-    GetClientRect(window, &client);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, capture);
-    ASSERT_TRUE(PrintWindow(window, dc, PW_CLIENTONLY));
-    GdiFlush();
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    auto* pixels = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> shot = ClientShot(window, &client);
+    ASSERT_FALSE(shot.empty());
+    const std::uint32_t* pixels = shot.data();
     auto at = [&](int x, int y) { return pixels[std::size_t(y) * client.right + x] & 0xFFFFFF; };
 
     // Keep the shot for a person to look at.
     if (FILE* file = std::fopen("grid_screenshot.bmp", "wb")) {
         BITMAPFILEHEADER head{0x4D42, DWORD(54 + client.right * client.bottom * 4), 0, 0, 54};
+        BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::fwrite(&head, sizeof head, 1, file);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
+        std::fwrite(&info, sizeof info, 1, file);
         std::fwrite(pixels, 4, std::size_t(client.right) * client.bottom, file);
         std::fclose(file);
     }
@@ -530,7 +544,36 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     EXPECT_GT(redPixels, 1000) << "the picture cell shows its picture";
     // The picture is fitted into the cell keeping its shape: the rest of the cell keeps the background.
     EXPECT_EQ(0xFFFFFFu, at(150, 135)) << "below the picture the cell keeps the background";
-    DeleteObject(capture);
+}
+
+TEST_F(GridHost, AHugeCellTextPaintsAsItsVisibleStartAlone)
+{
+    SmallLayout();
+    Put(L"RowHeight", {1, 1500});
+    Put(L"WordWrap", {true});
+    std::wstring text;
+    for (int i = 0; text.size() < 4'000'000; ++i)
+        text += L"word " + std::to_wstring(i) + (i % 7 == 6 ? L"\r\n" : L" ");
+    // Each start overfills the 100 x 100 pixel cell yet is short enough to be laid out whole.
+    struct Case {
+        const char* what;
+        bool wrap;
+        std::size_t start;
+    };
+    for (const Case& c : {Case{"word wrap", true, 400}, Case{"single line", false, 60}}) {
+        SCOPED_TRACE(c.what);
+        Put(L"WordWrap", {c.wrap});
+        Put(L"TextMatrix", {1, 1, Value(text.substr(0, c.start).c_str())});
+        RECT client{};
+        const std::vector<std::uint32_t> start = ClientShot(GridWindow(), &client);
+        Put(L"TextMatrix", {1, 1, Value(text.c_str())});
+        const DWORD before = GetTickCount();
+        const std::vector<std::uint32_t> whole = ClientShot(GridWindow(), &client);
+        const DWORD took = GetTickCount() - before;
+        EXPECT_FALSE(whole.empty());
+        EXPECT_TRUE(whole == start) << "the whole text does not show as its start does";
+        EXPECT_LT(took, 5000u) << "a paint laid out the whole text";
+    }
 }
 
 TEST(GridReferences, SinkHeldOnlyWhileAdvised)

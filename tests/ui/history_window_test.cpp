@@ -250,6 +250,37 @@ TEST_F(HistoryWindowTest, SetCellPictureAnswersWhetherTheGridStoredThePicture)
     EXPECT_FALSE(g_grid->GetCellPicture().Empty()) << "the cell keeps its picture";
 }
 
+// A message waiting when a row is added (such as the next clipboard notice) is not handled inside
+// the capture that adds the row, yet the grid is painted before AddGridRow returns.
+int g_waitingHandled = 0;
+
+LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_APP)
+        ++g_waitingHandled;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(HistoryWindowTest, AddingARowPaintsTheGridButHandlesNoWaitingMessage)
+{
+    WNDCLASSA counting = {};
+    counting.lpfnWndProc = CountingProc;
+    counting.lpszClassName = "HistoryGridWaitingMessage";
+    RegisterClassA(&counting);
+    HWND other = CreateWindowA(counting.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+    g_waitingHandled = 0;
+    PostMessageA(other, WM_APP, 0, 0);
+    AddGridRow("w1", "painted now", {}, "");
+    HWND grid = reinterpret_cast<HWND>(static_cast<INT_PTR>(g_grid->GethWnd()));
+    RECT pending = {};
+    EXPECT_FALSE(GetUpdateRect(grid, &pending, FALSE)) << "the new row is not painted yet";
+    EXPECT_EQ(g_waitingHandled, 0) << "a waiting message ran inside the capture";
+    PumpMessages();
+    EXPECT_EQ(g_waitingHandled, 1);
+    DestroyWindow(other);
+}
+
 TEST_F(HistoryWindowTest, DoubleClickingATextOrFileRowOpensNothingAndKeepsEditing)
 {
     AddGridRow("t1", "", {}, "C:\\x.txt");
