@@ -41,16 +41,21 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
 fi
 wineserver -p
+# Wine's desktop process is started by the first program that needs the desktop, and keeps that
+# program's standard error: CTest would wait on the test that started it for as long as window tests
+# go on. The build's desktop keeper, with no output, starts it before any other Wine program here
+# can, tells when it is up through the file it makes, and keeps it until the session ends
+# (tests/support/desktop_keeper.cpp).
+keeper="$build/bin/desktop_keeper.exe"
+if [ -f "$keeper" ]; then
+  rm -f "$build/desktop-ready"
+  wine "$keeper" "Z:$build/desktop-ready" < /dev/null > /dev/null 2>&1 &
+  for _ in $(seq 300); do [ -f "$build/desktop-ready" ] && break; sleep 0.2; done
+  rm -f "$build/desktop-ready"
+fi
 # Wine leaves captions to the window manager (the test display has none) unless told otherwise.
 wine reg add 'HKCU\Software\Wine\AppDefaults\skin_window_test.exe\X11 Driver' /v Decorated /d N /f > /dev/null 2>&1 || true
 # Start Wine's own services now: the first program to start them would pass its output pipes on to
 # them, and CTest would wait on that test until its time-out.
 wine cmd.exe /c exit < /dev/null > /dev/null 2>&1 || true
-# Likewise the desktop: the program that starts it hands its error output on to the desktop process,
-# which lives as long as any program uses the desktop. A keeper with no output starts it and holds it.
-keeper="$build/bin/desktop_keeper.exe"
-if [ -f "$keeper" ]; then
-  wine "$keeper" < /dev/null > /dev/null 2>&1 &
-  for _ in $(seq 150); do pgrep -f 'explorer.exe /desktop' > /dev/null && break; sleep 0.2; done
-fi
 "$@"

@@ -1,6 +1,6 @@
-// Picture objects from image file bytes and back. BMP files are decoded here into a DIB section;
-// the other recognised kinds go through the system's picture loader and are copied into a bitmap
-// of our own (icons and cursors drawn on a white background of their size).
+// Picture objects from image file bytes and back. BMP and PCX files go through our own decoders,
+// the other recognised kinds through the system's imaging component (GIFs composed on their
+// logical screen, icons and cursors drawn on a white background of their size).
 #include "com/com_picture.h"
 
 #include <windows.h>
@@ -9,7 +9,11 @@
 
 #include <cstring>
 
+#include "com/bmp_decoder.h"
 #include "com/com_ref.h"
+#include "com/gif_animation.h"
+#include "com/pcx_decoder.h"
+#include "com/wic_decoder.h"
 
 namespace {
 
@@ -42,117 +46,32 @@ ImageKind RecogniseImage(const ByteSet& bytes) noexcept
     return ImageKind::None;
 }
 
+std::span<const std::uint8_t> ImageSpan(const ByteSet& bytes) noexcept
+{
+    return {bytes.Data(), bytes.Size()};
+}
+
 // Bytes of one row of pixels of a DIB, padded to 4 bytes.
 std::size_t DibStride(LONG width, WORD bitCount) noexcept
 {
     return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
 }
 
-// A DIB section holding the pixels of a BMP file; null for a damaged or unsupported file. Every
-// header field is checked against the file's length before it is used.
-HBITMAP DecodeBmp(const ByteSet& bytes) noexcept
+// The first frame of a GIF, composed on its logical screen.
+HBITMAP DecodeGif(const ByteSet& bytes) noexcept
 {
-    const std::size_t size = bytes.Size();
-    if (size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))
-        return nullptr;
-    BITMAPFILEHEADER file;
-    std::memcpy(&file, bytes.Data(), sizeof(file));
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(bytes.Data() + sizeof(BITMAPFILEHEADER));
-    const BITMAPINFOHEADER& header = info->bmiHeader;
-    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biWidth <= 0 || header.biHeight == 0 ||
-        header.biPlanes != 1 || file.bfOffBits >= size || file.bfOffBits < sizeof(BITMAPFILEHEADER) + header.biSize)
-        return nullptr;
-    const std::uint8_t* bits = bytes.Data() + file.bfOffBits;
-    const std::size_t available = size - file.bfOffBits;
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = nullptr;
-    if (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) {
-        LONG height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-        std::size_t needed = DibStride(header.biWidth, header.biBitCount) * static_cast<std::size_t>(height);
-        void* pixels = nullptr;
-        if (header.biBitCount != 0 && needed <= available)
-            bitmap = CreateDIBSection(screen, info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-        if (bitmap != nullptr && pixels != nullptr)
-            std::memcpy(pixels, bits, needed);
-    } else if (header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4) {
-        if (header.biSizeImage != 0 && header.biSizeImage <= available)
-            bitmap = CreateDIBitmap(screen, &header, CBM_INIT, bits, info, DIB_RGB_COLORS);
-    }
-    ReleaseDC(nullptr, screen);
-    return bitmap;
-}
-
-// A bitmap of the icon's size, white, with the icon drawn on it.
-HBITMAP DrawIconOnWhite(HICON icon, LONG width, LONG height) noexcept
-{
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    if (memory != nullptr && bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        RECT all{0, 0, width, height};
-        FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        DrawIconEx(memory, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-        SelectObject(memory, old);
-    }
-    if (memory != nullptr)
-        DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return bitmap;
-}
-
-// JPEG, PNG, GIF, icon and cursor bytes through OleLoadPicture, copied into a bitmap we own.
-HBITMAP DecodeWithPictureLoader(const ByteSet& bytes) noexcept
-{
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.Size());
-    if (memory == nullptr)
-        return nullptr;
-    void* data = GlobalLock(memory);
-    if (data == nullptr) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    std::memcpy(data, bytes.Data(), bytes.Size());
-    GlobalUnlock(memory);
-    ComRef<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.Put()))) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    ComRef<IPicture> picture;
-    if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.Size()), FALSE, IID_IPicture, picture.PutVoid())) ||
-        !picture)
-        return nullptr;
-    SHORT type = PICTYPE_NONE;
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture->get_Type(&type)) || FAILED(picture->get_Handle(&handle)) || handle == 0)
-        return nullptr;
-    if (type == PICTYPE_BITMAP)
-        return static_cast<HBITMAP>(CopyImage(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP,
-                                              0, 0, LR_CREATEDIBSECTION));
-    if (type != PICTYPE_ICON)
-        return nullptr;
-    auto icon = reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle));
-    ICONINFO info{};
-    if (!GetIconInfo(icon, &info))
-        return nullptr;
-    BITMAP mask{};
-    GetObjectA(info.hbmMask, sizeof(mask), &mask);
-    LONG width = mask.bmWidth;
-    LONG height = info.hbmColor != nullptr ? mask.bmHeight : mask.bmHeight / 2;
-    if (info.hbmColor != nullptr)
-        DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
-    return width > 0 && height > 0 ? DrawIconOnWhite(icon, width, height) : nullptr;
+    GifAnimation animation;
+    return animation.Open(ImageSpan(bytes)) ? animation.ReleaseCanvas() : nullptr;
 }
 
 HBITMAP DecodeImage(const ByteSet& bytes) noexcept
 {
     switch (RecogniseImage(bytes)) {
     case ImageKind::None: return nullptr;
-    case ImageKind::Bmp: return DecodeBmp(bytes);
-    case ImageKind::Pcx: return nullptr;  // recognised, but no decoder: an empty picture
-    default: return DecodeWithPictureLoader(bytes);
+    case ImageKind::Bmp: return DecodeBmp(ImageSpan(bytes));
+    case ImageKind::Pcx: return DecodePcx(ImageSpan(bytes));
+    case ImageKind::Gif: return DecodeGif(bytes);
+    default: return DecodeWithWic(ImageSpan(bytes));
     }
 }
 

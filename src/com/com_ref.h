@@ -12,6 +12,15 @@ public:
     ComRef(const ComRef&) = delete;
     ComRef& operator=(const ComRef&) = delete;
     ComRef(ComRef&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+    ComRef& operator=(ComRef&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            pointer_ = other.pointer_;
+            other.pointer_ = nullptr;
+        }
+        return *this;
+    }
 
     Interface* Get() const noexcept { return pointer_; }
     Interface* operator->() const noexcept { return pointer_; }

@@ -3,12 +3,18 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <new>
+
 #include "com/com_picture.h"
 #include "com/com_ref.h"
+#include "com/gif_animation.h"
 
 namespace {
 
 constexpr const char* kPictureBoxClass = "ChengjianPictureBox";
+
+PictureBoxSetTimerFunction g_setTimer = SetTimer;
+PictureBoxKillTimerFunction g_killTimer = KillTimer;
 
 bool RegisterPictureBoxClass(WNDPROC procedure) noexcept
 {
@@ -25,6 +31,12 @@ bool RegisterPictureBoxClass(WNDPROC procedure) noexcept
 }
 
 } // namespace
+
+void SetPictureBoxTimerFunctions(PictureBoxSetTimerFunction set, PictureBoxKillTimerFunction kill) noexcept
+{
+    g_setTimer = set ? set : SetTimer;
+    g_killTimer = kill ? kill : KillTimer;
+}
 
 PictureRect CentredPictureRect(int cw, int ch, int pw, int ph) noexcept
 {
@@ -44,6 +56,7 @@ PictureBox::PictureBox(Form& owner, PictureRect bounds) : bounds_(bounds) { owne
 
 PictureBox::~PictureBox()
 {
+    DisarmTimer();
     if (window_) {
         SetWindowLongPtrA(window_, GWLP_USERDATA, 0);
         DestroyWindow(window_);
@@ -59,10 +72,13 @@ void PictureBox::CreateIn(HWND form) noexcept
                               nullptr);
     if (window_)
         SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ArmTimer();  // a picture assigned before the window existed starts playing now
 }
 
 void PictureBox::SetPicture(const ByteSet& bytes) noexcept
 {
+    DisarmTimer();
+    frames_.reset();
     bytes_ = bytes;
     ComObjectValue* value = AllocateComObjectValue(nullptr);
     if (value && !RtComCreatePicture(value, bytes)) {
@@ -70,11 +86,57 @@ void PictureBox::SetPicture(const ByteSet& bytes) noexcept
         value = nullptr;
     }
     picture_.reset(value);
+    if (animation_) {
+        std::unique_ptr<GifAnimation> frames(new (std::nothrow) GifAnimation());
+        if (frames && frames->Open({bytes.Data(), bytes.Size()}) && frames->FrameCount() > 1) {
+            frames_ = std::move(frames);
+            ArmTimer();
+        }
+    }
     if (window_)
         InvalidateRect(window_, nullptr, TRUE);
 }
 
-HBITMAP PictureBox::Bitmap() const noexcept
+void PictureBox::SetAnimation(bool on) noexcept
+{
+    animation_ = on;
+    if (!on)
+        DisarmTimer();
+}
+
+bool PictureBox::Animating() const noexcept { return timerArmed_; }
+
+// Asks for the shown frame's end; nothing before the window exists or without an animation.
+void PictureBox::ArmTimer() noexcept
+{
+    if (!window_ || !frames_ || !animation_)
+        return;
+    timerArmed_ = g_setTimer(window_, kPictureBoxAnimationTimer, frames_->DelayMs(), nullptr) != 0;
+}
+
+void PictureBox::DisarmTimer() noexcept
+{
+    if (timerArmed_ && window_)
+        g_killTimer(window_, kPictureBoxAnimationTimer);
+    timerArmed_ = false;
+}
+
+void PictureBox::OnAnimationTimer() noexcept
+{
+    if (!timerArmed_ || !frames_ || !frames_->Advance()) {
+        DisarmTimer();  // the last round is played: the last frame stays
+        return;
+    }
+    ArmTimer();  // the same timer, now for the new frame's delay
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+HBITMAP PictureBox::ShownBitmap() const noexcept
+{
+    return frames_ ? frames_->Canvas() : PictureBitmap();
+}
+
+HBITMAP PictureBox::PictureBitmap() const noexcept
 {
     if (!picture_ || !picture_->object)
         return nullptr;
@@ -88,7 +150,7 @@ HBITMAP PictureBox::Bitmap() const noexcept
 SIZE PictureBox::PictureSize() const noexcept
 {
     BITMAP info = {};
-    HBITMAP bitmap = Bitmap();
+    HBITMAP bitmap = ShownBitmap();
     if (!bitmap || !GetObjectA(bitmap, sizeof info, &info))
         return {0, 0};
     return {info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight};
@@ -116,7 +178,7 @@ void PictureBox::Paint() noexcept
 {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window_, &paint);
-    HBITMAP bitmap = Bitmap();
+    HBITMAP bitmap = ShownBitmap();
     SIZE size = PictureSize();
     HDC source = bitmap ? CreateCompatibleDC(target) : nullptr;
     if (source) {
@@ -147,6 +209,16 @@ LRESULT CALLBACK PictureBox::WindowProc(HWND window, UINT message, WPARAM wParam
         if (box->rightUp_)
             box->rightUp_(2, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         return 0;
+    case WM_TIMER:
+        if (wParam != kPictureBoxAnimationTimer)
+            break;
+        box->OnAnimationTimer();
+        return 0;
+    case WM_DESTROY:
+        // No frame is due once the window goes, and nothing would show the frames: they go too.
+        box->DisarmTimer();
+        box->frames_.reset();
+        break;
     case WM_NCDESTROY:
         box->window_ = nullptr;
         break;

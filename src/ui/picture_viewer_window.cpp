@@ -34,6 +34,7 @@ PictureViewerWindow::PictureViewerWindow()
     form.Bind(kFormDestroying, OnViewerDestroy);
     form.Bind(kFormResized, OnViewerResize);
     pictureBox.BindRightUp(OnViewerPictureRightUp);
+    pictureBox.SetAnimation(true);
     g_currentViewer = this;
 }
 

@@ -356,7 +356,7 @@ TEST_F(GridWrapperTest, CellPicturesRoundTripAsBmpBytes)
         for (int x = 0; x < 5; ++x)
             EXPECT_EQ(pixels[static_cast<std::size_t>(y * 5 + x)], Pixel(x, y)) << x << "," << y;
 
-    // A GIF of one red pixel goes through the system's picture loader.
+    // A GIF of one red pixel goes through the system's imaging component.
     const char gif[] = "GIF89a\x01\x00\x01\x00\x80\x00\x00\xFF\x00\x00\x00\x00\x00\x21\xF9\x04\x00\x00\x00\x00"
                        "\x00\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00\x3B";
     EXPECT_TRUE(grid_.SetCellPicture(ByteSet(gif, sizeof(gif) - 1)));
