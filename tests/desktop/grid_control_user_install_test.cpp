@@ -83,8 +83,8 @@ HRESULT CreateGridFromUserKeys()
     HMODULE module = LoadLibraryA(file.c_str());
     if (module == nullptr)
         return HRESULT_FROM_WIN32(GetLastError());
-    auto getClassObject =
-        reinterpret_cast<HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**)>(GetProcAddress(module, "DllGetClassObject"));
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(GetProcAddress(module, "DllGetClassObject"));
     IClassFactory* factory = nullptr;
     HRESULT hr = getClassObject ? getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory))
                                 : E_NOINTERFACE;
@@ -160,7 +160,7 @@ TEST_F(GridControlUserInstallTest, TheUserGetsAControlOfTheirOwnWhenTheMachineCa
             InstallGridControl();
         }
 
-        EXPECT_FALSE(GridControlRegistered()) << "the machine's classes are untouched and HKEY_CLASSES_ROOT is theirs again";
+        EXPECT_FALSE(GridControlRegistered()) << "the machine's classes untouched, HKEY_CLASSES_ROOT theirs again";
         EXPECT_EQ(c.windowsFile ? Bytes(c.windowsFile) : ByteSet(), ReadFileBytes(WindowsOcx()));
         if (c.installedForUser) {
             EXPECT_EQ(GridControlImage(), ReadFileBytes(userOcx));

@@ -176,7 +176,8 @@ public:
     STDMETHODIMP GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) noexcept override
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) noexcept override
     {
         if (id == kBeforeEdit && params->cArgs == 3 && V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_BOOL))
             seen.push_back(*V_BOOLREF(&params->rgvarg[0]));
@@ -349,7 +350,7 @@ TEST_F(GridEventsTest, BeforeEditHandlerCancelsTheEdit)
     EXPECT_EQ(g_received.beforeEdits, 1);
     EXPECT_EQ(g_received.editRow, 2);
     EXPECT_EQ(g_received.editCol, 1);
-    EXPECT_EQ(std::vector<VARIANT_BOOL>{VARIANT_TRUE}, witness.seen) << "the handler's Cancel of 1 reaches the control as -1";
+    EXPECT_EQ(std::vector<VARIANT_BOOL>{VARIANT_TRUE}, witness.seen) << "a Cancel of 1 reaches the control as -1";
     EXPECT_EQ(grid_->GetEditWindow(), 0) << "a Cancel of 1 stops the edit";
 
     grid_->BindBeforeEdit(0);
