@@ -4,20 +4,44 @@
 
 #include <vector>
 
-bool RunHiddenAndWait(const std::string& commandLine) noexcept
+namespace {
+
+// `program` null: the command line's first word is searched for the usual way.
+bool StartHiddenAndWait(const char* program, const std::string& commandLine) noexcept
 {
     // CreateProcessA may write into its command line: hand it a copy of its own.
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
+    std::vector<char> line;
+    try {
+        line.assign(commandLine.begin(), commandLine.end());
+        line.push_back('\0');
+    } catch (...) {
+        return false;
+    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_HIDE;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
     WaitForSingleObject(process.hProcess, INFINITE);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return true;
+}
+
+} // namespace
+
+bool RunHiddenAndWait(const std::string& commandLine) noexcept
+{
+    return StartHiddenAndWait(nullptr, commandLine);
+}
+
+bool RunProgramHiddenAndWait(const std::string& program, const std::string& arguments) noexcept
+{
+    try {
+        return StartHiddenAndWait(program.c_str(), "\"" + program + "\" " + arguments);
+    } catch (...) {
+        return false;
+    }
 }

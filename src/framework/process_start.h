@@ -1,4 +1,4 @@
-// Starting a program by its command line.
+// Starting a program hidden and waiting for it to end.
 #pragma once
 
 #include <string>
@@ -7,3 +7,8 @@
 // with its window hidden and waits, without a time limit, until it ends. True when it started;
 // its exit code is not read.
 bool RunHiddenAndWait(const std::string& commandLine) noexcept;
+
+// As RunHiddenAndWait, but runs exactly the file `program` (a full path: no search of the
+// program's or the current folder); the command line is the quoted `program`, a blank and
+// `arguments`.
+bool RunProgramHiddenAndWait(const std::string& program, const std::string& arguments) noexcept;

@@ -12,6 +12,7 @@
 #include "framework/file_io.h"
 #include "framework/file_system_calls.h"
 #include "framework/message_box.h"
+#include "support/file_system_faults.h"
 #include "support/scratch_folder.h"
 
 namespace {
@@ -157,42 +158,6 @@ TEST_F(HistoryDatabaseTest, AFolderNamedDataDbIsNotOverwrittenAndTheOpenFails)
 }
 
 // ---- A template write that fails part of the way, one platform call at a time
-
-HANDLE WINAPI RefuseCreate(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
-{
-    SetLastError(ERROR_ACCESS_DENIED);  // a read-only folder
-    return INVALID_HANDLE_VALUE;
-}
-
-BOOL WINAPI WriteHalfThenDiskFull(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD written, LPOVERLAPPED overlapped)
-{
-    ::WriteFile(file, bytes, count / 2, written, overlapped);
-    SetLastError(ERROR_DISK_FULL);
-    return FALSE;
-}
-
-BOOL WINAPI RefuseMove(LPCSTR, LPCSTR, DWORD)
-{
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-}
-
-// Names in `folder`, "." and ".." left out.
-std::vector<std::string> FolderContent(const std::string& folder)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        std::string name = found.cFileName;
-        if (name != "." && name != "..")
-            names.push_back(name);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
-}
 
 TEST_F(HistoryDatabaseTest, AFailedTemplateWriteLeavesNoFileAndTheNextStartWritesItWhole)
 {

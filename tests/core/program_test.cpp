@@ -1,11 +1,15 @@
 // The program end to end: first start in an empty folder, the stored window handle, a normal exit
 // and a logoff, the early ends on a broken "data.db", a second start while the first runs,
-// clipboard changes stored while it runs, and a copied text shown as the history grid's top row.
+// clipboard changes stored while it runs (also when the grid control cannot be installed), and a
+// copied text shown as the history grid's top row.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "db/sqlite_database.h"
+#include "desktop/grid_control_install.h"
+#include "desktop/grid_control_user_install.h"
+#include "desktop/special_folder.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
 #include "support/clipboard_writer.h"
@@ -291,6 +295,66 @@ TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
     for (int i = 0; i < kCopies; ++i)
         EXPECT_EQ(RowsWithText(db, "burst copy " + std::to_string(i)), 1) << i;
     EXPECT_EQ(ReadNumber(db, "select count(1) from data where text like 'burst copy %'"), kCopies);
+}
+
+// Stands for a user who may write neither the Windows folder (nor the machine's classes) nor their
+// own application data: a folder in the place of each control file. Put back afterwards with the
+// control installed for everyone, as the other tests expect it.
+class UninstallableGridControl {
+public:
+    UninstallableGridControl()
+    {
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "CLSID\\{C945E31A-102E-4A0D-8854-D599D7AED5FA}");
+        DeleteFileA(windowsOcx_.c_str());
+        CreateDirectoryA(windowsOcx_.c_str(), nullptr);
+        CreateDirectoryA(userFolder_.c_str(), nullptr);
+        CreateDirectoryA(userOcx_.c_str(), nullptr);
+    }
+    ~UninstallableGridControl()
+    {
+        RemoveDirectoryA(windowsOcx_.c_str());
+        RemoveDirectoryA(userOcx_.c_str());
+        RemoveDirectoryA(userFolder_.c_str());
+        InstallGridControl();
+    }
+    UninstallableGridControl(const UninstallableGridControl&) = delete;
+    UninstallableGridControl& operator=(const UninstallableGridControl&) = delete;
+
+    bool InPlace() const { return PathExists(windowsOcx_) && PathExists(userOcx_); }
+
+private:
+    std::string windowsOcx_ = GetSpecialFolder(9) + "vsflex8.ocx";
+    std::string userOcx_ = UserGridControlPath();
+    std::string userFolder_ = userOcx_.substr(0, userOcx_.rfind('\\'));
+};
+
+TEST(Program, AGridControlThatCannotBeInstalledIsExplainedOnceAndCopiesAreStillStored)
+{
+    ASSERT_TRUE(ClipboardWriter().IsOpen());
+    UninstallableGridControl refused;
+    ASSERT_TRUE(refused.InPlace());
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND box = program.WaitForWindow("#32770", nullptr);
+    ASSERT_NE(box, nullptr) << "the user is not told why the history stays empty";
+    EXPECT_NE(MessageBoxText(box).find("vsflex8.ocx"), std::string::npos) << MessageBoxText(box);
+    EXPECT_TRUE(HasIcon(box));
+    PressOk(box);
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(program.WaitForWindow("#32770", nullptr, 1000), nullptr) << "told more than once";
+
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"kept without a grid");
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 10000, &answer), 0);
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    EXPECT_EQ(RowsWithText(folder.File("data.db"), "kept without a grid"), 1);
 }
 
 // The program's history grid: the grid control's own window inside the main window.

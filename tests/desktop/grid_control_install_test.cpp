@@ -7,68 +7,26 @@
 #include <windows.h>
 
 #include <cstring>
-#include <optional>
+#include <utility>
 
+#include "desktop/grid_control_user_install.h"
 #include "desktop/special_folder.h"
 #include "framework/file_io.h"
+#include "framework/file_system_calls.h"
+#include "framework/message_box.h"
 #include "framework/process_start.h"
+#include "grid_install_support.h"
+#include "support/beside_test_program.h"
+#include "support/file_system_faults.h"
 #include "support/scratch_folder.h"
+#include "support/shown_boxes.h"
 
 namespace {
-
-const char ClassKey[] = "CLSID\\{C945E31A-102E-4A0D-8854-D599D7AED5FA}";
-
-std::string WindowsOcx()
-{
-    char folder[MAX_PATH] = {};
-    GetWindowsDirectoryA(folder, MAX_PATH);
-    return std::string(folder) + "\\vsflex8.ocx";
-}
-
-// The key's default value; nothing when the key or its default value is missing.
-std::optional<std::string> DefaultValue(const std::string& key)
-{
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return std::nullopt;
-    char value[MAX_PATH * 2] = {};
-    DWORD size = sizeof value - 1;
-    LONG rc = RegQueryValueExA(handle, "", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(handle);
-    if (rc != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::string(value);
-}
 
 // The file the registration tool recorded for the control, or "" when it never ran.
 std::string RegisteredFile()
 {
-    std::string file = DefaultValue(std::string(ClassKey) + "\\InprocServer32").value_or("");
-    CharLowerA(file.data());
-    return file;
-}
-
-std::string Lower(std::string text)
-{
-    CharLowerA(text.data());
-    return text;
-}
-
-enum class ClassKeyState { Missing, WithoutDefault, WithDefault };
-
-void PrepareClassKey(ClassKeyState state)
-{
-    RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassKey);
-    if (state == ClassKeyState::Missing)
-        return;
-    HKEY handle = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, ClassKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                             &handle, nullptr));
-    if (state == ClassKeyState::WithDefault) {
-        const char marker[] = "registered before";
-        RegSetValueExA(handle, "", 0, REG_SZ, reinterpret_cast<const BYTE*>(marker), sizeof marker);
-    }
-    RegCloseKey(handle);
+    return Lower(DefaultValue(HKEY_CLASSES_ROOT, std::string(ClassKey) + "\\InprocServer32").value_or(""));
 }
 
 // A present file: the carried image with a marker behind it (still a loadable DLL), so that a
@@ -84,13 +42,15 @@ ByteSet MarkedImage()
 
 class GridControlInstallTest : public ::testing::Test {
 protected:
-    // Leave the prefix with the control installed from the Windows folder and registered.
-    static void TearDownTestSuite()
+    void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassKey);
-        DeleteFileA(WindowsOcx().c_str());
-        InstallGridControl();
+        g_boxes.clear();
+        SetMessageBoxFunction(RecordBox);
     }
+    void TearDown() override { SetMessageBoxFunction(nullptr); }
+
+    // Leave the prefix with the control installed from the Windows folder and registered.
+    static void TearDownTestSuite() { LeaveTheControlInstalledForEveryone(); }
 };
 
 TEST_F(GridControlInstallTest, TheCarriedImageIsTheControlDll)
@@ -131,6 +91,37 @@ TEST_F(GridControlInstallTest, FileAndRegistrationAreEachMadeOnlyWhenMissing)
         EXPECT_EQ(c.written ? GridControlImage() : MarkedImage(), ReadFileBytes(ocx));
         EXPECT_EQ(c.registered ? Lower(ocx) : "", RegisteredFile());
         EXPECT_TRUE(GridControlRegistered());
+        EXPECT_FALSE(PathExists(UserGridControlPath())) << "no copy for the user alone";
+        EXPECT_TRUE(g_boxes.empty());
+    }
+}
+
+TEST_F(GridControlInstallTest, AFailedWriteLeavesNoControlAndTheNextStartWritesItWhole)
+{
+    struct Case {
+        const char* what;
+        void (*fail)(FileSystemCalls& calls);
+    };
+    const Case cases[] = {
+        {"disk full", [](FileSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
+        {"move refused", [](FileSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
+    };
+    const std::string ocx = WindowsOcx();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileA(ocx.c_str());
+        PrepareClassKey(ClassKeyState::WithDefault);
+        {
+            FileSystemFaultsScope faults;
+            c.fail(g_fileSystemCalls);
+            InstallGridControl();
+        }
+        EXPECT_FALSE(PathExists(ocx)) << "a truncated control would be kept for ever";
+        EXPECT_FALSE(PathExists(ocx + ".tmp"));
+
+        InstallGridControl();
+        EXPECT_EQ(GridControlImage(), ReadFileBytes(ocx));
+        EXPECT_FALSE(PathExists(ocx + ".tmp"));
     }
 }
 
@@ -160,6 +151,52 @@ TEST_F(GridControlInstallTest, RegistrationWaitsForTheToolAndCopesWithABlankInTh
     EXPECT_TRUE(RegisterGridControl(ocx));
     EXPECT_EQ(Lower(ocx), RegisteredFile()) << "the tool had not finished, or got half the path";
     EXPECT_TRUE(GridControlRegistered());
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassKey);
+}
+
+// A copy of the planted tool at `path`, removed with the mark it leaves when run.
+class PlantedTool {
+public:
+    explicit PlantedTool(std::string path) : path_(std::move(path))
+    {
+        EXPECT_TRUE(CopyFileA(BesideTestProgram("planted_tool.exe").c_str(), path_.c_str(), FALSE)) << path_;
+    }
+    ~PlantedTool()
+    {
+        DeleteFileA(path_.c_str());
+        DeleteFileA(Mark().c_str());
+    }
+    PlantedTool(const PlantedTool&) = delete;
+    PlantedTool& operator=(const PlantedTool&) = delete;
+
+    const std::string& Path() const { return path_; }
+    bool Ran() const { return PathExists(Mark()); }
+    void Forget() const { DeleteFileA(Mark().c_str()); }
+
+private:
+    std::string Mark() const { return path_ + ".ran"; }
+    std::string path_;
+};
+
+TEST_F(GridControlInstallTest, OnlyTheSystemsRegsvr32RunsNotOnePlantedBesideTheProgramOrInTheCurrentFolder)
+{
+    char current[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, current);
+    PlantedTool besideProgram(BesideTestProgram("regsvr32.exe"));
+    PlantedTool inCurrentFolder(std::string(current) + "\\regsvr32.exe");
+    ASSERT_TRUE(RunHiddenAndWait("\"" + inCurrentFolder.Path() + "\""));
+    ASSERT_TRUE(inCurrentFolder.Ran()) << "the planted tool must show when it runs";
+    inCurrentFolder.Forget();
+
+    ScratchFolder folder;
+    const std::string ocx = folder.File("vsflex8.ocx");
+    ASSERT_TRUE(WriteFileBytes(ocx, GridControlImage()));
+    PrepareClassKey(ClassKeyState::Missing);
+
+    EXPECT_TRUE(RegisterGridControl(ocx));
+    EXPECT_FALSE(besideProgram.Ran());
+    EXPECT_FALSE(inCurrentFolder.Ran());
+    EXPECT_EQ(Lower(ocx), RegisteredFile()) << "the system's own tool registered the control";
     RegDeleteTreeA(HKEY_CLASSES_ROOT, ClassKey);
 }
 

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <vector>
+
+#include <ocidl.h>
 
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
@@ -158,6 +161,33 @@ std::uint64_t __stdcall OnBeforeEditCancel(std::uint32_t, std::int32_t row, std:
     return 0;
 }
 
+// A second sink advised on the control after the host: the control calls its sinks in that order
+// with the same arguments, so this one sees the Cancel flag exactly as the host left it for the
+// control.
+class CancelWitness final : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override
+    {
+        *out = iid == IID_IUnknown || iid == IID_IDispatch ? static_cast<IDispatch*>(this) : nullptr;
+        return *out != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
+    STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) noexcept override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) noexcept override
+    {
+        if (id == kBeforeEdit && params->cArgs == 3 && V_VT(&params->rgvarg[0]) == (VT_BYREF | VT_BOOL))
+            seen.push_back(*V_BOOLREF(&params->rgvarg[0]));
+        return S_OK;
+    }
+
+    static constexpr DISPID kBeforeEdit = 21;
+    std::vector<VARIANT_BOOL> seen;
+};
+
 class GridEventsTest : public GridControlTest {
 protected:
     void SetUp() override
@@ -308,17 +338,27 @@ TEST_F(GridEventsTest, BeforeEditHandlerCancelsTheEdit)
     ASSERT_TRUE(grid_->SetRow(2));
     ASSERT_TRUE(grid_->SetCol(1));
     grid_->BindBeforeEdit(ToSubprogramPointer(OnBeforeEditCancel));
+    auto container = QueryFor<IConnectionPointContainer>(Host().control, IID_IConnectionPointContainer);
+    ASSERT_TRUE(container);
+    ComRef<IConnectionPoint> point;
+    ASSERT_EQ(S_OK, container->FindConnectionPoint(Host().sourceIid, point.Put()));
+    CancelWitness witness;
+    DWORD cookie = 0;
+    ASSERT_EQ(S_OK, point->Advise(&witness, &cookie));
 
     SendMessageW(GridWindow(), WM_KEYDOWN, VK_F2, 0);
     EXPECT_EQ(g_received.beforeEdits, 1);
     EXPECT_EQ(g_received.editRow, 2);
     EXPECT_EQ(g_received.editCol, 1);
+    EXPECT_EQ(std::vector<VARIANT_BOOL>{VARIANT_TRUE}, witness.seen) << "a Cancel of 1 reaches the control as -1";
     EXPECT_EQ(grid_->GetEditWindow(), 0) << "a Cancel of 1 stops the edit";
 
     grid_->BindBeforeEdit(0);
     SendMessageW(GridWindow(), WM_KEYDOWN, VK_F2, 0);
     EXPECT_EQ(g_received.beforeEdits, 1);
+    EXPECT_EQ((std::vector<VARIANT_BOOL>{VARIANT_TRUE, VARIANT_FALSE}), witness.seen);
     EXPECT_NE(grid_->GetEditWindow(), 0) << "unbound, the edit starts";
+    point->Unadvise(cookie);
 }
 
 } // namespace
