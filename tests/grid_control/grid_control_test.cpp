@@ -490,34 +490,22 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     picture->Release();
     Call(L"Select", {1, 2});
 
-    HWND window = GridWindow();
-    RECT client{};
-    GetClientRect(window, &client);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, capture);
-    ASSERT_TRUE(PrintWindow(window, dc, PW_CLIENTONLY));
-    GdiFlush();
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    auto* pixels = static_cast<const std::uint32_t*>(bits);
-    auto at = [&](int x, int y) { return pixels[std::size_t(y) * client.right + x] & 0xFFFFFF; };
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = ClientPixels(GridWindow(), &width, &height);
+    ASSERT_FALSE(pixels.empty()) << "the control prints itself";
+    auto at = [&](int x, int y) { return pixels[std::size_t(y) * width + x]; };
 
     // Keep the shot for a person to look at.
     if (FILE* file = std::fopen("grid_screenshot.bmp", "wb")) {
-        BITMAPFILEHEADER head{0x4D42, DWORD(54 + client.right * client.bottom * 4), 0, 0, 54};
+        BITMAPFILEHEADER head{0x4D42, DWORD(54 + width * height * 4), 0, 0, 54};
+        BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::fwrite(&head, sizeof head, 1, file);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file);
-        std::fwrite(pixels, 4, std::size_t(client.right) * client.bottom, file);
+        std::fwrite(&info, sizeof info, 1, file);
+        std::fwrite(pixels.data(), 4, pixels.size(), file);
         std::fclose(file);
     }
-    EXPECT_EQ(400, client.right) << "the shot has the control's size";
-    EXPECT_EQ(300, client.bottom);
+    EXPECT_EQ(400, width) << "the shot has the control's size";
+    EXPECT_EQ(300, height);
     int dark = 0;
     for (int y = 21; y < 39; ++y)
         for (int x = 101; x < 199; ++x)
@@ -530,7 +518,6 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     EXPECT_GT(redPixels, 1000) << "the picture cell shows its picture";
     // The picture is fitted into the cell keeping its shape: the rest of the cell keeps the background.
     EXPECT_EQ(0xFFFFFFu, at(150, 135)) << "below the picture the cell keeps the background";
-    DeleteObject(capture);
 }
 
 TEST(GridReferences, SinkHeldOnlyWhileAdvised)
