@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # memory.sh [N] [kinds...]: the program's memory with N full-screen pictures (default 300) of each
-# kind ("flat" and "photo" by default) put on the clipboard; see bench/README.md.
+# kind ("flat" and "photo" by default) put on the clipboard; kind "reader" measures instead what
+# reading N bitmaps of another process costs any reader; see bench/README.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 count="${1:-300}"
@@ -29,6 +30,12 @@ work="$(mktemp -d /tmp/chengjian-bench.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 status=0
 for kind in "${kinds[@]}"; do
+  if [ "$kind" = reader ]; then
+    echo "== $count pictures of 1920x1080 put as CF_BITMAP by other processes, read by one"
+    wine build/bin/clipboard_reader.exe "$count" || status=1
+    echo
+    continue
+  fi
   echo "== $count $kind pictures of 1920x1080 as $format"
   wine build/bin/memory_feeder.exe "$(winepath -w "$work/$kind")" "$kind" "$count" "$every" "$format" || status=1
   echo

@@ -154,6 +154,8 @@ TEST_F(CellPictureTest, PaintingAndScrollingNeverDecodeAFullPicture)
     Put(L"Rows", {30});
     for (int row = 1; row < 30; ++row)
         PutPicture(row, MakeScreenshot(1920, 1080, row));
+    // The current cell out of the picture column: its highlight would pass for a picture below.
+    Call(L"Select", {1, 2});
     const LONG decodes = Counters().fullDecodes;
     HWND window = GridWindow();
     for (int top = 1; top < 28; top += 3) {
@@ -162,6 +164,18 @@ TEST_F(CellPictureTest, PaintingAndScrollingNeverDecodeAFullPicture)
     }
     SendMessageW(window, WM_VSCROLL, SB_PAGEDOWN, 0);
     UpdateWindow(window);
+    // The rows scrolled to show their pictures (bluish screenshots in column 1, x 100 to 200), so
+    // the paints counted above really drew pictures.
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> shown = ClientPixels(window, &width, &height);
+    ASSERT_FALSE(shown.empty());
+    int bluish = 0;
+    for (int y = 21; y < height; ++y)
+        for (int x = 101; x < 199 && x < width; ++x) {
+            const std::uint32_t p = shown[std::size_t(y) * width + x];
+            bluish += (p & 0xFF) > ((p >> 16) & 0xFF) + 30;
+        }
+    EXPECT_GT(bluish, 300) << "the shown rows' pictures are drawn";
     EXPECT_EQ(decodes, Counters().fullDecodes) << "paints draw the display copies";
     PictureAt(5);
     EXPECT_EQ(decodes + 1, Counters().fullDecodes) << "reading a picture back decodes it once";

@@ -428,30 +428,6 @@ SIZE_T PagefileUsage()
     return counters.PagefileUsage;
 }
 
-// The client area as PrintWindow draws it, 32-bit pixels top-down; empty when it could not be drawn.
-std::vector<std::uint32_t> ClientShot(HWND window, RECT* client)
-{
-    GetClientRect(window, client);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client->right, -client->bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, capture);
-    const bool drawn = PrintWindow(window, dc, PW_CLIENTONLY);
-    GdiFlush();
-    std::vector<std::uint32_t> pixels;
-    if (drawn)
-        pixels.assign(static_cast<const std::uint32_t*>(bits),
-                      static_cast<const std::uint32_t*>(bits) + std::size_t(client->right) * client->bottom);
-    SelectObject(dc, old);
-    DeleteObject(capture);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 TEST_F(GridHost, CellPicturesAreKeptCompactlyAndReadBackPixelForPixel)
 {
     SmallLayout();
@@ -514,24 +490,22 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     picture->Release();
     Call(L"Select", {1, 2});
 
-    HWND window = GridWindow();
-    RECT client{};
-    std::vector<std::uint32_t> shot = ClientShot(window, &client);
-    ASSERT_FALSE(shot.empty());
-    const std::uint32_t* pixels = shot.data();
-    auto at = [&](int x, int y) { return pixels[std::size_t(y) * client.right + x] & 0xFFFFFF; };
+    int width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = ClientPixels(GridWindow(), &width, &height);
+    ASSERT_FALSE(pixels.empty()) << "the control prints itself";
+    auto at = [&](int x, int y) { return pixels[std::size_t(y) * width + x]; };
 
     // Keep the shot for a person to look at.
     if (FILE* file = std::fopen("grid_screenshot.bmp", "wb")) {
-        BITMAPFILEHEADER head{0x4D42, DWORD(54 + client.right * client.bottom * 4), 0, 0, 54};
-        BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        BITMAPFILEHEADER head{0x4D42, DWORD(54 + width * height * 4), 0, 0, 54};
+        BITMAPINFOHEADER info{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
         std::fwrite(&head, sizeof head, 1, file);
         std::fwrite(&info, sizeof info, 1, file);
-        std::fwrite(pixels, 4, std::size_t(client.right) * client.bottom, file);
+        std::fwrite(pixels.data(), 4, pixels.size(), file);
         std::fclose(file);
     }
-    EXPECT_EQ(400, client.right) << "the shot has the control's size";
-    EXPECT_EQ(300, client.bottom);
+    EXPECT_EQ(400, width) << "the shot has the control's size";
+    EXPECT_EQ(300, height);
     int dark = 0;
     for (int y = 21; y < 39; ++y)
         for (int x = 101; x < 199; ++x)
@@ -564,11 +538,11 @@ TEST_F(GridHost, AHugeCellTextPaintsAsItsVisibleStartAlone)
         SCOPED_TRACE(c.what);
         Put(L"WordWrap", {c.wrap});
         Put(L"TextMatrix", {1, 1, Value(text.substr(0, c.start).c_str())});
-        RECT client{};
-        const std::vector<std::uint32_t> start = ClientShot(GridWindow(), &client);
+        int width = 0, height = 0;
+        const std::vector<std::uint32_t> start = ClientPixels(GridWindow(), &width, &height);
         Put(L"TextMatrix", {1, 1, Value(text.c_str())});
         const DWORD before = GetTickCount();
-        const std::vector<std::uint32_t> whole = ClientShot(GridWindow(), &client);
+        const std::vector<std::uint32_t> whole = ClientPixels(GridWindow(), &width, &height);
         const DWORD took = GetTickCount() - before;
         EXPECT_FALSE(whole.empty());
         EXPECT_TRUE(whole == start) << "the whole text does not show as its start does";

@@ -81,4 +81,35 @@ inline HBITMAP HandleOf(IDispatch* picture)
     return HBITMAP(UINT_PTR(handle));
 }
 
+// What the window's client area shows, as it paints itself into a top-down 32-bit block
+// (0x00RRGGBB per pixel, `*width` per row); empty when the window cannot print itself.
+inline std::vector<std::uint32_t> ClientPixels(HWND window, int* width, int* height)
+{
+    RECT client{};
+    GetClientRect(window, &client);
+    *width = client.right;
+    *height = client.bottom;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, capture);
+    const bool printed = PrintWindow(window, dc, PW_CLIENTONLY) != FALSE;
+    GdiFlush();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    std::vector<std::uint32_t> pixels;
+    if (printed && bits) {
+        const auto* first = static_cast<const std::uint32_t*>(bits);
+        pixels.assign(first, first + std::size_t(client.right) * client.bottom);
+        for (auto& p : pixels)
+            p &= 0xFFFFFF;
+    }
+    DeleteObject(capture);
+    return pixels;
+}
+
 }  // namespace grid_test
