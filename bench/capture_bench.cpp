@@ -289,13 +289,16 @@ struct Program {
         bool started = runner.Start() && runner.WaitForWindow("ChengjianMainWindow", nullptr, 120000);
         SetEnvironmentVariableA("CHENGJIAN_CAPTURE_TIMES", nullptr);
         Sleep(1000);
+        if (!started)
+            std::printf("the program did not start\n");
         return started;
     }
     void Stop()
     {
         if (HWND window = runner.WaitForWindow("ChengjianMainWindow", nullptr, 1000))
             PostMessageA(window, WM_CLOSE, 0, 0);
-        runner.WaitForExit(60000);
+        if (runner.WaitForExit(60000) == STILL_ACTIVE)
+            std::printf("the program did not end within 60 s of its window's closing\n");
     }
     // Puts the content on the clipboard and waits for the capture's line.
     bool Capture(const Content& content, Sample* sample)
@@ -608,8 +611,10 @@ bool FillMixed(Program& program)
             c.text = LongText(20000 + i, i);
         else
             c.text = L"mixed text " + std::to_wstring(i) + L" 澄笺";
-        if (!program.Capture(c, nullptr))
+        if (!program.Capture(c, nullptr)) {
+            std::printf("mixed row %d: the program wrote no capture line\n", i);
             return false;
+        }
     }
     return true;
 }

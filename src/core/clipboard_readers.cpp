@@ -159,6 +159,9 @@ std::string ReadClipboardText()
 
 ByteSet ReadClipboardBitmap()
 {
+    // Most copies hold no picture: they are told apart without opening the clipboard once more.
+    if (!IsClipboardFormatAvailable(CF_BITMAP))
+        return {};
     OpenedClipboard clipboard(MainWindow().GetHandle());
     if (!clipboard.IsOpen())
         return {};

@@ -256,7 +256,7 @@ TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
 {
     // Every notice reads the clipboard as it is when handled: a capture slower than the gap would
     // store a later copy in place of the one it was told of, and that later copy twice.
-    constexpr DWORD kGapMs = 400;
+    constexpr DWORD kGapMs = 100;
     constexpr int kCopies = 30;
     ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
