@@ -564,14 +564,15 @@ std::vector<std::string> ViewerTexts(const std::string& path)
 void PrintBursts(const char* target, const std::map<int, BurstResult>& results)
 {
     std::printf("%-22s", target);
+    // The shortest gap at which this one and every longer one lost nothing (gaps go down).
     int shortest = 0;
+    bool clean = true;
     for (int gap : kBurstGaps) {
         const BurstResult& r = results.at(gap);
         std::printf(" %4dms:%2d/%-2d", gap, r.lost, r.twice);
-        if (r.lost == 0 && r.twice == 0)
+        clean = clean && r.lost == 0 && r.twice == 0;
+        if (clean)
             shortest = gap;
-        else if (shortest == 0)
-            shortest = -1;
     }
     std::printf("   shortest gap losing none: %s\n", shortest > 0 ? (std::to_string(shortest) + " ms").c_str() : "none");
 }

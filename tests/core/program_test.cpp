@@ -1,6 +1,7 @@
 // The program end to end: first start in an empty folder, the stored window handle, a normal exit
 // and a logoff, the early ends on a broken "data.db", a second start while the first runs,
-// clipboard changes stored while it runs, and a copied text shown as the history grid's top row.
+// clipboard changes stored while it runs (a burst of them, and copies still being stored at exit),
+// and a copied text shown as the history grid's top row.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -256,7 +257,7 @@ TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
 {
     // Every notice reads the clipboard as it is when handled: a capture slower than the gap would
     // store a later copy in place of the one it was told of, and that later copy twice.
-    constexpr DWORD kGapMs = 100;
+    constexpr DWORD kGapMs = 150;
     constexpr int kCopies = 30;
     ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
@@ -281,6 +282,43 @@ TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
     for (int i = 0; i < kCopies; ++i)
         EXPECT_EQ(RowsWithText(db, "burst copy " + std::to_string(i)), 1) << i;
     EXPECT_EQ(ReadNumber(db, "select count(1) from data where text like 'burst copy %'"), kCopies);
+}
+
+TEST(Program, CopiesStillBeingStoredWhenItIsClosedAreStoredBeforeItEnds)
+{
+    ASSERT_TRUE(ClipboardWriter().IsOpen());
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    ASSERT_TRUE(program.Start());
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    ASSERT_NE(window, nullptr);
+    Sleep(1000);
+    // Another connection's write lock keeps the program's store waiting (well within its busy
+    // time-out) until the window has been closed.
+    std::string db = folder.File("data.db");
+    InitializeDatabaseEngine();
+    SqliteDatabase other;
+    ASSERT_TRUE(other.Open(db, SQLITE_OPEN_READWRITE));
+    ASSERT_TRUE(other.Exec("begin immediate"));
+    for (int i = 0; i < 3; ++i) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"closed while stored " + std::to_wstring(i));
+        }
+        Sleep(100);
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answer), 0) << "notices not read";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(300);
+    EXPECT_EQ(program.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "ended before its copies were stored";
+    other.Exec("commit");
+    other.Close();
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(RowsWithText(db, "closed while stored " + std::to_string(i)), 1) << i;
+    EXPECT_EQ(StoredHandle(db), 0) << "the exit's own statement ran";
 }
 
 // The program's history grid: the grid control's own window inside the main window.
