@@ -226,14 +226,29 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
+ULONGLONG FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 // Waits until `path` holds more than `count` lines; the lines then, or none after `timeoutMs`.
+// The file is read only when it has grown: reading a file of a thousand lines every few
+// milliseconds would take the processor from the program being measured.
 std::vector<std::string> WaitForLines(const std::string& path, size_t count, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
+    ULONGLONG readAt = ~0ULL;
     while (GetTickCount() - start < timeoutMs) {
-        std::vector<std::string> lines = ReadLines(path);
-        if (lines.size() > count)
-            return lines;
+        ULONGLONG size = FileSize(path);
+        if (size != readAt) {
+            readAt = size;
+            std::vector<std::string> lines = ReadLines(path);
+            if (lines.size() > count)
+                return lines;
+        }
         Sleep(2);
     }
     return {};

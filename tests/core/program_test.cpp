@@ -253,19 +253,27 @@ TEST(Program, ClipboardChangesAreStoredWhileItRuns)
         EXPECT_EQ(RowsWithText(db, change.second), 1) << change.second;
 }
 
+// Starts the program with an empty clipboard (joining the viewer chain reads the clipboard once)
+// and gives it a second to settle; its main window, or null.
+HWND StartWithAnEmptyClipboard(ProgramRunner& program)
+{
+    if (!ClipboardWriter().IsOpen() || !program.Start())
+        return nullptr;
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    Sleep(1000);
+    return window;
+}
+
 TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
 {
     // Every notice reads the clipboard as it is when handled: a capture slower than the gap would
     // store a later copy in place of the one it was told of, and that later copy twice.
     constexpr DWORD kGapMs = 150;
     constexpr int kCopies = 30;
-    ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartWithAnEmptyClipboard(program);
     ASSERT_NE(window, nullptr);
-    Sleep(1000);
     for (int i = 0; i < kCopies; ++i) {
         {
             ClipboardWriter writer;
@@ -286,13 +294,10 @@ TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
 
 TEST(Program, CopiesStillBeingStoredWhenItIsClosedAreStoredBeforeItEnds)
 {
-    ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartWithAnEmptyClipboard(program);
     ASSERT_NE(window, nullptr);
-    Sleep(1000);
     // Another connection's write lock keeps the program's store waiting (well within its busy
     // time-out) until the window has been closed.
     std::string db = folder.File("data.db");
