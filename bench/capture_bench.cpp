@@ -226,14 +226,29 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
+ULONGLONG FileSize(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+        return 0;
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 // Waits until `path` holds more than `count` lines; the lines then, or none after `timeoutMs`.
+// The file is read only when it has grown: reading a file of a thousand lines every few
+// milliseconds would take the processor from the program being measured.
 std::vector<std::string> WaitForLines(const std::string& path, size_t count, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();
+    ULONGLONG readAt = ~0ULL;
     while (GetTickCount() - start < timeoutMs) {
-        std::vector<std::string> lines = ReadLines(path);
-        if (lines.size() > count)
-            return lines;
+        ULONGLONG size = FileSize(path);
+        if (size != readAt) {
+            readAt = size;
+            std::vector<std::string> lines = ReadLines(path);
+            if (lines.size() > count)
+                return lines;
+        }
         Sleep(2);
     }
     return {};
@@ -289,13 +304,16 @@ struct Program {
         bool started = runner.Start() && runner.WaitForWindow("ChengjianMainWindow", nullptr, 120000);
         SetEnvironmentVariableA("CHENGJIAN_CAPTURE_TIMES", nullptr);
         Sleep(1000);
+        if (!started)
+            std::printf("the program did not start\n");
         return started;
     }
     void Stop()
     {
         if (HWND window = runner.WaitForWindow("ChengjianMainWindow", nullptr, 1000))
             PostMessageA(window, WM_CLOSE, 0, 0);
-        runner.WaitForExit(60000);
+        if (runner.WaitForExit(60000) == STILL_ACTIVE)
+            std::printf("the program did not end within 60 s of its window's closing\n");
     }
     // Puts the content on the clipboard and waits for the capture's line.
     bool Capture(const Content& content, Sample* sample)
@@ -561,14 +579,15 @@ std::vector<std::string> ViewerTexts(const std::string& path)
 void PrintBursts(const char* target, const std::map<int, BurstResult>& results)
 {
     std::printf("%-22s", target);
+    // The shortest gap at which this one and every longer one lost nothing (gaps go down).
     int shortest = 0;
+    bool clean = true;
     for (int gap : kBurstGaps) {
         const BurstResult& r = results.at(gap);
         std::printf(" %4dms:%2d/%-2d", gap, r.lost, r.twice);
-        if (r.lost == 0 && r.twice == 0)
+        clean = clean && r.lost == 0 && r.twice == 0;
+        if (clean)
             shortest = gap;
-        else if (shortest == 0)
-            shortest = -1;
     }
     std::printf("   shortest gap losing none: %s\n", shortest > 0 ? (std::to_string(shortest) + " ms").c_str() : "none");
 }
@@ -608,8 +627,10 @@ bool FillMixed(Program& program)
             c.text = LongText(20000 + i, i);
         else
             c.text = L"mixed text " + std::to_wstring(i) + L" 澄笺";
-        if (!program.Capture(c, nullptr))
+        if (!program.Capture(c, nullptr)) {
+            std::printf("mixed row %d: the program wrote no capture line\n", i);
             return false;
+        }
     }
     return true;
 }

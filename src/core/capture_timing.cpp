@@ -1,16 +1,15 @@
 #include "core/capture_timing.h"
 
-#include <windows.h>
 #include <psapi.h>
 
 #include <cstdio>
 
 namespace {
 
-constexpr int kPhases = static_cast<int>(CapturePhase::Count);
-LONGLONG g_marks[kPhases] = {};
-SIZE_T g_startWorkingSet = 0;
-SIZE_T g_storedPeak = 0;
+CaptureStamps g_current;
+// The working set once the last capture was shown (or timing began): what the next capture starts
+// from, read outside the capture so that reading it is not timed as part of one.
+SIZE_T g_idleWorkingSet = 0;
 
 PROCESS_MEMORY_COUNTERS MemoryNow() noexcept
 {
@@ -26,25 +25,32 @@ FILE* TimesFile() noexcept
     static FILE* file = [] {
         char path[MAX_PATH] = {};
         DWORD length = GetEnvironmentVariableA("CHENGJIAN_CAPTURE_TIMES", path, MAX_PATH);
-        return length > 0 && length < MAX_PATH ? std::fopen(path, "a") : nullptr;
+        FILE* opened = length > 0 && length < MAX_PATH ? std::fopen(path, "a") : nullptr;
+        if (opened)
+            g_idleWorkingSet = MemoryNow().WorkingSetSize;
+        return opened;
     }();
     return file;
 }
 
 } // namespace
 
-void MarkCapturePhase(CapturePhase phase) noexcept
+void CaptureStamps::Mark(CapturePhase phase) noexcept
 {
     if (!TimesFile())
         return;
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    g_marks[static_cast<int>(phase)] = now.QuadPart;
+    marks[static_cast<int>(phase)] = now.QuadPart;
     if (phase == CapturePhase::Start)
-        g_startWorkingSet = MemoryNow().WorkingSetSize;
+        startWorkingSet = g_idleWorkingSet;
     if (phase == CapturePhase::Trim)
-        g_storedPeak = MemoryNow().PeakWorkingSetSize;
+        storedPeak = MemoryNow().PeakWorkingSetSize;
 }
+
+CaptureStamps& CurrentCaptureStamps() noexcept { return g_current; }
+
+void MarkCapturePhase(CapturePhase phase) noexcept { g_current.Mark(phase); }
 
 void FinishCaptureTiming() noexcept
 {
@@ -54,11 +60,12 @@ void FinishCaptureTiming() noexcept
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     std::fprintf(file, "capture %lld", frequency.QuadPart);
-    for (LONGLONG& mark : g_marks) {
+    for (LONGLONG mark : g_current.marks)
         std::fprintf(file, " %lld", mark);
-        mark = 0;
-    }
-    std::fprintf(file, " %lu %lu %lu\n", static_cast<unsigned long>(g_startWorkingSet),
-                 static_cast<unsigned long>(g_storedPeak), static_cast<unsigned long>(MemoryNow().PeakWorkingSetSize));
+    std::fprintf(file, " %lu %lu %lu\n", static_cast<unsigned long>(g_current.startWorkingSet),
+                 static_cast<unsigned long>(g_current.storedPeak),
+                 static_cast<unsigned long>(MemoryNow().PeakWorkingSetSize));
     std::fflush(file);
+    g_current = CaptureStamps();
+    g_idleWorkingSet = MemoryNow().WorkingSetSize;
 }

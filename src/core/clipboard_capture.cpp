@@ -2,14 +2,17 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/capture_failure_notice.h"
 #include "core/capture_timing.h"
+#include "core/capture_writer.h"
 #include "core/clipboard_readers.h"
 #include "core/globals.h"
 #include "core/history_store.h"
 #include "core/time_key.h"
+#include "db/connection_lock.h"
 #include "ui/history_grid.h"
 
 namespace {
@@ -28,17 +31,55 @@ std::string JoinFileNames(const std::vector<std::string>& names)
 // Told when a capture runs out of memory: the engine has no text for that.
 constexpr char kOutOfMemoryText[] = "内存不足：这次复制的内容太大，没有保存。";
 
-void StoreEntry(const HistoryEntry& entry)
+// The writer's thread: insert, then trim. The connection is held for both, so that the insert's
+// error text is still its own when read, whatever the window thread does with the connection.
+void StoreCapture(QueuedCapture& capture) noexcept
 {
-    // The values go in as captured: the store binds them, so no apostrophe needs doubling.
-    bool inserted = InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files);
-    MarkCapturePhase(CapturePhase::Insert);
-    // The insert's own error text, read before the trim's statement replaces it.
-    std::string error = inserted ? std::string() : g_database->ErrMsg();
-    TrimHistory();
-    MarkCapturePhase(CapturePhase::Trim);
-    if (!inserted)
-        NoteCaptureFailure(error);
+    try {
+        const HistoryEntry& entry = capture.entry;
+        ConnectionLock lock(g_database->GetHandle());
+        // The values go in as captured: the store binds them, so no apostrophe needs doubling.
+        bool inserted = InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files);
+        capture.stamps.Mark(CapturePhase::Insert);
+        if (!inserted) {
+            capture.failed = true;
+            capture.failure = g_database->ErrMsg();
+        }
+        TrimHistory();
+        capture.stamps.Mark(CapturePhase::Trim);
+    } catch (...) {
+        capture.failed = true;
+        capture.failure = kOutOfMemoryText;
+    }
+}
+
+// The window thread, once the entry is stored: the failure's box (shown later by the message
+// loop), then the grid row.
+void ShowCapture(QueuedCapture& capture) noexcept
+{
+    if (capture.failed)
+        NoteCaptureFailure(capture.failure);
+    CurrentCaptureStamps() = capture.stamps;
+    if (capture.showRow) {
+        try {
+            const HistoryEntry& entry = capture.entry;
+            AddGridRow(entry.timeKey, entry.text, entry.picture, entry.files);
+        } catch (...) {
+            // Stored, but too large to be shown as well: the row is left out.
+        }
+    }
+    FinishCaptureTiming();
+}
+
+// Made on the window thread at the first capture and kept to the end of the process: its thread
+// ends in FinishQueuedCaptures.
+CaptureWriter* g_writer = nullptr;
+
+CaptureWriter& Writer()
+{
+    if (!g_writer)
+        g_writer = new CaptureWriter(StoreCapture, ShowCapture);
+    return *g_writer;
 }
 
 // A window handle as the grid reports window handles; 0 becomes -1, which no window has.
@@ -49,17 +90,19 @@ std::int32_t ClipboardOwner()
     return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(GetClipboardOwnerWindow()));
 }
 
+// Reads the clipboard and hands the entry on: the store and the row follow once the writer has it.
 void CaptureEntry()
 {
     MarkCapturePhase(CapturePhase::Start);
-    HistoryEntry entry = ReadClipboardEntry();
+    QueuedCapture capture;
+    capture.entry = ReadClipboardEntry();
     MarkCapturePhase(CapturePhase::Read);
-    if (entry.IsEmpty())
+    capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
+    if (capture.entry.IsEmpty())
         return;
-    StoreEntry(entry);
-    if (!IsGridClipboardOwner(g_grid))
-        AddGridRow(entry.timeKey, entry.text, entry.picture, entry.files);
-    FinishCaptureTiming();
+    // The owner is the one of the change just read, not of whatever the clipboard holds once stored.
+    capture.showRow = !IsGridClipboardOwner(g_grid);
+    Writer().Queue(std::move(capture));
 }
 
 // The clipboard change last captured: a change notice handled after a later change reads that
@@ -90,6 +133,14 @@ LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam,
     }
     return 0;
 }
+
+void FinishQueuedCaptures() noexcept
+{
+    if (g_writer)
+        g_writer->Finish();
+}
+
+bool CapturesOnTheirWay() noexcept { return g_writer && g_writer->Pending(); }
 
 HistoryEntry ReadClipboardEntry()
 {

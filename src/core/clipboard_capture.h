@@ -21,13 +21,23 @@ struct HistoryEntry {
     bool IsEmpty() const { return text.empty() && picture.Empty() && files.empty(); }
 };
 
-// The monitor's callback (window-procedure signature): reads, stores and shows one entry, and
-// returns 0, so the monitor goes on with the message. A WM_DRAWCLIPBOARD for a clipboard whose
-// change has been captured already (its notice came late, after a later change) stores nothing. A failed
-// insert (or a capture that ran out of memory) shows a box with the engine's error text (or
-// says the content was too large) once the notification has returned; only one such box is open
-// at a time. After a failed insert the grid row is added all the same.
+// The monitor's callback (window-procedure signature): reads one entry and returns 0, so the
+// monitor goes on with the message. The entry is then stored (insert, then trim) by the history
+// writer's thread and, once stored, shown from this thread's message loop, entries in the order
+// they were read. A WM_DRAWCLIPBOARD for a clipboard whose change has been captured already (its
+// notice came late, after a later change) stores nothing. A failed insert (or a capture that ran
+// out of memory) shows a box with the engine's error text (or says the content was too large)
+// from the message loop; only one such box is open at a time. After a failed insert the grid row
+// is added all the same.
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+// Waits until every entry read so far is stored, then adds their rows and notes their failures on
+// this (the window) thread. Called before the database is closed, and by tests.
+void FinishQueuedCaptures() noexcept;
+
+// True while entries read are still being stored or wait for their rows (the one whose row is
+// being added aside): a burst of copies is under way.
+bool CapturesOnTheirWay() noexcept;
 
 // The clipboard now: time key first, then the three readers one after another.
 HistoryEntry ReadClipboardEntry();

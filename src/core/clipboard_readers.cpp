@@ -159,6 +159,9 @@ std::string ReadClipboardText()
 
 ByteSet ReadClipboardBitmap()
 {
+    // Opened even when no bitmap is there: under Wine, opening the clipboard again is also what
+    // drops this process's copy of another program's text, which would otherwise stay in memory
+    // through the store (a whole extra copy of a huge text).
     OpenedClipboard clipboard(MainWindow().GetHandle());
     if (!clipboard.IsOpen())
         return {};

@@ -90,6 +90,8 @@ void InitMainWindow()
 void ShutDown()
 {
     RemoveClipboardMonitor(MainWindow().GetHandle());
+    // Copies read before the monitor left are stored before the connection closes.
+    FinishQueuedCaptures();
     g_database->Exec("update system set hwnd = 0");
     g_database->Close();
     ShutdownDatabaseEngine();

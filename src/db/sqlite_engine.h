@@ -104,6 +104,8 @@ struct SqliteEngineTable {
     SQLITE_ENGINE_ENTRY(sqlite3_db_filename);
     SQLITE_ENGINE_ENTRY(sqlite3_db_readonly);
     SQLITE_ENGINE_ENTRY(sqlite3_db_mutex);
+    SQLITE_ENGINE_ENTRY(sqlite3_mutex_enter);
+    SQLITE_ENGINE_ENTRY(sqlite3_mutex_leave);
     SQLITE_ENGINE_ENTRY(sqlite3_get_autocommit);
     SQLITE_ENGINE_ENTRY(sqlite3_next_stmt);
 };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/capture_timing.h"
+#include "core/clipboard_capture.h"
 #include "core/globals.h"
 #include "framework/text_split.h"
 
@@ -43,10 +44,11 @@ void AddGridRow(const std::string& timeKey, const std::string& text, const ByteS
     MarkCapturePhase(CapturePhase::Row);
     // Only the grid's own pending paint runs here: pumping every pending message would run the
     // next clipboard notification inside this one and repaint the whole window for every copy.
-    // While another program's message already waits (a burst of copies), the paint is left to the
-    // message loop, which paints once the burst is read: painting each row would delay the next
-    // notice until the clipboard has changed again and that copy is lost.
-    if (HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE)
+    // While another program's message already waits, or later copies are still on their way to
+    // the grid (a burst of copies), the paint is left to the message loop, which paints once the
+    // burst is through: painting each row would delay the next notice until the clipboard has
+    // changed again and that copy is lost.
+    if ((HIWORD(GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) || CapturesOnTheirWay())
         return;
     UpdateWindow(reinterpret_cast<HWND>(static_cast<std::intptr_t>(grid.GethWnd())));
     MarkCapturePhase(CapturePhase::Paint);

@@ -6,6 +6,7 @@
 
 #include "core/clipboard_capture.h"
 #include "core/globals.h"
+#include "db/connection_lock.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
 #include "ui/clipboard_writeback.h"
@@ -52,15 +53,21 @@ std::string LookUpEntryFile()
     for (std::size_t at = sql.find(placeholder); at != std::string::npos;
          at = sql.find(placeholder, at + timeKey.size()))
         sql.replace(at, placeholder.size(), timeKey);
-    SqlStatement statement = g_database->Prepare(sql);
-    if (!statement.GetHandle()) {
-        ShowMessageBox(g_database->ErrMsg(), 0);
-        return "";
+    std::string error;
+    {
+        // The error text is this query's own, not that of a capture the writer stores meanwhile.
+        ConnectionLock lock(g_database->GetHandle());
+        SqlStatement statement = g_database->Prepare(sql);
+        if (statement.GetHandle()) {
+            statement.Step();
+            std::string file = statement.ColumnText(0);
+            statement.Finalize();
+            return file;
+        }
+        error = g_database->ErrMsg();
     }
-    statement.Step();
-    std::string file = statement.ColumnText(0);
-    statement.Finalize();
-    return file;
+    ShowMessageBox(error, 0);
+    return "";
 }
 
 std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }

@@ -61,6 +61,13 @@ HWND MakeOwnerWindow()
     return CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
 }
 
+// One notification, then everything it leads to: the writer's store and the grid row.
+void CaptureNow(UINT message = WM_DRAWCLIPBOARD)
+{
+    EXPECT_EQ(CaptureClipboardEntry(nullptr, message, 0, 0), 0);
+    FinishQueuedCaptures();
+}
+
 class ClipboardCaptureTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -73,6 +80,7 @@ protected:
     }
     void TearDown() override
     {
+        FinishQueuedCaptures();
         database.Close();
         g_database = nullptr;
         g_grid = nullptr;
@@ -93,7 +101,7 @@ protected:
     Row CaptureOne()
     {
         size_t before = Rows().size();
-        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        CaptureNow();
         std::vector<Row> rows = Rows();
         EXPECT_EQ(rows.size(), before + 1);
         return rows.empty() ? Row() : rows.back();
@@ -104,11 +112,17 @@ protected:
     FakeGrid grid;
 };
 
+// Lets the message loop run until the captures of the test's own changes are stored and shown,
+// and no failure box waits.
 void PumpUntilNoFailurePending()
 {
+    MSG message;
+    for (int i = 0; i < 10; ++i, Sleep(5))
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    FinishQueuedCaptures();
     DWORD start = GetTickCount();
     while (CaptureFailurePending() && GetTickCount() - start < 5000) {
-        MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
         Sleep(1);
@@ -196,13 +210,13 @@ TEST_F(ClipboardCaptureTest, AClipboardWithoutContentStoresNothing)
         ASSERT_TRUE(writer.IsOpen());
     }
     EXPECT_TRUE(ReadClipboardEntry().IsEmpty());
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_CHANGECBCHAIN, 0, 0), 0);
+    CaptureNow(WM_CHANGECBCHAIN);
     {
         ClipboardWriter writer;
         ASSERT_TRUE(writer.IsOpen());
         writer.Text(L"");  // an empty text is no content either
     }
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    CaptureNow();
     EXPECT_TRUE(Rows().empty());
     EXPECT_TRUE(g_boxes.empty());
 }
@@ -227,7 +241,7 @@ TEST_F(ClipboardCaptureTest, AFailedInsertShowsTheEnginesTextAndTheCaptureGoesOn
             ASSERT_TRUE(writer.IsOpen());
             writer.Text(L"lost");
         }
-        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        CaptureNow();
         EXPECT_TRUE(g_boxes.empty()) << "shown inside the notification";
         PumpUntilNoFailurePending();
         ASSERT_EQ(g_boxes.size(), 1u);
@@ -288,13 +302,13 @@ TEST_F(ClipboardCaptureTest, ALateNoticeForAChangeAlreadyCapturedStoresNothing)
     PutText(L"first");
     PutText(L"second");
     // Both notices are handled after the second change: the first reads "second" already.
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    CaptureNow();
+    CaptureNow();
     std::vector<Row> rows = Rows();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].text, "second");
     // A change of the viewer chain still stores the clipboard once more.
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_CHANGECBCHAIN, 0, 0), 0);
+    CaptureNow(WM_CHANGECBCHAIN);
     EXPECT_EQ(Rows().size(), 2u);
 }
 
@@ -319,7 +333,7 @@ int RecordBoxWhileCopiesGoOn(HWND owner, const char* text, const char* caption, 
     g_notifiedBeforeBox.push_back(g_nextViewerNotified);
     RecordBox(owner, text, caption, style);
     PutText(L"copied while the box is open");
-    CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0);
+    CaptureNow();
     MSG message;
     for (int i = 0; i < 20; ++i, Sleep(5))
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
@@ -364,6 +378,26 @@ TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
     DestroyWindow(nextViewer);
 }
 
+TEST_F(ClipboardCaptureTest, CopiesThatFailInARowShowOneBoxAndKeepTheirRowsInOrder)
+{
+    ASSERT_TRUE(database.Exec("create trigger refuse before insert on data begin select raise(abort, 'refused'); end"));
+    // Read one after another while the writer is still storing the first.
+    for (int i = 0; i < 5; ++i) {
+        PutText(L"refused " + std::to_wstring(i));
+        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    }
+    EXPECT_TRUE(g_boxes.empty()) << "shown inside the notification";
+    // All five fail before the message loop gets to show the first one's box.
+    FinishQueuedCaptures();
+    PumpUntilNoFailurePending();
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text, "refused");
+    ASSERT_EQ(grid.rows.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(grid.rows[4 - i].second, "refused " + std::to_string(i));
+    EXPECT_TRUE(Rows().empty());
+}
+
 TEST_F(ClipboardCaptureTest, AnotherConnectionsWriteLockIsWaitedForAWhile)
 {
     // The lock is held for half a second, or until the capture has given up (however long the
@@ -391,7 +425,7 @@ TEST_F(ClipboardCaptureTest, AnotherConnectionsWriteLockIsWaitedForAWhile)
         std::wstring text = L"copied while locked " + std::to_wstring(i++);
         PutText(text);
         const DWORD start = GetTickCount();
-        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        CaptureNow();
         if (!c.stored) {
             EXPECT_GE(GetTickCount() - start, DWORD(kHistoryBusyTimeoutMs) - 100) << "the capture gave up too soon";
         }
@@ -442,7 +476,7 @@ TEST_F(ClipboardCaptureTest, AHugeTextIsStoredExactlyWithinFourTimesItsSize)
     text = std::wstring();
 
     SIZE_T before = MemoryNow().WorkingSetSize;
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    CaptureNow();
     SIZE_T peak = MemoryNow().PeakWorkingSetSize;
     EXPECT_LT(peak - before, 4 * gbkSize) << "peak above the start: " << (peak - before) / 1000000 << " MB";
     EXPECT_FALSE(CaptureFailurePending());

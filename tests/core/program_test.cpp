@@ -1,7 +1,8 @@
 // The program end to end: first start in an empty folder, the stored window handle, a normal exit
 // and a logoff, the early ends on a broken "data.db", a second start while the first runs,
-// clipboard changes stored while it runs (also when the grid control cannot be installed), and a
-// copied text shown as the history grid's top row.
+// clipboard changes stored while it runs (a burst of them, copies still being stored at exit, and
+// copies when the grid control cannot be installed), and a copied text shown as the history grid's
+// top row.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -266,19 +267,27 @@ TEST(Program, ClipboardChangesAreStoredWhileItRuns)
         EXPECT_EQ(RowsWithText(db, change.second), 1) << change.second;
 }
 
+// Starts the program with an empty clipboard (joining the viewer chain reads the clipboard once)
+// and gives it a second to settle; its main window, or null.
+HWND StartWithAnEmptyClipboard(ProgramRunner& program)
+{
+    if (!ClipboardWriter().IsOpen() || !program.Start())
+        return nullptr;
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    Sleep(1000);
+    return window;
+}
+
 TEST(Program, ABurstOfCopiesFromAnotherProgramIsStoredOnceEach)
 {
     // Every notice reads the clipboard as it is when handled: a capture slower than the gap would
     // store a later copy in place of the one it was told of, and that later copy twice.
-    constexpr DWORD kGapMs = 400;
+    constexpr DWORD kGapMs = 150;
     constexpr int kCopies = 30;
-    ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartWithAnEmptyClipboard(program);
     ASSERT_NE(window, nullptr);
-    Sleep(1000);
     for (int i = 0; i < kCopies; ++i) {
         {
             ClipboardWriter writer;
@@ -355,6 +364,40 @@ TEST(Program, AGridControlThatCannotBeInstalledIsExplainedOnceAndCopiesAreStillS
     PostMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_EQ(RowsWithText(folder.File("data.db"), "kept without a grid"), 1);
+}
+
+TEST(Program, CopiesStillBeingStoredWhenItIsClosedAreStoredBeforeItEnds)
+{
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    HWND window = StartWithAnEmptyClipboard(program);
+    ASSERT_NE(window, nullptr);
+    // Another connection's write lock keeps the program's store waiting (well within its busy
+    // time-out) until the window has been closed.
+    std::string db = folder.File("data.db");
+    InitializeDatabaseEngine();
+    SqliteDatabase other;
+    ASSERT_TRUE(other.Open(db, SQLITE_OPEN_READWRITE));
+    ASSERT_TRUE(other.Exec("begin immediate"));
+    for (int i = 0; i < 3; ++i) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"closed while stored " + std::to_wstring(i));
+        }
+        Sleep(100);
+    }
+    DWORD_PTR answer = 0;
+    EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answer), 0) << "notices not read";
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    Sleep(300);
+    EXPECT_EQ(program.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "ended before its copies were stored";
+    other.Exec("commit");
+    other.Close();
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(RowsWithText(db, "closed while stored " + std::to_string(i)), 1) << i;
+    EXPECT_EQ(StoredHandle(db), 0) << "the exit's own statement ran";
 }
 
 // The program's history grid: the grid control's own window inside the main window.
