@@ -81,6 +81,14 @@ bool ChangeTheClipboard(const wchar_t* text)
     return true;
 }
 
+// Handles whatever notice is still on its way from an earlier change of the chain, then forgets
+// all that was seen, so that what follows counts only the notices of the next change.
+void SettleAndForget()
+{
+    PumpMessages();
+    g_received.clear();
+}
+
 HWND StoredViewer(HWND window) { return static_cast<HWND>(GetPropA(window, "Clipboard_Viewer")); }
 
 // `monitored` watched by the monitor, with `next` (a plain recording viewer) after it in the chain.
@@ -188,7 +196,7 @@ TEST_F(ClipboardMonitorTest, ARealChangeTravelsTheChainThroughEveryMonitor)
     HWND later = MakeWindow();
     InstallClipboardMonitor(later, RecordingCallback);
     EXPECT_EQ(StoredViewer(later), monitored);
-    g_received.clear();
+    SettleAndForget();
     ASSERT_TRUE(ChangeTheClipboard(L"chain"));
     // Wine's X11 clipboard now and then tells the head of the chain twice of one change: whatever
     // the head got, each viewer after it gets exactly as often.
@@ -201,7 +209,7 @@ TEST_F(ClipboardMonitorTest, ARealChangeTravelsTheChainThroughEveryMonitor)
     // The later one leaves: the next change reaches this one and the rest of the chain, not it.
     RemoveClipboardMonitor(later);
     EXPECT_EQ(StoredViewer(monitored), next);
-    g_received.clear();
+    SettleAndForget();
     ASSERT_TRUE(ChangeTheClipboard(L"after the later one left"));
     EXPECT_TRUE(Seen(later, WM_DRAWCLIPBOARD, true).empty());
     EXPECT_TRUE(Seen(later, WM_DRAWCLIPBOARD, false).empty());
@@ -219,12 +227,13 @@ TEST_F(ClipboardMonitorTest, AViewerLeavingFromTheMiddleIsSkippedByTheOneBeforeI
     ASSERT_EQ(StoredViewer(later), monitored);
     RemoveClipboardMonitor(monitored);
     EXPECT_EQ(StoredViewer(later), next);
-    g_received.clear();
+    SettleAndForget();
     ASSERT_TRUE(ChangeTheClipboard(L"middle left"));
-    EXPECT_EQ(Seen(later, WM_DRAWCLIPBOARD, true).size(), 1u);
+    const std::size_t told = Seen(later, WM_DRAWCLIPBOARD, true).size();
+    EXPECT_GE(told, 1u);
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, true).empty());
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, false).empty());
-    EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
+    EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), told);
     RemoveClipboardMonitor(later);
     DestroyWindow(later);
 }
@@ -235,11 +244,11 @@ TEST_F(ClipboardMonitorTest, RemovingLeavesTheChainAndRestoresTheWindow)
     EXPECT_EQ(GetWindowLongA(monitored, GWL_WNDPROC), reinterpret_cast<LONG>(&RecordingProc));
     for (const char* name : {"Clipboard_Monitor", "Clipboard_Callback", "Clipboard_Viewer"})
         EXPECT_EQ(GetPropA(monitored, name), nullptr) << name;
-    g_received.clear();
+    SettleAndForget();
     ASSERT_TRUE(ChangeTheClipboard(L"after"));
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, true).empty());
     EXPECT_TRUE(Seen(monitored, WM_DRAWCLIPBOARD, false).empty());
-    EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
+    EXPECT_GE(Seen(next, WM_DRAWCLIPBOARD, false).size(), 1u);
 }
 
 TEST_F(ClipboardMonitorTest, InstallingTwiceOrRemovingAnUnmonitoredWindowChangesNothing)
