@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "support/top_down_bitmap.h"
+
 namespace {
 
 // A small generator so that each picture's noise differs and is the same on every run.
@@ -50,18 +52,6 @@ void FillPhoto(std::vector<std::uint32_t>& pixels, int index, int width, int hei
             }
             pixels[std::size_t(y) * width + x] = (r << 16) | (g << 8) | b;
         }
-}
-
-BITMAPINFO TopDown32(int width, int height)
-{
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
 }
 
 } // namespace

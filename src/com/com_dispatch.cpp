@@ -569,6 +569,13 @@ ComArgument ComArgument::Text(std::string value)
     return argument;
 }
 
+ComArgument ComArgument::BorrowedText(const std::string& value) noexcept
+{
+    ComArgument argument(Kind::Text);
+    argument.pointer_ = &value;
+    return argument;
+}
+
 ComArgument ComArgument::Object(const ComObjectValue* value) noexcept
 {
     ComArgument argument(Kind::Object);

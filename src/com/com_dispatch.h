@@ -64,6 +64,9 @@ public:
     static ComArgument Bool(std::int32_t value) noexcept { return Number(Kind::Bool, value); }
     static ComArgument Date(DATE value) noexcept { return Real(Kind::Date, value); }
     static ComArgument Text(std::string value);
+    // A text sent without a copy of it, for texts of many megabytes: `value` must outlive the
+    // call, as a variable of the caller's does.
+    static ComArgument BorrowedText(const std::string& value) noexcept;
     // Not kept beyond the call: the object value is read when the call is made.
     static ComArgument Object(const ComObjectValue* value) noexcept;
     // Copied with VariantCopyInd when the call is made; an empty VARIANT counts as omitted.
@@ -92,7 +95,10 @@ public:
     void* variable() const noexcept { return variable_; }
     std::int64_t integer() const noexcept { return integer_; }
     double real() const noexcept { return real_; }
-    const std::string& text() const noexcept { return text_; }
+    const std::string& text() const noexcept
+    {
+        return kind_ == Kind::Text && pointer_ ? *static_cast<const std::string*>(pointer_) : text_;
+    }
     const void* pointer() const noexcept { return pointer_; }
 
 private:
@@ -106,7 +112,7 @@ private:
     std::int64_t integer_ = 0;
     double real_ = 0;
     std::string text_;
-    const void* pointer_ = nullptr;  // ComObjectValue, VARIANT or ByteSet of a value argument
+    const void* pointer_ = nullptr;  // ComObjectValue, VARIANT, ByteSet or borrowed text of a value argument
 };
 
 // The arguments of one call in the member's declaration order: {ComArgument::Int32(row), ...}.

@@ -1,7 +1,8 @@
 // Off-by-default timing of each capture for the capture benchmark: when the environment variable
 // CHENGJIAN_CAPTURE_TIMES names a file, every capture appends one line to it,
 // "capture <frequency> <start> <read> <insert> <trim> <row> <paint> <working set> <stored peak>
-// <peak>": the performance-counter values at the end of each step (0 for a step that did not run),
+// <peak>": the performance-counter values at the end of each step (0 for a step that did not run;
+// the insert and the trim share one transaction, committed at the end of the trim),
 // the working set in bytes when the capture began (as read once the capture before it was shown,
 // the program being idle in between), and the process's peak working set once the
 // entry was stored and when the capture ended. Without the variable nothing is done.

@@ -18,7 +18,7 @@
 // One entry on its way from the clipboard to the grid.
 struct QueuedCapture {
     HistoryEntry entry;
-    bool showRow = false;     // false when the grid's own copy made the change
+    HWND owner = nullptr;     // the clipboard's owner when the entry was read
     bool failed = false;      // set by the store when the entry could not be stored
     std::string failure;      // then the text the user is told
     CaptureStamps stamps;

@@ -31,13 +31,33 @@ std::string JoinFileNames(const std::vector<std::string>& names)
 // Told when a capture runs out of memory: the engine has no text for that.
 constexpr char kOutOfMemoryText[] = "内存不足：这次复制的内容太大，没有保存。";
 
-// The writer's thread: insert, then trim. The connection is held for both, so that the insert's
-// error text is still its own when read, whatever the window thread does with the connection.
+// Ends the capture's transaction. A commit that fails (another program reading the file for
+// longer than the busy time-out) leaves nothing of the capture in the file: it is rolled back, so
+// that the next capture starts a transaction of its own, and reported as the capture's failure.
+void CommitCapture(QueuedCapture& capture)
+{
+    if (g_database->GetAutocommit())
+        return;  // the engine has already rolled back after a failed insert
+    if (g_database->Commit() == SQLITE_OK)
+        return;
+    if (!capture.failed) {
+        capture.failed = true;
+        capture.failure = g_database->ErrMsg();
+    }
+    g_database->Rollback();
+}
+
+// The writer's thread: insert, then trim, in one transaction, so that the new row and the removal
+// of the oldest reach the disk in one commit instead of two. The connection is held throughout, so
+// that no statement of the window thread runs inside that transaction and the insert's error text
+// is still its own when read.
 void StoreCapture(QueuedCapture& capture) noexcept
 {
+    ConnectionLock lock(g_database->GetHandle());
+    bool began = false;
     try {
         const HistoryEntry& entry = capture.entry;
-        ConnectionLock lock(g_database->GetHandle());
+        began = g_database->GetAutocommit() && g_database->Begin() == SQLITE_OK;
         // The values go in as captured: the store binds them, so no apostrophe needs doubling.
         bool inserted = InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files);
         capture.stamps.Mark(CapturePhase::Insert);
@@ -46,10 +66,14 @@ void StoreCapture(QueuedCapture& capture) noexcept
             capture.failure = g_database->ErrMsg();
         }
         TrimHistory();
+        if (began)
+            CommitCapture(capture);
         capture.stamps.Mark(CapturePhase::Trim);
     } catch (...) {
         capture.failed = true;
         capture.failure = kOutOfMemoryText;
+        if (began && !g_database->GetAutocommit())
+            g_database->Rollback();
     }
 }
 
@@ -60,7 +84,9 @@ void ShowCapture(QueuedCapture& capture) noexcept
     if (capture.failed)
         NoteCaptureFailure(capture.failure);
     CurrentCaptureStamps() = capture.stamps;
-    if (capture.showRow) {
+    // The grid's own copy is stored but not shown again. Its owner is the one of the change read,
+    // not of whatever the clipboard holds now.
+    if (!IsGridClipboardOwner(g_grid, capture.owner)) {
         try {
             const HistoryEntry& entry = capture.entry;
             AddGridRow(entry.timeKey, entry.text, entry.picture, entry.files);
@@ -85,23 +111,17 @@ CaptureWriter& Writer()
 // A window handle as the grid reports window handles; 0 becomes -1, which no window has.
 std::int32_t ComparableWindow(std::int32_t window) { return window == 0 ? -1 : window; }
 
-std::int32_t ClipboardOwner()
-{
-    return static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(GetClipboardOwnerWindow()));
-}
-
 // Reads the clipboard and hands the entry on: the store and the row follow once the writer has it.
 void CaptureEntry()
 {
     MarkCapturePhase(CapturePhase::Start);
     QueuedCapture capture;
     capture.entry = ReadClipboardEntry();
+    capture.owner = GetClipboardOwnerWindow();
     MarkCapturePhase(CapturePhase::Read);
     capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
     if (capture.entry.IsEmpty())
         return;
-    // The owner is the one of the change just read, not of whatever the clipboard holds once stored.
-    capture.showRow = !IsGridClipboardOwner(g_grid);
     Writer().Queue(std::move(capture));
 }
 
@@ -160,12 +180,13 @@ std::string StatementCopy(const std::string& text)
     return DoubleApostrophes(text);
 }
 
-bool IsGridClipboardOwner(GridControl* grid)
+bool IsGridClipboardOwner(GridControl* grid) { return IsGridClipboardOwner(grid, GetClipboardOwnerWindow()); }
+
+bool IsGridClipboardOwner(GridControl* grid, HWND owner)
 {
     if (!grid)
         return false;
     std::int32_t edit = ComparableWindow(grid->GetEditWindow());
-    if (ClipboardOwner() == ComparableWindow(grid->GethWnd()))
-        return true;
-    return ClipboardOwner() == edit;
+    const std::int32_t window = static_cast<std::int32_t>(reinterpret_cast<std::uintptr_t>(owner));
+    return window == ComparableWindow(grid->GethWnd()) || window == edit;
 }

@@ -49,3 +49,5 @@ std::string StatementCopy(const std::string& text);
 // the grid's own copy made the change. A window the grid reports as 0 matches no owner, so a
 // clipboard without owner is never taken for the grid's. False without a grid.
 bool IsGridClipboardOwner(GridControl* grid);
+// The same for a change whose owner was `owner` when it was read.
+bool IsGridClipboardOwner(GridControl* grid, HWND owner);

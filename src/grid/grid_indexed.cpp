@@ -116,7 +116,7 @@ std::string GridControl::GetTextMatrix(std::int32_t row, std::int32_t col) noexc
 bool GridControl::SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& value) noexcept
 {
     return RtComSetProperty(control, "TextMatrix", {ComArgument::Int32(row), ComArgument::Int32(col)},
-                            ComArgument::Text(value));
+                            ComArgument::BorrowedText(value));
 }
 
 void GridControl::Clear(const VARIANT* where, const VARIANT* what) noexcept

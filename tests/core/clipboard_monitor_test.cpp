@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/clipboard_writer.h"
+#include "support/test_window.h"
 
 namespace {
 
@@ -34,18 +35,7 @@ LRESULT CALLBACK RecordingCallback(HWND window, UINT message, WPARAM wParam, LPA
     return g_callbackResult;
 }
 
-HWND MakeWindow()
-{
-    static ATOM windowClass = [] {
-        WNDCLASSA description = {};
-        description.lpfnWndProc = RecordingProc;
-        description.hInstance = GetModuleHandleA(nullptr);
-        description.lpszClassName = "MonitorTestWindow";
-        return RegisterClassA(&description);
-    }();
-    return CreateWindowExA(0, MAKEINTATOM(windowClass), "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
+HWND MakeWindow() { return MakeTestWindow("MonitorTestWindow", RecordingProc); }
 
 // Messages of `message` that `window` saw, by the callback or by its own procedure.
 std::vector<Received> Seen(HWND window, UINT message, bool byCallback)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/top_down_bitmap.h"
+
 inline COLORREF PatternColour(int x, int y)
 {
     return RGB((x * 7) & 0xFF, (y * 5) & 0xFF, (x + y + 1) & 0xFF);
@@ -23,13 +25,7 @@ inline HBITMAP MakePatternBitmap(int width, int height)
             COLORREF c = PatternColour(x, y);
             pixels[static_cast<size_t>(y) * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
         }
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(width, height);
     SetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     return bitmap;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desktop/skin_engine.h"
+#include "support/top_down_bitmap.h"
 
 // The colours of the skin, by their place in the ".SHE" colour table.
 enum SkinColourIndex {
@@ -59,12 +60,7 @@ public:
         pixels_.assign(static_cast<std::size_t>(width_) * height_, 0);
         HDC screen = GetDC(nullptr);
         HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width_;
-        info.bmiHeader.biHeight = -height_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        BITMAPINFO info = TopDown32(width_, height_);
         void* bits = nullptr;
         HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
         HGDIOBJ old = SelectObject(memory, bitmap);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <thread>
 
 #include "dispatch_fixture.h"
@@ -158,6 +159,13 @@ TEST_F(ComDispatchTest, EachArgumentKindMakesItsVariant)
     RtComCall(&object_, "Keep", {ComArgument::Omitted(), ComArgument::Text("")});
     ASSERT_NE(V_BSTR(&Received(1)), nullptr) << "an empty text is an empty BSTR, not a null one";
     EXPECT_EQ(SysStringLen(V_BSTR(&Received(1))), 0u);
+    // A borrowed text is sent as a copied one is.
+    for (const std::string borrowed : {"借来的", ""}) {
+        RtComCall(&object_, "Keep", {ComArgument::Omitted(), ComArgument::BorrowedText(borrowed)});
+        EXPECT_EQ(fixture_.received.types[1], VT_BSTR);
+        ASSERT_NE(V_BSTR(&Received(1)), nullptr);
+        EXPECT_EQ(std::wstring(V_BSTR(&Received(1))), borrowed.empty() ? L"" : L"借来的");
+    }
 }
 
 TEST_F(ComDispatchTest, OmittedArgumentsAtTheEndAreNotCounted)

@@ -10,6 +10,7 @@
 
 #include "framework/byte_set.h"
 #include "framework/file_io.h"
+#include "support/top_down_bitmap.h"
 
 // Pixels as 0xRRGGBB words, top row first.
 struct Pixels {
@@ -62,12 +63,7 @@ inline Pixels BitmapPixels(HBITMAP bitmap)
     BITMAP shape = {};
     if (!bitmap || !GetObjectA(bitmap, sizeof shape, &shape))
         return pixels;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = shape.bmWidth;
-    info.bmiHeader.biHeight = -shape.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = TopDown32(shape.bmWidth, shape.bmHeight);
     std::vector<std::uint32_t> words(static_cast<std::size_t>(shape.bmWidth) * shape.bmHeight);
     HDC screen = GetDC(nullptr);
     const int rows = GetDIBits(screen, bitmap, 0, shape.bmHeight, words.data(), &info, DIB_RGB_COLORS);

@@ -22,6 +22,7 @@
 #include "grid_registration.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
+#include "support/test_window.h"
 #include "ui/history_grid.h"
 #include "ui/history_grid_handlers.h"
 #include "ui/main_window.h"
@@ -263,12 +264,7 @@ LRESULT CALLBACK CountingProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 
 TEST_F(HistoryWindowTest, AddingARowPaintsTheGridButHandlesNoWaitingMessage)
 {
-    WNDCLASSA counting = {};
-    counting.lpfnWndProc = CountingProc;
-    counting.lpszClassName = "HistoryGridWaitingMessage";
-    RegisterClassA(&counting);
-    HWND other = CreateWindowA(counting.lpszClassName, "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                               nullptr);
+    HWND other = MakeTestWindow("HistoryGridWaitingMessage", CountingProc);
     g_waitingHandled = 0;
     PostMessageA(other, WM_APP, 0, 0);
     AddGridRow("w1", "painted now", {}, "");
