@@ -27,7 +27,7 @@ HWND MakeWakeWindow(WNDPROC procedure, void* writer) noexcept
 
 } // namespace
 
-CaptureWriter::CaptureWriter(Step store, Step show) : store_(store), show_(show)
+CaptureWriter::CaptureWriter(Step store, Step show, Ending stored) : store_(store), stored_(stored), show_(show)
 {
     wake_ = MakeWakeWindow(WakeProc, this);
 }
@@ -45,6 +45,8 @@ void CaptureWriter::Queue(QueuedCapture capture)
     one.push_back(std::move(capture));
     if (!StartThread()) {
         store_(one.front());
+        if (stored_)
+            stored_();
         show_(one.front());
         return;
     }
@@ -73,8 +75,13 @@ void CaptureWriter::Run() noexcept
     for (;;) {
         queued_.wait(lock, [this] { return !toStore_.empty() || ending_; });
         // Asked to end: everything queued before is stored first.
-        if (toStore_.empty())
+        if (toStore_.empty()) {
+            if (stored_) {
+                lock.unlock();
+                stored_();
+            }
             return;
+        }
         std::list<QueuedCapture> current;
         current.splice(current.end(), toStore_, toStore_.begin());
         storing_ = true;

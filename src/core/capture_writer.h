@@ -28,8 +28,11 @@ class CaptureWriter {
 public:
     // `store` runs on the writer's thread for each entry in turn; `show` runs on the thread that
     // makes the writer (the window thread), from its message loop, for each stored entry in turn.
+    // `stored`, when given, runs on the writer's thread as it ends (and after each store made on
+    // the window thread when no thread could be had), for what the stores kept between entries.
     using Step = void (*)(QueuedCapture&) noexcept;
-    CaptureWriter(Step store, Step show);
+    using Ending = void (*)() noexcept;
+    CaptureWriter(Step store, Step show, Ending stored = nullptr);
     // Finishes first, so that nothing queued is lost.
     ~CaptureWriter();
     CaptureWriter(const CaptureWriter&) = delete;
@@ -51,6 +54,7 @@ private:
     static LRESULT CALLBACK WakeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     Step store_;
+    Ending stored_;
     Step show_;
     HWND wake_ = nullptr;  // message-only window of the window thread: told when an entry is stored
     std::mutex mutex_;

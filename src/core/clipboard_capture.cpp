@@ -10,6 +10,7 @@
 #include "core/capture_writer.h"
 #include "core/clipboard_readers.h"
 #include "core/globals.h"
+#include "core/history_statements.h"
 #include "core/history_store.h"
 #include "core/time_key.h"
 #include "db/connection_lock.h"
@@ -31,20 +32,41 @@ std::string JoinFileNames(const std::vector<std::string>& names)
 // Told when a capture runs out of memory: the engine has no text for that.
 constexpr char kOutOfMemoryText[] = "内存不足：这次复制的内容太大，没有保存。";
 
+// The writer thread's statements, kept from one entry to the next while the thread runs; they
+// end with it (EndStoring), before the connection can be closed.
+HistoryStatements* g_writerStatements = nullptr;
+
+HistoryStatements& WriterStatements()
+{
+    if (g_writerStatements && g_writerStatements->Connection() != g_database->GetHandle()) {
+        delete g_writerStatements;
+        g_writerStatements = nullptr;
+    }
+    if (!g_writerStatements)
+        g_writerStatements = new HistoryStatements(g_database->GetHandle());
+    return *g_writerStatements;
+}
+
+void EndStoring() noexcept
+{
+    delete g_writerStatements;
+    g_writerStatements = nullptr;
+}
+
 // Ends the capture's transaction. A commit that fails (another program reading the file for
 // longer than the busy time-out) leaves nothing of the capture in the file: it is rolled back, so
 // that the next capture starts a transaction of its own, and reported as the capture's failure.
-void CommitCapture(QueuedCapture& capture)
+void CommitCapture(QueuedCapture& capture, HistoryStatements& statements)
 {
     if (g_database->GetAutocommit())
         return;  // the engine has already rolled back after a failed insert
-    if (g_database->Commit() == SQLITE_OK)
+    if (statements.Run(HistoryStatement::Commit) == SQLITE_DONE)
         return;
     if (!capture.failed) {
         capture.failed = true;
         capture.failure = g_database->ErrMsg();
     }
-    g_database->Rollback();
+    statements.Run(HistoryStatement::Rollback);
 }
 
 // The writer's thread: insert, then trim, in one transaction, so that the new row and the removal
@@ -54,26 +76,29 @@ void CommitCapture(QueuedCapture& capture)
 void StoreCapture(QueuedCapture& capture) noexcept
 {
     ConnectionLock lock(g_database->GetHandle());
+    HistoryStatements* statements = nullptr;
     bool began = false;
     try {
+        statements = &WriterStatements();
         const HistoryEntry& entry = capture.entry;
-        began = g_database->GetAutocommit() && g_database->Begin() == SQLITE_OK;
+        began = g_database->GetAutocommit() && statements->Run(HistoryStatement::Begin) == SQLITE_DONE;
         // The values go in as captured: the store binds them, so no apostrophe needs doubling.
-        bool inserted = InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files);
+        bool inserted =
+            InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files, statements);
         capture.stamps.Mark(CapturePhase::Insert);
         if (!inserted) {
             capture.failed = true;
             capture.failure = g_database->ErrMsg();
         }
-        TrimHistory();
+        TrimHistory(statements);
         if (began)
-            CommitCapture(capture);
+            CommitCapture(capture, *statements);
         capture.stamps.Mark(CapturePhase::Trim);
     } catch (...) {
         capture.failed = true;
         capture.failure = kOutOfMemoryText;
         if (began && !g_database->GetAutocommit())
-            g_database->Rollback();
+            statements->Run(HistoryStatement::Rollback);
     }
 }
 
@@ -104,7 +129,7 @@ CaptureWriter* g_writer = nullptr;
 CaptureWriter& Writer()
 {
     if (!g_writer)
-        g_writer = new CaptureWriter(StoreCapture, ShowCapture);
+        g_writer = new CaptureWriter(StoreCapture, ShowCapture, EndStoring);
     return *g_writer;
 }
 

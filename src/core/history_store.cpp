@@ -1,6 +1,5 @@
 #include "core/history_store.h"
 
-#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -10,26 +9,6 @@
 
 namespace {
 
-// The insert's four values in the template's order: TIME, TEXT, BYTE, FILE.
-constexpr char kInsertStatement[] = "insert into data(TIME , TEXT , BYTE , FILE) values (?1 ,?2 , ?3 , ?4) ";
-
-// One prepared statement, finalized when the owner ends.
-class PreparedStatement {
-public:
-    explicit PreparedStatement(const char* sql) noexcept
-    {
-        SqliteEngine().sqlite3_prepare_v2(g_database->GetHandle(), sql, -1, &handle_, nullptr);
-    }
-    ~PreparedStatement() { SqliteEngine().sqlite3_finalize(handle_); }
-    PreparedStatement(const PreparedStatement&) = delete;
-    PreparedStatement& operator=(const PreparedStatement&) = delete;
-
-    sqlite3_stmt* get() const noexcept { return handle_; }
-
-private:
-    sqlite3_stmt* handle_ = nullptr;
-};
-
 // Binds the UTF-8 value without a copy: `value` outlives the statement's one step.
 bool BindUtf8(sqlite3_stmt* statement, int index, const std::string& value) noexcept
 {
@@ -37,39 +16,57 @@ bool BindUtf8(sqlite3_stmt* statement, int index, const std::string& value) noex
                                             SQLITE_STATIC) == SQLITE_OK;
 }
 
+// The statements a call runs: the caller's prepared ones, or `own`, prepared as needed and
+// finalized when the call ends.
+HistoryStatements& StatementsFor(HistoryStatements* prepared, HistoryStatements& own) noexcept
+{
+    return prepared && prepared->Connection() == g_database->GetHandle() ? *prepared : own;
+}
+
+// Steps the bound insert once, then lets go of its values, which do not outlive this call.
+bool StepInsert(sqlite3_stmt* insert) noexcept
+{
+    bool done = SqliteEngine().sqlite3_step(insert) == SQLITE_DONE;
+    SqliteEngine().sqlite3_reset(insert);
+    SqliteEngine().sqlite3_clear_bindings(insert);
+    return done;
+}
+
 } // namespace
 
 bool InsertEntry(const std::string& timeKey, const std::string& text, const std::string& pictureText,
-                 const std::string& files)
+                 const std::string& files, HistoryStatements* prepared)
 {
+    HistoryStatements own(g_database->GetHandle());
     // The values are bound, not spliced into the statement: a text of many megabytes is then
     // converted to UTF-8 once and never copied into a statement, a literal and a record besides.
-    PreparedStatement insert(kInsertStatement);
-    if (!insert.get())
+    sqlite3_stmt* insert = StatementsFor(prepared, own).Get(HistoryStatement::Insert);
+    if (!insert)
         return false;
     const std::string* values[] = {&timeKey, &text, &pictureText, &files};
     std::string engineValues[4];
     for (int i = 0; i < 4; ++i) {
         engineValues[i] = GbkToUtf8(*values[i]);
-        if (!BindUtf8(insert.get(), i + 1, engineValues[i]))
+        if (!BindUtf8(insert, i + 1, engineValues[i])) {
+            SqliteEngine().sqlite3_clear_bindings(insert);
             return false;
+        }
     }
-    return SqliteEngine().sqlite3_step(insert.get()) == SQLITE_DONE;
+    return StepInsert(insert);
 }
 
-void TrimHistory()
+void TrimHistory(HistoryStatements* prepared)
 {
-    SqlStatement count = g_database->Prepare("select count(1) from data");
-    int passes = count.StepScalarInt() - kHistoryRowLimit;
-    count.Finalize();
-    if (passes <= 0)
-        return;
-    // One statement per pass finds and deletes the oldest key, whatever characters the key holds.
-    PreparedStatement deleteOldest("delete from data where time = (select min(time) from data)");
-    for (int i = 0; i < passes && deleteOldest.get(); ++i) {
-        SqliteEngine().sqlite3_step(deleteOldest.get());
-        SqliteEngine().sqlite3_reset(deleteOldest.get());
+    HistoryStatements own(g_database->GetHandle());
+    HistoryStatements& statements = StatementsFor(prepared, own);
+    int passes = 0;
+    if (sqlite3_stmt* count = statements.Get(HistoryStatement::Count)) {
+        if (SqliteEngine().sqlite3_step(count) == SQLITE_ROW)
+            passes = SqliteEngine().sqlite3_column_int(count, 0) - kHistoryRowLimit;
+        SqliteEngine().sqlite3_reset(count);
     }
+    for (int i = 0; i < passes; ++i)
+        statements.Run(HistoryStatement::DeleteOldest);
 }
 
 std::string MakePictureText(const ByteSet& picture)

@@ -16,6 +16,8 @@ struct Log {
     std::vector<std::string> stored, shown;
     std::vector<DWORD> storeThreads, showThreads;
     std::vector<bool> shownStored;  // the entry's own "stored" mark, as its show found it
+    std::vector<DWORD> endThreads;  // where the writer's ending ran
+    std::vector<size_t> storedWhenEnded;
     DWORD storeMs = 0;
 };
 Log g_log;
@@ -36,6 +38,12 @@ void Show(QueuedCapture& capture) noexcept
     g_log.shown.push_back(capture.entry.text);
     g_log.showThreads.push_back(GetCurrentThreadId());
     g_log.shownStored.push_back(capture.failure == "stored");
+}
+
+void Ended() noexcept
+{
+    g_log.endThreads.push_back(GetCurrentThreadId());
+    g_log.storedWhenEnded.push_back(g_log.stored.size());
 }
 
 QueuedCapture Entry(int i)
@@ -95,7 +103,7 @@ TEST_F(CaptureWriterTest, EntriesAreStoredElsewhereAndShownHereInTheOrderQueued)
 TEST_F(CaptureWriterTest, FinishingStoresAndShowsEverythingQueued)
 {
     g_log.storeMs = 30;
-    CaptureWriter writer(StoreSlowly, Show);
+    CaptureWriter writer(StoreSlowly, Show, Ended);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
         g_log = Log();
@@ -106,6 +114,10 @@ TEST_F(CaptureWriterTest, FinishingStoresAndShowsEverythingQueued)
         writer.Finish();
         EXPECT_EQ(g_log.stored, Entries(8));
         EXPECT_EQ(g_log.shown, Entries(8));
+        // The writer's ending ran once, on its own thread, after the last store.
+        ASSERT_EQ(g_log.endThreads.size(), 1u);
+        EXPECT_EQ(g_log.endThreads[0], g_log.storeThreads.back());
+        EXPECT_EQ(g_log.storedWhenEnded[0], 8u);
     }
     // Wake-ups left in the queue from before find nothing more to show.
     PumpUntilShown(9, 200);

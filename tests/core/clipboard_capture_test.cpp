@@ -82,7 +82,8 @@ protected:
     void TearDown() override
     {
         FinishQueuedCaptures();
-        database.Close();
+        // The store keeps no statement beyond its captures, or the connection could not close.
+        EXPECT_EQ(database.Close(), SQLITE_OK);
         g_database = nullptr;
         g_grid = nullptr;
         SetMessageBoxFunction(nullptr);
