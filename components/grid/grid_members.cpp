@@ -122,6 +122,20 @@ HRESULT SetText(VARIANT* out, const std::wstring& text) noexcept
     return S_OK;
 }
 
+// A cell's text straight from the BSTR it was put as: no UTF-16 copy of a text of megabytes.
+HRESULT SetText(VARIANT* out, const StoredText& text) noexcept
+{
+    if (out) {
+        VariantInit(out);
+        out->vt = VT_BSTR;
+        out->bstrVal = SysAllocStringLen(nullptr, UINT(text.Units()));
+        if (!out->bstrVal)
+            return E_OUTOFMEMORY;
+        text.CopyTo(out->bstrVal);
+    }
+    return S_OK;
+}
+
 LONG ValueLong(const Call& call) noexcept
 {
     Variant v;
@@ -147,6 +161,13 @@ std::wstring ValueText(const VARIANT* value)
     if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get()->bstrVal)
         return {};
     return std::wstring(v.get()->bstrVal, SysStringLen(v.get()->bstrVal));
+}
+
+StoredText ValueStoredText(const VARIANT* value)
+{
+    if (value->vt == VT_BSTR)
+        return value->bstrVal ? StoredText(value->bstrVal, SysStringLen(value->bstrVal)) : StoredText();
+    return StoredText(ValueText(value));
 }
 
 // The key a stored member keeps its value under: the index arguments as text.
@@ -331,7 +352,7 @@ private:
         if (!cell)
             return DISP_E_BADINDEX;
         if (!get) {
-            cell->text = ValueText(call_.value.get());
+            cell->text = ValueStoredText(call_.value.get());
             GridWindow::Refresh(grid_);
             return S_OK;
         }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "picture_store.h"
+#include "stored_text.h"
 
 #include <windows.h>
 #include <olectl.h>
@@ -15,7 +16,7 @@
 namespace vsflex {
 
 struct GridCell {
-    std::wstring text;
+    StoredText text;
     std::shared_ptr<const StoredPicture> picture;
 };
 
@@ -61,7 +62,8 @@ public:
         std::size_t start = 0;
         for (std::size_t c = 0; c < row.cells.size(); ++c) {
             std::size_t end = item.find(L'\t', start);
-            row.cells[c].text = item.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+            const std::size_t stop = end == std::wstring::npos ? item.size() : end;
+            row.cells[c].text = StoredText(item.data() + start, stop - start);
             if (end == std::wstring::npos)
                 break;
             start = end + 1;

@@ -313,7 +313,12 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
         SetTextColor(dc, fore);
         SetBkMode(dc, TRANSPARENT);
         UINT format = DT_NOPREFIX | DT_LEFT | (m.wordWrap ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS));
-        DrawTextW(dc, cell->text.c_str(), VisibleTextLength(dc, inner, cell->text.size(), m.wordWrap), &inner, format);
+        try {
+            const std::wstring shown = cell->text.Start(VisibleTextLength(dc, inner, cell->text.Units(), m.wordWrap));
+            DrawTextW(dc, shown.c_str(), int(shown.size()), &inner, format);
+        } catch (...) {
+            // No memory for the visible start: the cell stays blank in this paint.
+        }
     }
     const int lines = fixed ? m.gridLinesFixed : m.gridLines;
     if (lines != 0) {
@@ -764,7 +769,12 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     RECT box{};
     if (!CellRect(grid, row, col, &box))
         return false;
-    const std::wstring text = initial ? std::wstring(initial) : cell->text;
+    std::wstring text;
+    try {
+        text = initial ? std::wstring(initial) : cell->text.Wide();
+    } catch (...) {
+        return false;
+    }
     HWND editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_LEFT,
                                   box.left, box.top, box.right - box.left - 1, box.bottom - box.top - 1,
                                   grid.window_, nullptr, ModuleInstance(), nullptr);
@@ -809,7 +819,11 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     if (hadFocus && grid.window_)
         SetFocus(grid.window_);
     if (GridCell* cell = grid.model.cell(row, col); cell && accept) {
-        cell->text = text;
+        try {
+            cell->text = StoredText(text);
+        } catch (...) {
+            return true;  // no memory for the edited text: the cell keeps its old one
+        }
         Refresh(grid);
         grid.Fire(kEventAfterEdit, {Long(row), Long(col)});
     }
@@ -832,7 +846,7 @@ std::wstring GridWindow::SelectionText(GridControl& grid)
             if (c > m.SelLeft())
                 text += L'\t';
             if (GridCell* cell = m.cell(r, c))
-                text += cell->text;
+                text += cell->text.Wide();
         }
     }
     return text;
