@@ -246,6 +246,31 @@ static void OnCreation(HWND window, const CREATESTRUCTA *create)
     }
 }
 
+static LRESULT CALLBACK OnSentMessage(int code, WPARAM wParam, LPARAM lParam);
+
+/* True while a frame with a caption has not been shown yet. */
+static BOOL FrameWaiting(void)
+{
+    for (SkinWindow *record = g_windows; record; record = record->next)
+        if (record->kind == SKIN_KIND_FRAME && !record->previous && !record->retired && HasSkinCaption(record->window))
+            return TRUE;
+    return FALSE;
+}
+
+/* The sent-message hook is what sees a frame's first show. It is in place only while a frame
+ * waits for it: under Wine every message sent in a thread with such a hook goes to the server for
+ * the hook first, which makes each one about eighty times as slow. */
+static void UpdateMessageHook(void)
+{
+    BOOL needed = g_look && FrameWaiting();
+    if (needed && !g_messageHook) {
+        g_messageHook = SetWindowsHookExA(WH_CALLWNDPROC, OnSentMessage, NULL, g_skinThread);
+    } else if (!needed && g_messageHook) {
+        UnhookWindowsHookEx(g_messageHook);
+        g_messageHook = NULL;
+    }
+}
+
 static LRESULT CALLBACK OnWindowEvent(int code, WPARAM wParam, LPARAM lParam)
 {
     if (g_look && code == HCBT_CREATEWND)
@@ -255,7 +280,10 @@ static LRESULT CALLBACK OnWindowEvent(int code, WPARAM wParam, LPARAM lParam)
         if (record && !record->previous)
             ReleaseSkinWindow(record, TRUE);
     }
-    return CallNextHookEx(g_creationHook, code, wParam, lParam);
+    LRESULT result = CallNextHookEx(g_creationHook, code, wParam, lParam);
+    if (code == HCBT_CREATEWND || code == HCBT_DESTROYWND)
+        UpdateMessageHook();
+    return result;
 }
 
 static BOOL IsShowing(const CWPSTRUCT *sent)
@@ -268,12 +296,18 @@ static BOOL IsShowing(const CWPSTRUCT *sent)
 static LRESULT CALLBACK OnSentMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPSTRUCT *sent = (const CWPSTRUCT *)lParam;
+    BOOL tookOver = FALSE;
     if (g_look && code == HC_ACTION && IsShowing(sent)) {
         SkinWindow *record = FindSkinWindow(sent->hwnd);
-        if (record)
+        if (record && !record->previous) {
             TakeOverFrame(record);
+            tookOver = record->previous != NULL;
+        }
     }
-    return CallNextHookEx(g_messageHook, code, wParam, lParam);
+    LRESULT result = CallNextHookEx(g_messageHook, code, wParam, lParam);
+    if (tookOver)
+        UpdateMessageHook();
+    return result;
 }
 
 /* ---- attach and detach ---- */
@@ -325,8 +359,8 @@ BOOL WINAPI SkinH_AttachRes(const BYTE *data, DWORD size, const char *password, 
     g_look = look;
     g_skinThread = GetCurrentThreadId();
     g_creationHook = SetWindowsHookExA(WH_CBT, OnWindowEvent, NULL, g_skinThread);
-    g_messageHook = SetWindowsHookExA(WH_CALLWNDPROC, OnSentMessage, NULL, g_skinThread);
     EnumThreadWindows(g_skinThread, TakeOverExisting, 0);
+    UpdateMessageHook();
     return TRUE;
 }
 
