@@ -343,6 +343,27 @@ int RecordBoxWhileCopiesGoOn(HWND owner, const char* text, const char* caption, 
     return IDOK;
 }
 
+TEST_F(ClipboardCaptureTest, AContentBeyondTheEnginesLimitIsToldAndStillShown)
+{
+    // The engine's length limit lowered to 1000 bytes stands for its real one of a billion.
+    using Limit = int(__cdecl*)(sqlite3*, int, int);
+    auto limit = reinterpret_cast<Limit>(GetProcAddress(GetModuleHandleA("sqlite3.dll"), "sqlite3_limit"));
+    ASSERT_NE(limit, nullptr);
+    const int before = limit(database.GetHandle(), SQLITE_LIMIT_LENGTH, 1000);
+    const std::wstring text(5000, L'x');
+    PutText(text);
+    CaptureNow();
+    PumpUntilNoFailurePending();
+    limit(database.GetHandle(), SQLITE_LIMIT_LENGTH, before);
+    ASSERT_EQ(g_boxes.size(), 1u);
+    EXPECT_EQ(g_boxes[0].text, "string or blob too big");
+    EXPECT_TRUE(Rows().empty());
+    ASSERT_EQ(grid.rows.size(), 1u) << "the row is shown as copied";
+    EXPECT_EQ(grid.rows[0].second, std::string(text.begin(), text.end()));
+    PutText(L"short again");
+    EXPECT_EQ(CaptureOne().text, "short again");
+}
+
 TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
 {
     HWND nextViewer = MakeTestWindow("CaptureTestNextViewer", NextViewerProc);
