@@ -846,7 +846,7 @@ std::wstring GridWindow::SelectionText(GridControl& grid)
             if (c > m.SelLeft())
                 text += L'\t';
             if (GridCell* cell = m.cell(r, c))
-                text += cell->text.Wide();
+                cell->text.AppendTo(text);
         }
     }
     return text;

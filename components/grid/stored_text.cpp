@@ -96,9 +96,16 @@ void StoredText::CopyTo(wchar_t* out) const noexcept
 
 std::wstring StoredText::Wide() const
 {
-    std::wstring text(units_, L'\0');
-    CopyTo(text.data());
+    std::wstring text;
+    AppendTo(text);
     return text;
+}
+
+void StoredText::AppendTo(std::wstring& text) const
+{
+    const std::size_t at = text.size();
+    text.resize(at + units_);
+    CopyTo(text.data() + at);
 }
 
 std::wstring StoredText::Start(std::size_t units) const

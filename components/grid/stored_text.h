@@ -22,6 +22,8 @@ public:
     // Writes the Units() units of the text to `out`.
     void CopyTo(wchar_t* out) const noexcept;
     std::wstring Wide() const;
+    // Appends the whole text to `text`, converted in place.
+    void AppendTo(std::wstring& text) const;
     // At most `units` units from the start, never half of a surrogate pair.
     std::wstring Start(std::size_t units) const;
 

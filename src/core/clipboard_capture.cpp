@@ -205,8 +205,6 @@ std::string StatementCopy(const std::string& text)
     return DoubleApostrophes(text);
 }
 
-bool IsGridClipboardOwner(GridControl* grid) { return IsGridClipboardOwner(grid, GetClipboardOwnerWindow()); }
-
 bool IsGridClipboardOwner(GridControl* grid, HWND owner)
 {
     if (!grid)

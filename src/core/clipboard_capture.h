@@ -45,9 +45,8 @@ HistoryEntry ReadClipboardEntry();
 // `text` as it goes into a statement literal: every "'" doubled.
 std::string StatementCopy(const std::string& text);
 
-// True when the clipboard's owner is the grid's window or its cell editor's window, that is when
-// the grid's own copy made the change. A window the grid reports as 0 matches no owner, so a
-// clipboard without owner is never taken for the grid's. False without a grid.
-bool IsGridClipboardOwner(GridControl* grid);
-// The same for a change whose owner was `owner` when it was read.
+// True when `owner`, the clipboard's owner when a change was read, is the grid's window or its cell
+// editor's window, that is when the grid's own copy made the change. A window the grid reports as
+// 0 matches no owner, so a clipboard without owner is never taken for the grid's. False without a
+// grid.
 bool IsGridClipboardOwner(GridControl* grid, HWND owner);

@@ -2,6 +2,8 @@
 
 #include "db/sqlite_engine.h"
 
+namespace {
+
 const char* HistoryStatementText(HistoryStatement which) noexcept
 {
     switch (which) {
@@ -16,6 +18,8 @@ const char* HistoryStatementText(HistoryStatement which) noexcept
     }
     return "";
 }
+
+} // namespace
 
 HistoryStatements::~HistoryStatements()
 {

@@ -27,6 +27,3 @@ private:
     sqlite3* connection_;
     std::array<sqlite3_stmt*, 6> statements_ = {};
 };
-
-// The SQL of each statement.
-const char* HistoryStatementText(HistoryStatement which) noexcept;

@@ -284,7 +284,7 @@ TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
         grid.window = Handle(c.window);
         grid.edit = Handle(c.edit);
         grid.rows.clear();
-        EXPECT_EQ(IsGridClipboardOwner(&grid), c.ownCopy) << c.what;
+        EXPECT_EQ(IsGridClipboardOwner(&grid, GetClipboardOwner()), c.ownCopy) << c.what;
         Row row = CaptureOne();
         EXPECT_EQ(row.text, "copy") << c.what;  // stored either way
         if (c.ownCopy) {
@@ -294,7 +294,7 @@ TEST_F(ClipboardCaptureTest, TheGridsOwnCopiesAreRecognisedByTheClipboardOwner)
             EXPECT_EQ(grid.rows, (Shown{{row.time, "copy"}})) << c.what;
         }
     }
-    EXPECT_FALSE(IsGridClipboardOwner(nullptr));
+    EXPECT_FALSE(IsGridClipboardOwner(nullptr, GetClipboardOwner()));
     for (HWND window : {gridWindow, editWindow, otherWindow})
         DestroyWindow(window);
 }
