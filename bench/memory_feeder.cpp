@@ -139,7 +139,13 @@ std::vector<std::uint32_t> CopyRowPicture(HWND grid, int row, bool bottom, doubl
     while (!IsClipboardFormatAvailable(CF_BITMAP) && Seconds() - start < limit)
         Sleep(200);
     seconds = Seconds() - start;
-    if (!IsClipboardFormatAvailable(CF_BITMAP) || !OpenClipboard(nullptr))
+    if (!IsClipboardFormatAvailable(CF_BITMAP))
+        return pixels;
+    // The program reads its own copy as a capture too, and holds the clipboard open meanwhile.
+    bool opened = false;
+    for (const double since = Seconds(); !(opened = OpenClipboard(nullptr)) && Seconds() - since < 10.0;)
+        Sleep(50);
+    if (!opened)
         return pixels;
     if (auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)))
         pixels = ReadBitmap(bitmap, kWidth, kHeight);
