@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build make
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-tools libz-mingw-w64-dev
   wine wine32:i386
-  xvfb xauth x11-utils xdotool imagemagick netpbm
+  xvfb xauth x11-utils xdotool imagemagick netpbm x11vnc
   locales
   googletest
   nodejs npm

@@ -93,6 +93,9 @@ protected:
         ASSERT_TRUE(next && monitored);
         before = SetClipboardViewer(next);
         InstallClipboardMonitor(monitored, RecordingCallback);
+        // Joining the chain tells the new viewer while the call runs. What comes after is the
+        // clipboard's own: a change by another program, or Wine's X11 mirror telling again.
+        toldOnJoining = Seen(monitored, WM_DRAWCLIPBOARD, true).size();
         PumpMessages();
     }
     void TearDown() override
@@ -106,6 +109,7 @@ protected:
     HWND before = nullptr;
     HWND next = nullptr;
     HWND monitored = nullptr;
+    std::size_t toldOnJoining = 0;
 };
 
 TEST_F(ClipboardMonitorTest, InstallSubclassesRecordsItsStateAndJoinsTheChain)
@@ -115,7 +119,8 @@ TEST_F(ClipboardMonitorTest, InstallSubclassesRecordsItsStateAndJoinsTheChain)
     EXPECT_EQ(GetPropA(monitored, "Clipboard_Callback"), reinterpret_cast<HANDLE>(&RecordingCallback));
     EXPECT_EQ(StoredViewer(monitored), next);
     // Joining the chain delivers a first notice at once: the clipboard as it is now.
-    EXPECT_EQ(Seen(monitored, WM_DRAWCLIPBOARD, true).size(), 1u);
+    EXPECT_EQ(toldOnJoining, 1u);
+    EXPECT_GE(Seen(monitored, WM_DRAWCLIPBOARD, true).size(), 1u);
 }
 
 TEST_F(ClipboardMonitorTest, ChainNoticesKeepTheNextViewerAndPassOn)
