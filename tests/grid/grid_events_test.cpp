@@ -214,7 +214,7 @@ protected:
     // The name that the control's event interface gives `dispId`.
     std::string EventName(DISPID dispId) const
     {
-        auto dispatch = QueryFor<IDispatch>(Host().control, IID_IDispatch);
+        auto dispatch = QueryFor<IDispatch>(Host().control.Get(), IID_IDispatch);
         ComRef<ITypeInfo> info;
         ComRef<ITypeLib> library;
         ComRef<ITypeInfo> events;
@@ -338,7 +338,7 @@ TEST_F(GridEventsTest, BeforeEditHandlerCancelsTheEdit)
     ASSERT_TRUE(grid_->SetRow(2));
     ASSERT_TRUE(grid_->SetCol(1));
     grid_->BindBeforeEdit(ToSubprogramPointer(OnBeforeEditCancel));
-    auto container = QueryFor<IConnectionPointContainer>(Host().control, IID_IConnectionPointContainer);
+    auto container = QueryFor<IConnectionPointContainer>(Host().control.Get(), IID_IConnectionPointContainer);
     ASSERT_TRUE(container);
     ComRef<IConnectionPoint> point;
     ASSERT_EQ(S_OK, container->FindConnectionPoint(Host().sourceIid, point.Put()));
