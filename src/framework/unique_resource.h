@@ -142,6 +142,8 @@ inline void CloseOpenClipboard(bool) noexcept { CloseClipboard(); }
 
 using UniqueSysString = UniqueResource<BSTR, &SysFreeString, nullptr>;
 using UniqueVariant = UniqueResource<VARIANT, &VariantClear, &VariantInit>;
+// A vector of owners is handed to IDispatch::Invoke as its VARIANT array.
+static_assert(sizeof(UniqueVariant) == sizeof(VARIANT) && std::is_standard_layout_v<UniqueVariant>);
 using UniqueGdiObject = UniqueResource<HGDIOBJ, &DeleteObject, nullptr>;
 using UniqueBitmap = UniqueResource<HBITMAP, &DeleteObject, nullptr>;
 using UniqueFont = UniqueResource<HFONT, &DeleteObject, nullptr>;
