@@ -1,17 +1,18 @@
 // UniqueResource: the one owner of a handle or value that must be given back exactly once, and one
-// alias per resource the program's own code takes: BSTR and VARIANT, GDI objects, memory and
-// window device contexts, a locked global block, kernel and file handles, CryptoAPI providers and
-// hashes, the thread's COM apartment and the open clipboard. Header only and free of exceptions:
-// the grid control (a DLL of its own) uses it as the program does.
+// alias per resource the program's own code takes: BSTR, VARIANT and PROPVARIANT, GDI objects,
+// memory and window device contexts, global blocks and their locks, kernel and file handles,
+// CryptoAPI providers and hashes, the thread's COM apartment and the open clipboard. Header only
+// and free of exceptions: the grid control (a DLL of its own) uses it as the program does.
 //
-// Holds: UniqueResource, the aliases (UniqueSysString ... UniqueClipboard), the resource records that
-// need more than one word to be given back (WindowDc, LockedBlock), and the functions that take a
-// resource and hand it to its owner (GetWindowDc, LockGlobal, CopyToGlobal, InitializeComApartment,
-// OpenClipboardRetrying, ReplaceVariant).
+// Holds: UniqueResource, the aliases (UniqueSysString ... UniqueClipboard), the resource records
+// that need more than one word to be given back (WindowDc, LockedBlock), and the functions that
+// take a resource and hand it to its owner (GetWindowDc, LockGlobal, CopyToGlobal,
+// InitializeComApartment, OpenClipboardRetrying, ReplaceVariant).
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
+#include <propidl.h>
 #include <wincrypt.h>
 
 #include <cstdint>
@@ -114,7 +115,7 @@ private:
     T value_;
 };
 
-// ---- Close functions for resources whose release call takes more, or other, than the value
+// ---- Release calls that take more, or other, than the value; set-up calls that are macros
 
 // A device context from GetDC, which only its window can take back; the screen's has no window.
 struct WindowDc {
@@ -130,20 +131,24 @@ struct LockedBlock {
     bool operator==(const LockedBlock&) const = default;
 };
 
-namespace unique_resource_close {
+namespace unique_resource_calls {
 inline void ReleaseWindowDc(WindowDc taken) noexcept { ReleaseDC(taken.window, taken.dc); }
 inline void UnlockGlobal(LockedBlock lock) noexcept { GlobalUnlock(lock.block); }
 inline void ReleaseCryptProvider(HCRYPTPROV provider) noexcept { CryptReleaseContext(provider, 0); }
 inline void UninitializeComApartment(bool) noexcept { CoUninitialize(); }
 inline void CloseOpenClipboard(bool) noexcept { CloseClipboard(); }
-}  // namespace unique_resource_close
+inline void InitializePropVariant(PROPVARIANT* value) noexcept { PropVariantInit(value); }
+}  // namespace unique_resource_calls
 
 // ---- The aliases
 
+// A BSTR from SysAllocString and its kin.
 using UniqueSysString = UniqueResource<BSTR, &SysFreeString, nullptr>;
 using UniqueVariant = UniqueResource<VARIANT, &VariantClear, &VariantInit>;
 // A vector of owners is handed to IDispatch::Invoke as its VARIANT array.
 static_assert(sizeof(UniqueVariant) == sizeof(VARIANT) && std::is_standard_layout_v<UniqueVariant>);
+using UniquePropVariant =
+    UniqueResource<PROPVARIANT, &PropVariantClear, &unique_resource_calls::InitializePropVariant>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, &DeleteObject, nullptr>;
 using UniqueBitmap = UniqueResource<HBITMAP, &DeleteObject, nullptr>;
 using UniqueFont = UniqueResource<HFONT, &DeleteObject, nullptr>;
@@ -151,21 +156,21 @@ using UniqueBrush = UniqueResource<HBRUSH, &DeleteObject, nullptr>;
 using UniquePen = UniqueResource<HPEN, &DeleteObject, nullptr>;
 // A device context from CreateCompatibleDC.
 using UniqueMemoryDc = UniqueResource<HDC, &DeleteDC, nullptr>;
-using UniqueWindowDc = UniqueResource<WindowDc, &unique_resource_close::ReleaseWindowDc, WindowDc{}>;
+using UniqueWindowDc = UniqueResource<WindowDc, &unique_resource_calls::ReleaseWindowDc, WindowDc{}>;
 // A global block from GlobalAlloc, freed unless handed on (to the clipboard or a stream).
 using UniqueGlobal = UniqueResource<HGLOBAL, &GlobalFree, nullptr>;
 // Unlocks, never frees: the block belongs to whoever gave its handle.
-using UniqueGlobalLock = UniqueResource<LockedBlock, &unique_resource_close::UnlockGlobal, LockedBlock{}>;
+using UniqueGlobalLock = UniqueResource<LockedBlock, &unique_resource_calls::UnlockGlobal, LockedBlock{}>;
 // Process, thread and event handles, whose failure value is null.
 using UniqueHandle = UniqueResource<HANDLE, &CloseHandle, nullptr>;
 // File handles from CreateFile, whose failure value is INVALID_HANDLE_VALUE.
 using UniqueFile = UniqueResource<HANDLE, &CloseHandle, -1>;
-using UniqueCryptProvider = UniqueResource<HCRYPTPROV, &unique_resource_close::ReleaseCryptProvider, HCRYPTPROV{0}>;
+using UniqueCryptProvider = UniqueResource<HCRYPTPROV, &unique_resource_calls::ReleaseCryptProvider, HCRYPTPROV{0}>;
 using UniqueCryptHash = UniqueResource<HCRYPTHASH, &CryptDestroyHash, HCRYPTHASH{0}>;
 // True while this thread's COM apartment must be left again.
-using UniqueComApartment = UniqueResource<bool, &unique_resource_close::UninitializeComApartment, false>;
+using UniqueComApartment = UniqueResource<bool, &unique_resource_calls::UninitializeComApartment, false>;
 // True while this owner holds the clipboard open.
-using UniqueClipboard = UniqueResource<bool, &unique_resource_close::CloseOpenClipboard, false>;
+using UniqueClipboard = UniqueResource<bool, &unique_resource_calls::CloseOpenClipboard, false>;
 
 // ---- Taking a resource
 

@@ -17,14 +17,22 @@
 #include "com/com_picture.h"
 #include "com/com_ref.h"
 #include "com/pcx_decoder.h"
+#include "framework/unique_resource.h"
 #include "support/picture_fixtures.h"
 
 namespace {
 
 class ComApartment : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override
+    {
+        apartment_ = InitializeComApartment();
+        ASSERT_TRUE(apartment_);
+    }
+    void TearDown() override { apartment_.reset(); }
+
+private:
+    UniqueComApartment apartment_;
 };
 
 // The bitmap of the picture RtComCreatePicture makes, as pixels; `made` says whether it made one.

@@ -2,6 +2,7 @@
 // driven by name and dispatch id, by real mouse and key messages, through the clipboard and on screen.
 #include "grid_host_fixture.h"
 #include "test_pictures.h"
+#include "support/clipboard_reader.h"
 
 #include <olectl.h>
 #include <psapi.h>
@@ -370,18 +371,7 @@ TEST_F(GridHost, EditingChangesTheCellThroughTheEditWindow)
 
 std::wstring ClipboardText(HWND* owner)
 {
-    std::wstring text = L"(none)";
-    for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(20);
-    *owner = GetClipboardOwner();
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = p;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    return ReadClipboardText<wchar_t>(CF_UNICODETEXT, owner, L"(none)", L"(not opened)");
 }
 
 TEST_F(GridHost, CopyAndCtrlCPutTheSelectionOnTheClipboard)
@@ -398,9 +388,7 @@ TEST_F(GridHost, CopyAndCtrlCPutTheSelectionOnTheClipboard)
     EXPECT_EQ(GridWindow(), owner);
 
     // Ctrl+C copies by itself only with Flags 2.
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    CloseClipboard();
+    ASSERT_TRUE(EmptyTheClipboard());
     Call(L"Select", {2, 2});
     BYTE keys[256] = {};
     GetKeyboardState(keys);
