@@ -112,7 +112,9 @@ private:
             Close(&value_);
     }
 
-    T value_;
+    // Zeroed before it is made empty: VariantInit sets only the type, and a VARIANT handed on
+    // empty must not carry a stray pointer.
+    T value_{};
 };
 
 // ---- Release calls that take more, or other, than the value; set-up calls that are macros

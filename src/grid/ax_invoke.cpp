@@ -163,13 +163,12 @@ void WriteBack(const SignatureArgument& argument, UniqueVariant& value, UniqueSy
 {
     if (!argument.given)
         return;
-    if (!argument.byReference) {
-        // The caller's VARIANT or object was lent for the call; a text or byte array made for it ends
-        // with `value`.
-        if (argument.letter == 'V' || argument.letter == 'C')
-            value.release();
+    // Only a text or byte array passed by value was made for the call, and ends with `value`; all
+    // else was lent (the caller's VARIANT, object or variable) and is let go as it is.
+    if (argument.byReference || (argument.letter != 'T' && argument.letter != 'Z'))
+        value.release();
+    if (!argument.byReference)
         return;
-    }
     if (argument.letter == 'T' && cell) {
         char** text = CallerVariable<char*>(argument);
         if (text != nullptr) {

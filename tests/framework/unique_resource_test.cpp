@@ -4,7 +4,9 @@
 // reference, a locked block's lock count and the clipboard held by another thread.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <new>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -190,6 +192,18 @@ TEST(UniqueVariantTest, ItsReferencesAreGivenBackWhenTheOwnerEndsOrIsReplaced)
     EXPECT_EQ(second.references, 0);
 }
 
+TEST(UniqueVariantTest, AnEmptyOneCarriesNoStrayPointer)
+{
+    // VariantInit sets only the type; an empty owner handed on (a by-reference array that travels
+    // without an array) must not carry whatever the memory held before.
+    alignas(UniqueVariant) unsigned char place[sizeof(UniqueVariant)];
+    std::memset(place, 0xCC, sizeof place);
+    auto* empty = new (place) UniqueVariant();
+    EXPECT_EQ(V_VT(&empty->get()), VT_EMPTY);
+    EXPECT_EQ(V_ARRAY(&empty->get()), nullptr);
+    empty->~UniqueVariant();
+}
+
 UINT LockCount(HGLOBAL block) { return GlobalFlags(block) & GMEM_LOCKCOUNT; }
 
 TEST(UniqueGlobalLockTest, ALockIsUndoneOnceAndAFailedLockIsNeverUndone)
@@ -213,6 +227,21 @@ TEST(UniqueGlobalLockTest, ALockIsUndoneOnceAndAFailedLockIsNeverUndone)
     EXPECT_FALSE(LockGlobal(discarded));
     EXPECT_FALSE(LockGlobal(nullptr));
     GlobalFree(discarded);
+}
+
+TEST(UniqueGlobalLockTest, ACopyIsHandedOutFilledAndUnlockedOrNotAtAll)
+{
+    const char text[] = "copied";
+    UniqueGlobal block = CopyToGlobal(text, sizeof text);
+    ASSERT_TRUE(block);
+    EXPECT_EQ(LockCount(block.get()), 0u) << "the clipboard takes only unlocked blocks";
+    {
+        UniqueGlobalLock lock = LockGlobal(block.get());
+        ASSERT_TRUE(lock);
+        EXPECT_STREQ(static_cast<const char*>(lock.get().data), text);
+    }
+    // No bytes: the block is discarded and cannot be filled, so none is handed out.
+    EXPECT_FALSE(CopyToGlobal(text, 0));
 }
 
 // Holds the clipboard open from a thread and window of its own for `holdMs`, as another program does.
