@@ -40,11 +40,10 @@ FUNCDESC* FindFunction(ITypeInfo* info, const wchar_t* name, INVOKEKIND kind)
     for (WORD i = 0; i < count; ++i) {
         FUNCDESC* desc = nullptr;
         info->GetFuncDesc(i, &desc);
-        BSTR found = nullptr;
+        UniqueSysString found;
         UINT n = 0;
-        info->GetNames(desc->memid, &found, 1, &n);
-        bool match = found && !wcscmp(found, name) && desc->invkind == kind;
-        SysFreeString(found);
+        info->GetNames(desc->memid, found.put(), 1, &n);
+        bool match = found && !wcscmp(found.get(), name) && desc->invkind == kind;
         if (match)
             return desc;
         info->ReleaseFuncDesc(desc);
@@ -464,14 +463,12 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     Call(L"Select", {2, 1});
     HBITMAP red = MakeScreenshot(200, 100, 0);
     {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, red);
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        HGDIOBJ old = SelectObject(dc.get(), red);
         RECT all{0, 0, 200, 100};
-        HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        UniqueBrush brush(CreateSolidBrush(RGB(255, 0, 0)));
+        FillRect(dc.get(), &all, brush.get());
+        SelectObject(dc.get(), old);
     }
     IDispatch* picture = PictureOf(red);
     Put(L"CellPicture", {Value(picture)});
