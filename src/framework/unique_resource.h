@@ -67,7 +67,7 @@ public:
         GiveBack();
         MakeEmpty(value_);
     }
-    // Gives back what is held and takes `value` over.
+    // Gives back what is held and takes `value` over (which must not be the value held).
     void reset(T value) noexcept
     {
         GiveBack();
