@@ -8,6 +8,7 @@
 
 #include <ocidl.h>
 
+#include "framework/unique_resource.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
 
@@ -219,14 +220,13 @@ protected:
         ComRef<ITypeLib> library;
         ComRef<ITypeInfo> events;
         UINT index = 0, count = 0;
-        BSTR name = nullptr;
+        UniqueSysString name;
         if (!dispatch || FAILED(dispatch->GetTypeInfo(0, 0, info.Put())) ||
             FAILED(info->GetContainingTypeLib(library.Put(), &index)) ||
             FAILED(library->GetTypeInfoOfGuid(Host().sourceIid, events.Put())) ||
-            FAILED(events->GetNames(dispId, &name, 1, &count)) || count != 1)
+            FAILED(events->GetNames(dispId, name.put(), 1, &count)) || count != 1)
             return {};
-        HostText text = WideToAnsi(name);
-        SysFreeString(name);
+        HostText text = WideToAnsi(name.get());
         return text ? text.get() : "";
     }
     void SetCtrlKey(bool down)
