@@ -446,10 +446,8 @@ void GridControl::Fire(DISPID id, std::vector<VARIANT> args) noexcept
         if (!sink)
             continue;
         sink->AddRef();
-        VARIANT result;
-        VariantInit(&result);
-        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
-        VariantClear(&result);
+        UniqueVariant result;
+        sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result.put(), nullptr, nullptr);
         sink->Release();
     }
     Release();

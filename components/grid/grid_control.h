@@ -155,7 +155,7 @@ public:
     // The state the members and the window share.
     GridModel model;
     // Members that are kept and read back but have no further effect: member id and index text -> value.
-    std::map<std::pair<DISPID, std::wstring>, Variant> stored;
+    std::map<std::pair<DISPID, std::wstring>, UniqueVariant> stored;
     // The in-place editor while a cell is edited.
     HWND editor = nullptr;
     int editRow = -1, editCol = -1;

@@ -17,9 +17,9 @@ namespace {
 struct Call {
     DISPID id = 0;
     INVOKEKIND kind = INVOKE_FUNC;
-    std::vector<Variant> args;       // declared parameters (without a put's value)
+    std::vector<UniqueVariant> args; // declared parameters (without a put's value)
     std::vector<LONG*> outputs;      // per parameter: the caller's long for a by-reference long, else null
-    Variant value;                   // a put's value
+    UniqueVariant value;             // a put's value
     VARTYPE resultType = VT_EMPTY;   // declared result type (VT_EMPTY for void)
     VARIANT* result = nullptr;
     // The put's text is the caller's own BSTR, read in place: a copy of a cell of megabytes would
@@ -32,22 +32,22 @@ struct Call {
     ~Call()
     {
         if (valueBorrowed)
-            VariantInit(value.get());
+            value.release();
     }
 
     bool Given(std::size_t i) const noexcept
     {
-        return i < args.size() && !(args[i].get()->vt == VT_ERROR && args[i].get()->scode == DISP_E_PARAMNOTFOUND) &&
-               args[i].get()->vt != VT_EMPTY;
+        return i < args.size() && !(args[i].get().vt == VT_ERROR && args[i].get().scode == DISP_E_PARAMNOTFOUND) &&
+               args[i].get().vt != VT_EMPTY;
     }
     LONG Long(std::size_t i, LONG fallback = 0) const noexcept
     {
         if (!Given(i))
             return fallback;
-        Variant v;
-        if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(args[i].get()), 0, VT_I4)))
+        UniqueVariant v;
+        if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(args[i].addressof()), 0, VT_I4)))
             return fallback;
-        return v.get()->lVal;
+        return v.get().lVal;
     }
 };
 
@@ -84,10 +84,10 @@ HRESULT EmptyOf(VARTYPE type, VARIANT* out) noexcept
         out->bstrVal = SysAllocString(L"");
         return out->bstrVal ? S_OK : E_OUTOFMEMORY;
     }
-    Variant zero;
-    zero.get()->vt = VT_I4;
-    zero.get()->lVal = 0;
-    return VariantChangeType(out, zero.get(), 0, type);
+    UniqueVariant zero;
+    zero.addressof()->vt = VT_I4;
+    zero.addressof()->lVal = 0;
+    return VariantChangeType(out, zero.addressof(), 0, type);
 }
 
 HRESULT SetLong(VARIANT* out, LONG v) noexcept
@@ -138,18 +138,18 @@ HRESULT SetText(VARIANT* out, const StoredText& text) noexcept
 
 LONG ValueLong(const Call& call) noexcept
 {
-    Variant v;
-    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(call.value.get()), 0, VT_I4)))
+    UniqueVariant v;
+    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_I4)))
         return 0;
-    return v.get()->lVal;
+    return v.get().lVal;
 }
 
 bool ValueBool(const Call& call) noexcept
 {
-    Variant v;
-    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(call.value.get()), 0, VT_BOOL)))
+    UniqueVariant v;
+    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_BOOL)))
         return false;
-    return v.get()->boolVal != VARIANT_FALSE;
+    return v.get().boolVal != VARIANT_FALSE;
 }
 
 std::wstring ValueText(const VARIANT* value)
@@ -157,10 +157,10 @@ std::wstring ValueText(const VARIANT* value)
     // A text is taken as it stands: a converted copy of a cell of megabytes would only add to the peak.
     if (value->vt == VT_BSTR)
         return value->bstrVal ? std::wstring(value->bstrVal, SysStringLen(value->bstrVal)) : std::wstring();
-    Variant v;
-    if (FAILED(VariantChangeType(v.get(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get()->bstrVal)
+    UniqueVariant v;
+    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get().bstrVal)
         return {};
-    return std::wstring(v.get()->bstrVal, SysStringLen(v.get()->bstrVal));
+    return std::wstring(v.get().bstrVal, SysStringLen(v.get().bstrVal));
 }
 
 StoredText ValueStoredText(const VARIANT* value)
@@ -175,7 +175,7 @@ std::wstring IndexKey(const Call& call)
 {
     std::wstring key;
     for (const auto& arg : call.args) {
-        key += ValueText(arg.get());
+        key += ValueText(arg.addressof());
         key += L'\x1f';
     }
     return key;
@@ -261,7 +261,9 @@ private:
     HRESULT Stored(bool get, bool put)
     {
         if (put) {
-            grid_.stored[{call_.id, IndexKey(call_)}] = call_.value;
+            UniqueVariant copy;
+            VariantCopy(copy.addressof(), call_.value.addressof());
+            grid_.stored[{call_.id, IndexKey(call_)}] = std::move(copy);
             return S_OK;
         }
         if (!get || !call_.result)
@@ -269,7 +271,7 @@ private:
         auto found = grid_.stored.find({call_.id, IndexKey(call_)});
         if (found == grid_.stored.end())
             return EmptyOf(call_.resultType, call_.result);
-        return VariantCopy(call_.result, found->second.get());
+        return VariantCopy(call_.result, found->second.addressof());
     }
 
     template <typename Setter>
@@ -315,7 +317,7 @@ private:
     HRESULT Text(bool get, std::wstring& field)
     {
         if (!get) {
-            field = ValueText(call_.value.get());
+            field = ValueText(call_.value.addressof());
             GridWindow::Refresh(grid_);
             return S_OK;
         }
@@ -325,10 +327,10 @@ private:
     HRESULT FontSize(bool get)
     {
         if (!get) {
-            Variant v;
-            if (FAILED(VariantChangeType(v.get(), call_.value.get(), 0, VT_R8)) || v.get()->dblVal <= 0)
+            UniqueVariant v;
+            if (FAILED(VariantChangeType(v.addressof(), call_.value.addressof(), 0, VT_R8)) || v.get().dblVal <= 0)
                 return DISP_E_OVERFLOW;
-            m_.fontSize = v.get()->dblVal;
+            m_.fontSize = v.get().dblVal;
             GridWindow::Refresh(grid_);
             return S_OK;
         }
@@ -352,7 +354,7 @@ private:
         if (!cell)
             return DISP_E_BADINDEX;
         if (!get) {
-            cell->text = ValueStoredText(call_.value.get());
+            cell->text = ValueStoredText(call_.value.addressof());
             GridWindow::Refresh(grid_);
             return S_OK;
         }
@@ -434,7 +436,7 @@ private:
             call_.result->pdispVal = cell->picture ? cell->picture->CreatePictureObject() : nullptr;
             return S_OK;
         }
-        const VARIANT* value = call_.value.get();
+        const VARIANT* value = call_.value.addressof();
         IUnknown* object = (value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN) ? value->punkVal : nullptr;
         std::shared_ptr<const StoredPicture> stored;
         HRESULT storedResult = StoredPicture::FromPicture(object, CellPictureBox(), stored);
@@ -458,7 +460,7 @@ private:
         LONG row = call_.Long(1, m_.rows());
         if (row < 0 || row > m_.rows())
             return DISP_E_BADINDEX;
-        m_.InsertRow(row, ValueText(call_.args[0].get()));
+        m_.InsertRow(row, ValueText(call_.args[0].addressof()));
         m_.ClampPositions();
         GridWindow::Refresh(grid_);
         return S_OK;
@@ -554,11 +556,13 @@ HRESULT Coerce(const TYPEDESC& declared, VARIANT* source, VARIANT* target) noexc
     const VARTYPE type = CoercedType(declared, &byRef);
     if (type != VT_EMPTY)
         return VariantChangeType(target, source, 0, type);
-    HRESULT hr = VariantCopyInd(target, source);
-    if (SUCCEEDED(hr) && IsObjectType(declared) && target->vt != VT_DISPATCH && target->vt != VT_UNKNOWN) {
-        VariantClear(target);
+    UniqueVariant copy;
+    HRESULT hr = VariantCopyInd(copy.addressof(), source);
+    if (FAILED(hr))
+        return hr;
+    if (IsObjectType(declared) && copy.get().vt != VT_DISPATCH && copy.get().vt != VT_UNKNOWN)
         return DISP_E_TYPEMISMATCH;
-    }
+    ReplaceVariant(*target, std::move(copy));
     return hr;
 }
 
@@ -591,7 +595,7 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
     call.outputs.assign(declared, nullptr);
     for (UINT i = 0; i < declared; ++i) {
         const ELEMDESC& element = desc.lprgelemdescParam[i];
-        VARIANT* target = call.args[i].get();
+        VARIANT* target = call.args[i].addressof();
         if (i >= positional) {
             target->vt = VT_ERROR;
             target->scode = DISP_E_PARAMNOTFOUND;
@@ -614,11 +618,11 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
         const VARTYPE type = CoercedType(valueType, &byRef);
         VARIANT* source = &params.rgvarg[0];
         if (source->vt == VT_BSTR && (type == VT_BSTR || (type == VT_EMPTY && !IsObjectType(valueType)))) {
-            *call.value.get() = *source;
+            call.value.reset(*source);
             call.valueBorrowed = true;
             return S_OK;
         }
-        if (FAILED(Coerce(valueType, source, call.value.get()))) {
+        if (FAILED(Coerce(valueType, source, call.value.addressof()))) {
             if (argError)
                 *argError = 0;
             return DISP_E_TYPEMISMATCH;
@@ -663,8 +667,8 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
         call.resultType = desc->elemdescFunc.tdesc.vt == VT_VOID ? VARTYPE(VT_EMPTY) : CoercedType(desc->elemdescFunc.tdesc, &byRef);
         if (desc->elemdescFunc.tdesc.vt == VT_PTR)
             call.resultType = VT_DISPATCH;
-        Variant own;
-        call.result = result ? result : own.get();
+        UniqueVariant own;
+        call.result = result ? result : own.addressof();
         VariantInit(call.result);
         hr = BindArguments(*desc, *params, call, argError);
         if (SUCCEEDED(hr))
@@ -673,7 +677,7 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
             result->vt != call.resultType)
             hr = VariantChangeType(result, result, 0, call.resultType);
         if (FAILED(hr) && result)
-            VariantClear(result);
+            ReplaceVariant(*result, UniqueVariant());
     } catch (...) {
         hr = E_OUTOFMEMORY;
     }

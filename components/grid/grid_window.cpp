@@ -270,9 +270,8 @@ void ScrollTo(GridControl& grid, int top, int left) noexcept
 HFONT CreateGridFont(const GridModel& m) noexcept
 {
     LOGFONTW font{};
-    HDC screen = GetDC(nullptr);
-    font.lfHeight = -MulDiv(int(m.fontSize * 100 + 0.5), GetDeviceCaps(screen, LOGPIXELSY), 7200);
-    ReleaseDC(nullptr, screen);
+    UniqueWindowDc screen = GetWindowDc();
+    font.lfHeight = -MulDiv(int(m.fontSize * 100 + 0.5), GetDeviceCaps(screen.get().dc, LOGPIXELSY), 7200);
     font.lfWeight = m.fontBold ? FW_BOLD : FW_NORMAL;
     font.lfItalic = m.fontItalic;
     font.lfUnderline = m.fontUnderline;
@@ -303,7 +302,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
                           c >= m.SelLeft() && c <= m.SelRight();
     COLORREF back = Rgb(fixed ? m.backColorFixed : selected ? m.backColorSel : m.backColor);
     COLORREF fore = Rgb(fixed ? m.foreColorFixed : selected ? m.foreColorSel : m.foreColor);
-    GdiObject<HBRUSH> brush(CreateSolidBrush(back));
+    UniqueBrush brush(CreateSolidBrush(back));
     FillRect(dc, &box, brush.get());
     GridCell* cell = m.cell(r, c);
     RECT inner{box.left + 2, box.top + 1, box.right - 2, box.bottom - 1};
@@ -322,7 +321,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
     }
     const int lines = fixed ? m.gridLinesFixed : m.gridLines;
     if (lines != 0) {
-        GdiObject<HPEN> pen(CreatePen(lines == 2 ? PS_DOT : PS_SOLID, 1, Rgb(fixed ? m.gridColorFixed : m.gridColor)));
+        UniquePen pen(CreatePen(lines == 2 ? PS_DOT : PS_SOLID, 1, Rgb(fixed ? m.gridColorFixed : m.gridColor)));
         SelectedObject usePen(dc, pen.get());
         MoveToEx(dc, box.right - 1, box.top, nullptr);
         LineTo(dc, box.right - 1, box.bottom - 1);
@@ -338,12 +337,12 @@ void Paint(GridControl& grid, HDC target)
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
-    MemoryDc buffer(target);
-    GdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(target, std::max<int>(client.right, 1), std::max<int>(client.bottom, 1)));
+    UniqueMemoryDc buffer(CreateCompatibleDC(target));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(target, std::max<int>(client.right, 1), std::max<int>(client.bottom, 1)));
     SelectedObject useBitmap(buffer.get(), bitmap.get());
-    GdiObject<HBRUSH> background(CreateSolidBrush(Rgb(m.backColorBkg)));
+    UniqueBrush background(CreateSolidBrush(Rgb(m.backColorBkg)));
     FillRect(buffer.get(), &client, background.get());
-    GdiObject<HFONT> font(CreateGridFont(m));
+    UniqueFont font(CreateGridFont(m));
     SelectedObject useFont(buffer.get(), font.get());
     const auto rows = RowSpans(m, client.bottom);
     const auto cols = ColSpans(m, client.right);
@@ -388,11 +387,8 @@ LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lPa
             RemovePropW(editor, kEditorProcProp);
             if (grid->editor == editor)
                 grid->editor = nullptr;
-            HFONT font = reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0));
-            LRESULT result = CallWindowProcW(previous, editor, message, wParam, lParam);
-            if (font)
-                DeleteObject(font);
-            return result;
+            UniqueFont font(reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0)));
+            return CallWindowProcW(previous, editor, message, wParam, lParam);
         }
         }
     }
@@ -780,7 +776,7 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
                                   grid.window_, nullptr, ModuleInstance(), nullptr);
     if (!editor)
         return false;
-    GdiObject<HFONT> font(CreateGridFont(m));
+    UniqueFont font(CreateGridFont(m));
     SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(font.release()), FALSE);
     SetPropW(editor, kEditorOwnerProp, &grid);
     SetPropW(editor, kEditorProcProp,
@@ -856,20 +852,15 @@ bool GridWindow::CopySelection(GridControl& grid) noexcept
 {
     try {
         const std::wstring text = SelectionText(grid);
-        OpenClipboardScope clipboard(grid.window_);
-        if (!clipboard.is_open() || !EmptyClipboard())
+        UniqueClipboard clipboard = OpenClipboardRetrying(grid.window_);
+        if (!clipboard || !EmptyClipboard())
             return false;
-        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-        if (!memory)
+        // A block that could not be filled is freed here, and the copy fails: an unfilled block on
+        // the clipboard would hand the next program whatever the allocator left in it.
+        UniqueGlobal memory = CopyToGlobal(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        if (!memory || !SetClipboardData(CF_UNICODETEXT, memory.get()))
             return false;
-        if (void* locked = GlobalLock(memory)) {
-            memcpy(locked, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-            GlobalUnlock(memory);
-        }
-        if (!SetClipboardData(CF_UNICODETEXT, memory)) {
-            GlobalFree(memory);
-            return false;
-        }
+        memory.release();  // the clipboard's now
         return true;
     } catch (...) {
         return false;

@@ -110,9 +110,8 @@ std::vector<std::uint32_t> ReadBitmapPixels(HBITMAP bitmap, const BITMAP& info)
 {
     std::vector<std::uint32_t> pixels(std::size_t(info.bmWidth) * info.bmHeight);
     BITMAPINFO header = TopDownHeader(info.bmWidth, info.bmHeight, 32);
-    HDC screen = GetDC(nullptr);
-    int lines = GetDIBits(screen, bitmap, 0, UINT(info.bmHeight), pixels.data(), &header, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    int lines = GetDIBits(GetWindowDc().get().dc, bitmap, 0, UINT(info.bmHeight), pixels.data(), &header,
+                          DIB_RGB_COLORS);
     if (lines != info.bmHeight)
         return {};
     return pixels;
@@ -199,8 +198,8 @@ IDispatch* StoredPicture::CreatePictureObject() const noexcept
             return nullptr;
         BITMAPINFO header = TopDownHeader(width_, height_, 24);
         void* bits = nullptr;
-        GdiObject<HBITMAP> bitmap(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!bitmap.get())
+        UniqueBitmap bitmap(CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bitmap)
             return nullptr;
         const std::size_t stride = (std::size_t(width_) * 3 + 3) & ~std::size_t(3);
         for (int y = 0; y < height_; ++y) {

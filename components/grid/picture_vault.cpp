@@ -57,8 +57,6 @@ PictureVault::PictureVault() noexcept { InitializeCriticalSection(&lock_); }
 
 PictureVault::~PictureVault()
 {
-    if (file_ != INVALID_HANDLE_VALUE)
-        CloseHandle(file_);
     DeleteCriticalSection(&lock_);
 }
 
@@ -110,7 +108,7 @@ std::vector<std::uint8_t> PictureVault::Read(Id id) const
     at.Offset = DWORD(item.offset);
     at.OffsetHigh = DWORD(item.offset >> 32);
     DWORD read = 0;
-    if (!ReadFile(file_, bytes.data(), item.size, &read, &at) || read != item.size)
+    if (!ReadFile(file_.get(), bytes.data(), item.size, &read, &at) || read != item.size)
         return {};
     return bytes;
 }
@@ -155,7 +153,7 @@ bool PictureVault::SpillOldest() noexcept
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
     DWORD written = 0;
-    if (!WriteFile(file_, item.bytes.data(), item.size, &written, &at) || written != item.size) {
+    if (!WriteFile(file_.get(), item.bytes.data(), item.size, &written, &at) || written != item.size) {
         GiveRoom(offset, item.size);
         fileFailed_ = true;
         return false;
@@ -170,7 +168,7 @@ bool PictureVault::SpillOldest() noexcept
 
 bool PictureVault::OpenFile() noexcept
 {
-    if (file_ != INVALID_HANDLE_VALUE)
+    if (file_)
         return true;
     if (fileFailed_)
         return false;
@@ -178,9 +176,9 @@ bool PictureVault::OpenFile() noexcept
     wchar_t path[MAX_PATH] = {};
     DWORD length = GetTempPathW(MAX_PATH, folder);
     if (length > 0 && length < MAX_PATH && GetTempFileNameW(folder, L"vsf", 0, path) != 0)
-        file_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file_ == INVALID_HANDLE_VALUE) {
+        file_.reset(CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    if (!file_) {
         if (path[0])
             DeleteFileW(path);
         fileFailed_ = true;

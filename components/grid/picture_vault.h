@@ -10,6 +10,8 @@
 #include <set>
 #include <vector>
 
+#include "framework/unique_resource.h"
+
 namespace vsflex {
 
 // What the vault holds now, and how often a full picture was decoded (painting never should).
@@ -78,7 +80,7 @@ private:
     std::set<Id> held_;  // ids whose bytes are in memory, oldest first
     std::size_t heldBytes_ = 0;
     Id next_ = 1;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    UniqueFile file_;
     bool fileFailed_ = false;
     std::uint64_t fileEnd_ = 0;
     std::map<std::uint64_t, std::uint64_t> freeRoom_;  // offset -> size of unused runs in the file

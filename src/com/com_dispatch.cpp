@@ -8,6 +8,7 @@
 
 #include "com/com_ref.h"
 #include "com/com_text.h"
+#include "framework/unique_resource.h"
 #include "framework/runtime_service.h"
 
 namespace {
@@ -15,16 +16,6 @@ namespace {
 thread_local std::int32_t t_lastCode = kRtComOk;
 
 enum class CallKind { Read, Write, Method };
-
-// A VARIANT cleared when its owner ends.
-struct OwnedVariant {
-    OwnedVariant() noexcept { VariantInit(&value); }
-    ~OwnedVariant() { VariantClear(&value); }
-    OwnedVariant(const OwnedVariant&) = delete;
-    OwnedVariant& operator=(const OwnedVariant&) = delete;
-    OwnedVariant(OwnedVariant&& other) noexcept : value(other.value) { VariantInit(&other.value); }
-    VARIANT value;
-};
 
 // The type a parameter is declared with, as the call passes it.
 struct ParameterType {
@@ -294,8 +285,8 @@ std::int32_t BuildValue(const ComArgument& argument, const ParameterType& parame
 // The argument VARIANTs of one call: the built values, the converted copies that by-reference
 // parameters point into, and the array handed to Invoke (last argument first).
 struct CallArguments {
-    std::vector<OwnedVariant> values;
-    std::vector<OwnedVariant> converted;
+    std::vector<UniqueVariant> values;
+    std::vector<UniqueVariant> converted;
     std::vector<VARIANT> passed;
     std::vector<bool> byReference;  // passed by reference to `converted` (or to `values` for a VARIANT)
 };
@@ -305,7 +296,7 @@ struct CallArguments {
 void PassArgument(CallArguments& call, std::size_t i, const ParameterType& parameter) noexcept
 {
     VARIANT& passed = call.passed[call.values.size() - 1 - i];
-    VARIANT& value = call.values[i].value;
+    VARIANT& value = *call.values[i].addressof();
     passed = value;
     if (!parameter.byReference)
         return;
@@ -323,7 +314,7 @@ void PassArgument(CallArguments& call, std::size_t i, const ParameterType& param
         call.byReference[i] = true;
         return;
     }
-    VARIANT& target = call.converted[i].value;
+    VARIANT& target = *call.converted[i].addressof();
     if (FAILED(VariantChangeType(&target, &value, 0, parameter.type)))
         return;
     V_VT(&passed) = VT_BYREF | parameter.type;
@@ -333,15 +324,15 @@ void PassArgument(CallArguments& call, std::size_t i, const ParameterType& param
 
 std::int32_t BuildArguments(const CallPlan& plan, const ComArgument* arguments, std::size_t count, CallArguments& call)
 {
-    call.values = std::vector<OwnedVariant>(count);
-    call.converted = std::vector<OwnedVariant>(count);
+    call.values = std::vector<UniqueVariant>(count);
+    call.converted = std::vector<UniqueVariant>(count);
     call.passed.assign(count, VARIANT{});
     call.byReference.assign(count, false);
     for (std::size_t i = 0; i < count; ++i) {
         ParameterType parameter = i < plan.parameters.size() ? plan.parameters[i] : ParameterType{};
         if (plan.variableList && i + 1 >= plan.parameters.size())
             parameter = ParameterType{};
-        std::int32_t code = BuildValue(arguments[i], parameter, &call.values[i].value);
+        std::int32_t code = BuildValue(arguments[i], parameter, call.values[i].addressof());
         if (code != kRtComOk)
             return code;
         PassArgument(call, i, parameter);
@@ -369,33 +360,34 @@ std::int32_t InvokeCode(HRESULT rc) noexcept
 bool WriteVariable(ComArgument::Kind kind, void* variable, VARIANT* value)
 {
     using Kind = ComArgument::Kind;
-    OwnedVariant converted;
-    auto to = [&](VARTYPE type) { return SUCCEEDED(VariantChangeType(&converted.value, value, 0, type)); };
+    UniqueVariant converted;
+    auto to = [&](VARTYPE type) { return SUCCEEDED(VariantChangeType(converted.addressof(), value, 0, type)); };
     switch (kind) {
-    case Kind::UInt8: return to(VT_UI1) && (*static_cast<std::uint8_t*>(variable) = V_UI1(&converted.value), true);
-    case Kind::Int16: return to(VT_I2) && (*static_cast<std::int16_t*>(variable) = V_I2(&converted.value), true);
-    case Kind::Int32: return to(VT_I4) && (*static_cast<std::int32_t*>(variable) = V_I4(&converted.value), true);
-    case Kind::Int64: return to(VT_I8) && (*static_cast<std::int64_t*>(variable) = V_I8(&converted.value), true);
-    case Kind::Float: return to(VT_R4) && (*static_cast<float*>(variable) = V_R4(&converted.value), true);
-    case Kind::Double: return to(VT_R8) && (*static_cast<double*>(variable) = V_R8(&converted.value), true);
-    case Kind::Date: return to(VT_DATE) && (*static_cast<DATE*>(variable) = V_DATE(&converted.value), true);
+    case Kind::UInt8: return to(VT_UI1) && (*static_cast<std::uint8_t*>(variable) = V_UI1(converted.addressof()), true);
+    case Kind::Int16: return to(VT_I2) && (*static_cast<std::int16_t*>(variable) = V_I2(converted.addressof()), true);
+    case Kind::Int32: return to(VT_I4) && (*static_cast<std::int32_t*>(variable) = V_I4(converted.addressof()), true);
+    case Kind::Int64: return to(VT_I8) && (*static_cast<std::int64_t*>(variable) = V_I8(converted.addressof()), true);
+    case Kind::Float: return to(VT_R4) && (*static_cast<float*>(variable) = V_R4(converted.addressof()), true);
+    case Kind::Double: return to(VT_R8) && (*static_cast<double*>(variable) = V_R8(converted.addressof()), true);
+    case Kind::Date: return to(VT_DATE) && (*static_cast<DATE*>(variable) = V_DATE(converted.addressof()), true);
     case Kind::Bool:
-        return to(VT_BOOL) && (*static_cast<std::int32_t*>(variable) = V_BOOL(&converted.value) != 0 ? 1 : 0, true);
+        return to(VT_BOOL) && (*static_cast<std::int32_t*>(variable) = V_BOOL(converted.addressof()) != 0 ? 1 : 0, true);
     case Kind::Text:
-        return to(VT_BSTR) && (*static_cast<std::string*>(variable) = AnsiFromBstr(V_BSTR(&converted.value)), true);
+        return to(VT_BSTR) && (*static_cast<std::string*>(variable) = AnsiFromBstr(V_BSTR(converted.addressof())), true);
     case Kind::Object: {
         if (!to(VT_UNKNOWN))
             return false;
         auto* object = static_cast<ComObjectValue*>(variable);
         RtComRelease(object);
-        object->object = V_UNKNOWN(&converted.value);
-        V_VT(&converted.value) = VT_EMPTY;  // the variable keeps the reference
+        object->object = V_UNKNOWN(converted.addressof());
+        converted.release();  // the variable keeps the reference
         return true;
     }
     case Kind::Variant: {
-        auto* target = static_cast<VARIANT*>(variable);
-        VariantClear(target);
-        return SUCCEEDED(VariantCopy(target, value));
+        UniqueVariant copy;
+        const bool copied = SUCCEEDED(VariantCopy(copy.addressof(), value));
+        ReplaceVariant(*static_cast<VARIANT*>(variable), copied ? std::move(copy) : UniqueVariant());
+        return copied;
     }
     default: return true;
     }
@@ -409,8 +401,8 @@ std::int32_t WriteBack(const CallPlan& plan, const ComArgument* arguments, std::
         const ParameterType& parameter = plan.parameters[i];
         if (arguments[i].variable() == nullptr || !parameter.output || !parameter.byReference || !call.byReference[i])
             continue;
-        VARIANT* value = parameter.type == VT_VARIANT || (parameter.type & VT_ARRAY) != 0 ? &call.values[i].value
-                                                                                         : &call.converted[i].value;
+        VARIANT* value = parameter.type == VT_VARIANT || (parameter.type & VT_ARRAY) != 0 ? call.values[i].addressof()
+                                                                                         : call.converted[i].addressof();
         if (!WriteVariable(arguments[i].kind(), arguments[i].variable(), value))
             code = kRtComResultMismatch;
     }
@@ -423,20 +415,19 @@ std::int32_t ConvertResult(VARIANT* result, VARTYPE wanted, VARIANT* out) noexce
 {
     if (wanted == VT_EMPTY || out == nullptr)
         return kRtComOk;
-    OwnedVariant copy;
-    if (FAILED(VariantCopyInd(&copy.value, result)))
+    UniqueVariant copy;
+    if (FAILED(VariantCopyInd(copy.addressof(), result)))
         return kRtComResultMismatch;
     if (wanted == VT_VARIANT) {
-        *out = copy.value;
-        VariantInit(&copy.value);
+        *out = copy.release();
         return kRtComOk;
     }
-    if (wanted == VT_UNKNOWN && V_VT(&copy.value) == VT_EMPTY) {
+    if (wanted == VT_UNKNOWN && V_VT(copy.addressof()) == VT_EMPTY) {
         V_VT(out) = VT_UNKNOWN;
         V_UNKNOWN(out) = nullptr;
         return kRtComOk;
     }
-    return SUCCEEDED(VariantChangeType(out, &copy.value, 0, wanted)) ? kRtComOk : kRtComResultMismatch;
+    return SUCCEEDED(VariantChangeType(out, copy.addressof(), 0, wanted)) ? kRtComOk : kRtComResultMismatch;
 }
 
 std::size_t CountedArguments(CallKind kind, const ComArgument* arguments, std::size_t count) noexcept
@@ -476,14 +467,14 @@ std::int32_t Run(const ComObjectValue* object, const std::string& member, CallKi
     bool put = (plan.flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     DISPPARAMS params{count > 0 ? call.passed.data() : nullptr, put ? &named : nullptr, static_cast<UINT>(count),
                       put ? 1u : 0u};
-    OwnedVariant result;
-    HRESULT rc = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : &result.value,
+    UniqueVariant result;
+    HRESULT rc = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
                                   nullptr, nullptr);
     if (FAILED(rc))
         return InvokeCode(rc);
     if (std::int32_t code = WriteBack(plan, arguments, count, call); code != kRtComOk)
         return code;
-    return ConvertResult(&result.value, wanted, out);
+    return ConvertResult(result.addressof(), wanted, out);
 }
 
 // Runs one call, records its code and gives it; `out` receives the result converted to `wanted`
@@ -500,7 +491,7 @@ std::int32_t RunByName(const ComObjectValue* object, const std::string& member, 
         code = kRtComInvokeFailed;
     }
     if (code != kRtComOk && out != nullptr)
-        VariantClear(out);
+        ReplaceVariant(*out, UniqueVariant());
     t_lastCode = code;
     return code;
 }
@@ -513,30 +504,30 @@ std::int32_t RunByName(const ComObjectValue* object, const std::string& member, 
 
 double NumberCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments) noexcept
 {
-    OwnedVariant out;
-    return RunByName(object, member, kind, arguments, VT_R8, &out.value) == kRtComOk ? V_R8(&out.value) : 0.0;
+    UniqueVariant out;
+    return RunByName(object, member, kind, arguments, VT_R8, out.addressof()) == kRtComOk ? V_R8(out.addressof()) : 0.0;
 }
 
 bool BoolCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments) noexcept
 {
-    OwnedVariant out;
-    return RunByName(object, member, kind, arguments, VT_BOOL, &out.value) == kRtComOk && V_BOOL(&out.value) != 0;
+    UniqueVariant out;
+    return RunByName(object, member, kind, arguments, VT_BOOL, out.addressof()) == kRtComOk && V_BOOL(out.addressof()) != 0;
 }
 
 std::string TextCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments)
 {
-    OwnedVariant out;
-    if (RunByName(object, member, kind, arguments, VT_BSTR, &out.value) != kRtComOk)
+    UniqueVariant out;
+    if (RunByName(object, member, kind, arguments, VT_BSTR, out.addressof()) != kRtComOk)
         return std::string();
-    return AnsiFromBstr(V_BSTR(&out.value));
+    return AnsiFromBstr(V_BSTR(out.addressof()));
 }
 
 ComObjectValue* ObjectCall(const ComObjectValue* object, const std::string& member, CallKind kind,
                            ComArguments arguments) noexcept
 {
-    OwnedVariant out;
-    bool read = RunByName(object, member, kind, arguments, VT_UNKNOWN, &out.value) == kRtComOk;
-    return AllocateComObjectValue(read ? V_UNKNOWN(&out.value) : nullptr);
+    UniqueVariant out;
+    bool read = RunByName(object, member, kind, arguments, VT_UNKNOWN, out.addressof()) == kRtComOk;
+    return AllocateComObjectValue(read ? V_UNKNOWN(out.addressof()) : nullptr);
 }
 
 } // namespace
@@ -636,12 +627,11 @@ ComObjectValue* RtComGetObject(const ComObjectValue* object, const std::string& 
 
 VARIANT* RtComGetVariant(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
 {
-    OwnedVariant out;
-    RunByName(object, member, CallKind::Read, indexes, VT_VARIANT, &out.value);
+    UniqueVariant out;
+    RunByName(object, member, CallKind::Read, indexes, VT_VARIANT, out.addressof());
     VARIANT* value = AllocateVariantValue();
     if (value != nullptr) {
-        *value = out.value;
-        VariantInit(&out.value);
+        *value = out.release();
     }
     return value;
 }

@@ -14,6 +14,7 @@
 #include "com/gif_animation.h"
 #include "com/pcx_decoder.h"
 #include "com/wic_decoder.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -86,9 +87,9 @@ ByteSet SaveBitmapAsBmp(HBITMAP bitmap) noexcept
     const std::size_t offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
     const std::size_t pixels = DibStride(shape.bmWidth, 24) * static_cast<std::size_t>(shape.bmHeight);
     ByteSet bytes(offset + pixels);
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(shape.bmHeight), bytes.Data() + offset, &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    UniqueWindowDc screen = GetWindowDc();
+    int rows = GetDIBits(screen.get().dc, bitmap, 0, static_cast<UINT>(shape.bmHeight), bytes.Data() + offset, &info,
+                         DIB_RGB_COLORS);
     if (rows != shape.bmHeight)
         return ByteSet();
     info.bmiHeader.biSizeImage = static_cast<DWORD>(pixels);
@@ -119,27 +120,24 @@ bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes, bool ownsB
     PICTDESC description{};
     description.cbSizeofstruct = sizeof(PICTDESC);
     description.picType = PICTYPE_NONE;
-    HBITMAP bitmap = bytes.Empty() ? nullptr : DecodeImage(bytes);
-    if (bitmap != nullptr) {
+    UniqueBitmap bitmap(bytes.Empty() ? nullptr : DecodeImage(bytes));
+    if (bitmap) {
         description.picType = PICTYPE_BITMAP;
-        description.bmp.hbitmap = bitmap;
+        description.bmp.hbitmap = bitmap.get();
     }
     ComRef<IPictureDisp> picture;
-    if (FAILED(OleCreatePictureIndirect(&description, IID_IPictureDisp, ownsBitmap ? TRUE : FALSE, picture.PutVoid())) || !picture) {
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
+    if (FAILED(OleCreatePictureIndirect(&description, IID_IPictureDisp, ownsBitmap ? TRUE : FALSE, picture.PutVoid())) || !picture)
         return false;
-    }
+    if (ownsBitmap)
+        bitmap.release();  // the picture deletes it with its last reference
     ComRef<IUnknown> unknown = QueryFor<IUnknown>(picture.Get(), IID_IUnknown);
-    if (!unknown) {
-        if (bitmap != nullptr && !ownsBitmap)
-            DeleteObject(bitmap);
+    if (!unknown)
         return false;
-    }
     if (object->object != nullptr)
         object->object->Release();
     object->object = unknown.Get();
     object->object->AddRef();
+    bitmap.release();  // without ownsBitmap: the caller's, reached as the picture's Handle
     return true;
 }
 

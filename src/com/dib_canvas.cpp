@@ -21,12 +21,9 @@ HBITMAP CreateCanvasDib(int width, int height, std::uint32_t** pixels) noexcept
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap == nullptr || bits == nullptr) {
-        if (bitmap != nullptr)
-            DeleteObject(bitmap);
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr)
         return nullptr;
-    }
     *pixels = static_cast<std::uint32_t*>(bits);
-    return bitmap;
+    return bitmap.release();
 }

@@ -1,13 +1,13 @@
 // The bitmaps the picture decoders hand out: the size limit every decoder applies before it
-// allocates, the owner of a bitmap under construction, and the 32-bit top-down DIB section that
-// the PCX, WIC and GIF code paint into.
+// allocates and the 32-bit top-down DIB section that the PCX, WIC and GIF code paint into (a
+// bitmap under construction is held by a UniqueBitmap).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
-#include <type_traits>
+
+#include "framework/unique_resource.h"
 
 // The largest side and the largest pixel count a picture may claim. A header that claims more is
 // treated as damaged: a 32-bit process could not hold the pixels, and a small file that claims a
@@ -18,12 +18,6 @@ constexpr std::uint64_t kMaxPicturePixels = std::uint64_t{1} << 26;
 
 // True when a picture of width x height pixels is positive and within both limits.
 bool PictureSizeAllowed(std::int64_t width, std::int64_t height) noexcept;
-
-struct BitmapDeleter {
-    void operator()(HBITMAP bitmap) const noexcept { DeleteObject(bitmap); }
-};
-// Owns a bitmap until release() hands it to the caller.
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 // A 32-bit top-down DIB section of width x height; `pixels` receives its first pixel (rows of
 // `width` 0x00RRGGBB words, no padding). Null, with `pixels` null, when the size is

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "com/wic_decoder.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -26,30 +27,27 @@ bool IsGif(std::span<const std::uint8_t> file) noexcept
 // An unsigned number under `name`; false when the reader has none.
 bool ReadNumber(IWICMetadataQueryReader* reader, const wchar_t* name, UINT& value) noexcept
 {
-    PROPVARIANT item;
-    PropVariantInit(&item);
-    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, &item)))
+    UniquePropVariant read;
+    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.addressof())))
         return false;
-    bool read = true;
+    const PROPVARIANT& item = read.get();
     switch (item.vt) {
-    case VT_UI1: value = item.bVal; break;
-    case VT_UI2: value = item.uiVal; break;
-    case VT_UI4: value = item.ulVal; break;
-    case VT_BOOL: value = item.boolVal ? 1 : 0; break;
-    default: read = false; break;
+    case VT_UI1: value = item.bVal; return true;
+    case VT_UI2: value = item.uiVal; return true;
+    case VT_UI4: value = item.ulVal; return true;
+    case VT_BOOL: value = item.boolVal ? 1 : 0; return true;
+    default: return false;
     }
-    PropVariantClear(&item);
-    return read;
 }
 
 // The bytes under `name` (a byte vector); empty when the reader has none.
 std::vector<std::uint8_t> ReadBytes(IWICMetadataQueryReader* reader, const wchar_t* name) noexcept
 {
     std::vector<std::uint8_t> bytes;
-    PROPVARIANT item;
-    PropVariantInit(&item);
-    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, &item)))
+    UniquePropVariant read;
+    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.addressof())))
         return bytes;
+    const PROPVARIANT& item = read.get();
     if (item.vt == (VT_VECTOR | VT_UI1)) {
         try {
             bytes.assign(item.caub.pElems, item.caub.pElems + item.caub.cElems);
@@ -57,7 +55,6 @@ std::vector<std::uint8_t> ReadBytes(IWICMetadataQueryReader* reader, const wchar
             bytes.clear();
         }
     }
-    PropVariantClear(&item);
     return bytes;
 }
 

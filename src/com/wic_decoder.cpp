@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "com/dib_canvas.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -97,20 +98,11 @@ ComRef<IWICBitmapDecoder> OpenWicDecoder(IWICImagingFactory* factory, std::span<
     ComRef<IWICBitmapDecoder> decoder;
     if (factory == nullptr || file.empty())
         return decoder;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, file.size());
-    void* data = memory != nullptr ? GlobalLock(memory) : nullptr;
-    if (data == nullptr) {
-        if (memory != nullptr)
-            GlobalFree(memory);
-        return decoder;
-    }
-    std::memcpy(data, file.data(), file.size());
-    GlobalUnlock(memory);
+    UniqueGlobal memory = CopyToGlobal(file.data(), file.size());
     ComRef<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.Put()))) {
-        GlobalFree(memory);
+    if (!memory || FAILED(CreateStreamOnHGlobal(memory.get(), TRUE, stream.Put())))
         return decoder;
-    }
+    memory.release();  // the stream frees it
     if (FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
                                                 decoder.Put())))
         decoder.Reset();

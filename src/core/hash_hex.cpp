@@ -6,55 +6,32 @@
 #include <cctype>
 #include <vector>
 
+#include "framework/unique_resource.h"
+
 namespace {
 
 constexpr char kHexAlphabet[] = "0123456789ABCDEF";
 
-// A CryptoAPI context of the full RSA provider, released when the owner ends.
-class CryptContext {
-public:
-    CryptContext() noexcept
-    {
-        // A verify context needs no key container; an older provider may still want the default one.
-        if (!CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-            !CryptAcquireContextA(&provider_, nullptr, nullptr, PROV_RSA_FULL, 0))
-            provider_ = 0;
-    }
-    ~CryptContext()
-    {
-        if (provider_)
-            CryptReleaseContext(provider_, 0);
-    }
-    CryptContext(const CryptContext&) = delete;
-    CryptContext& operator=(const CryptContext&) = delete;
+// A CryptoAPI context of the full RSA provider; empty when none can be had.
+UniqueCryptProvider AcquireRsaContext() noexcept
+{
+    // A failed call may leave anything in its output: that is dropped, never released.
+    UniqueCryptProvider provider;
+    // A verify context needs no key container; an older provider may still want the default one.
+    if (!CryptAcquireContextA(provider.addressof(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+        !CryptAcquireContextA(provider.addressof(), nullptr, nullptr, PROV_RSA_FULL, 0))
+        provider.release();
+    return provider;
+}
 
-    HCRYPTPROV Get() const noexcept { return provider_; }
-
-private:
-    HCRYPTPROV provider_ = 0;
-};
-
-// A hash object, destroyed when the owner ends (before its context, which outlives it).
-class CryptHash {
-public:
-    CryptHash(const CryptContext& context, ALG_ID algorithm) noexcept
-    {
-        if (!context.Get() || !CryptCreateHash(context.Get(), algorithm, 0, 0, &hash_))
-            hash_ = 0;
-    }
-    ~CryptHash()
-    {
-        if (hash_)
-            CryptDestroyHash(hash_);
-    }
-    CryptHash(const CryptHash&) = delete;
-    CryptHash& operator=(const CryptHash&) = delete;
-
-    HCRYPTHASH Get() const noexcept { return hash_; }
-
-private:
-    HCRYPTHASH hash_ = 0;
-};
+// A hash object of `algorithm` in `context`, which must outlive it; empty when none can be made.
+UniqueCryptHash CreateHash(const UniqueCryptProvider& context, ALG_ID algorithm) noexcept
+{
+    UniqueCryptHash hash;
+    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, hash.addressof()))
+        hash.release();
+    return hash;
+}
 
 std::string ToHex(const BYTE* digest, DWORD length)
 {
@@ -71,15 +48,15 @@ std::string ToHex(const BYTE* digest, DWORD length)
 
 std::string HashBytesHex(const ByteSet& bytes, ALG_ID algorithm, DWORD digestLength)
 {
-    CryptContext context;
-    CryptHash hash(context, algorithm);
-    if (!hash.Get())
+    UniqueCryptProvider context = AcquireRsaContext();
+    UniqueCryptHash hash = CreateHash(context, algorithm);  // destroyed before its context
+    if (!hash)
         return {};
-    if (!CryptHashData(hash.Get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), 0))
+    if (!CryptHashData(hash.get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), 0))
         return {};
     std::vector<BYTE> digest(std::max<DWORD>(digestLength, 1));
     DWORD length = digestLength;
-    if (!CryptGetHashParam(hash.Get(), HP_HASHVAL, digest.data(), &length, 0))
+    if (!CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &length, 0))
         return {};
     return ToHex(digest.data(), std::min(length, digestLength));
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "framework/file_system_calls.h"
+#include "framework/unique_resource.h"
 
 bool PathExists(const std::string& path)
 {
@@ -11,14 +12,13 @@ bool PathExists(const std::string& path)
 
 bool WriteFileBytes(const std::string& path, const ByteSet& bytes)
 {
-    HANDLE file = g_fileSystemCalls.CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file(g_fileSystemCalls.CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
     BOOL ok = bytes.Empty() ||
-              g_fileSystemCalls.WriteFile(file, bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr);
-    CloseHandle(file);
+              g_fileSystemCalls.WriteFile(file.get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr);
     return ok && written == bytes.Size();
 }
 
@@ -33,18 +33,17 @@ bool WriteNewFileBytes(const std::string& path, const ByteSet& bytes)
 
 ByteSet ReadFileBytes(const std::string& path)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return {};
     LARGE_INTEGER size = {};
     ByteSet bytes;
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < 0x7FFFFFFF) {
+    if (GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 && size.QuadPart < 0x7FFFFFFF) {
         bytes = ByteSet(static_cast<size_t>(size.QuadPart));
         DWORD read = 0;
-        if (!ReadFile(file, bytes.Data(), static_cast<DWORD>(bytes.Size()), &read, nullptr) || read != bytes.Size())
+        if (!ReadFile(file.get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), &read, nullptr) || read != bytes.Size())
             bytes = ByteSet();
     }
-    CloseHandle(file);
     return bytes;
 }

@@ -8,6 +8,7 @@
 #include "com/com_picture.h"
 #include "com/com_ref.h"
 #include "com/gif_animation.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -180,15 +181,15 @@ void PictureBox::Paint() noexcept
     HDC target = BeginPaint(window_, &paint);
     HBITMAP bitmap = ShownBitmap();
     SIZE size = PictureSize();
-    HDC source = bitmap ? CreateCompatibleDC(target) : nullptr;
+    UniqueMemoryDc source(bitmap ? CreateCompatibleDC(target) : nullptr);
     if (source) {
-        HGDIOBJ previous = SelectObject(source, bitmap);
+        HGDIOBJ previous = SelectObject(source.get(), bitmap);
         PictureRect drawn = DrawnRect();
         SetStretchBltMode(target, HALFTONE);
         SetBrushOrgEx(target, 0, 0, nullptr);
-        StretchBlt(target, drawn.left, drawn.top, drawn.width, drawn.height, source, 0, 0, size.cx, size.cy, SRCCOPY);
-        SelectObject(source, previous);
-        DeleteDC(source);
+        StretchBlt(target, drawn.left, drawn.top, drawn.width, drawn.height, source.get(), 0, 0, size.cx, size.cy,
+                   SRCCOPY);
+        SelectObject(source.get(), previous);
     }
     EndPaint(window_, &paint);
 }

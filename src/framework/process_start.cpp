@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "framework/unique_resource.h"
+
 namespace {
 
 // `program` null: the command line's first word is searched for the usual way.
@@ -24,9 +26,9 @@ bool StartHiddenAndWait(const char* program, const std::string& commandLine) noe
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    UniqueHandle thread(process.hThread);
+    UniqueHandle started(process.hProcess);
+    WaitForSingleObject(started.get(), INFINITE);
     return true;
 }
 

@@ -134,18 +134,16 @@ void AxObject::DetachControl() noexcept
         Unadvise(sourceIid);
     eventTable.reset();
     entryCount = 0;
-    if (control != nullptr)
-        control->Release();
-    control = nullptr;
+    control.Reset();
 }
 
 void AxObject::AttachControl(IUnknown* newControl) noexcept
 {
     DetachControl();
-    control = newControl;
-    if (control == nullptr)
+    if (newControl == nullptr)
         return;
-    control->AddRef();
+    newControl->AddRef();
+    *control.Put() = newControl;
     if (BuildEventTable())
         Advise(sourceIid);
 }
@@ -173,7 +171,7 @@ void AxObject::FillEventTable(ITypeInfo* type, const TYPEATTR& attributes) noexc
 // The default source interface among the implemented types of the class's type information.
 void AxObject::ReadSourceFromClassInfo() noexcept
 {
-    auto provider = QueryFor<IProvideClassInfo>(control, IID_IProvideClassInfo);
+    auto provider = QueryFor<IProvideClassInfo>(control.Get(), IID_IProvideClassInfo);
     ComRef<ITypeInfo> classType;
     if (!provider || FAILED(provider->GetClassInfo(classType.Put())) || !classType)
         return;
@@ -202,7 +200,7 @@ void AxObject::ReadSourceFromClassInfo() noexcept
 // The first connection point's interface, described by the control's own type library.
 void AxObject::ReadSourceFromConnectionPoints() noexcept
 {
-    auto container = QueryFor<IConnectionPointContainer>(control, IID_IConnectionPointContainer);
+    auto container = QueryFor<IConnectionPointContainer>(control.Get(), IID_IConnectionPointContainer);
     ComRef<IEnumConnectionPoints> points;
     if (!container || FAILED(container->EnumConnectionPoints(points.Put())) || !points)
         return;
@@ -215,7 +213,7 @@ void AxObject::ReadSourceFromConnectionPoints() noexcept
     if (FAILED(point->GetConnectionInterface(&iid)))
         return;
     sourceIid = iid;
-    auto dispatch = QueryFor<IDispatch>(control, IID_IDispatch);
+    auto dispatch = QueryFor<IDispatch>(control.Get(), IID_IDispatch);
     ComRef<ITypeInfo> controlType;
     if (!dispatch || FAILED(dispatch->GetTypeInfo(0, 0, controlType.Put())) || !controlType)
         return;
@@ -233,7 +231,7 @@ void AxObject::ReadSourceFromConnectionPoints() noexcept
 bool AxObject::BuildEventTable() noexcept
 {
     sourceIid = GUID_NULL;
-    if (auto provider = QueryFor<IProvideClassInfo2>(control, IID_IProvideClassInfo2)) {
+    if (auto provider = QueryFor<IProvideClassInfo2>(control.Get(), IID_IProvideClassInfo2)) {
         IID iid = {};
         if (SUCCEEDED(provider->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &iid)))
             sourceIid = iid;
@@ -246,7 +244,7 @@ bool AxObject::BuildEventTable() noexcept
 
 bool AxObject::Advise(REFIID iid) noexcept
 {
-    auto point = FindPoint(control, iid);
+    auto point = FindPoint(control.Get(), iid);
     if (!point || FAILED(point->Advise(static_cast<IDispatch*>(this), &cookie)))
         return false;
     // The connection point's reference does not keep the object: its variable does.
@@ -258,7 +256,7 @@ bool AxObject::Unadvise(REFIID iid) noexcept
 {
     // The connection point gives back the reference that Advise took away.
     AddRef();
-    auto point = FindPoint(control, iid);
+    auto point = FindPoint(control.Get(), iid);
     bool done = point && SUCCEEDED(point->Unadvise(cookie));
     cookie = 0;
     if (!done)
@@ -302,7 +300,7 @@ HWND CreateControl(AxObjectVariable* variable, HWND parent, const char* controlT
 
 ComObjectValue* GetDispatch(AxObjectVariable* variable) noexcept
 {
-    IUnknown* control = (variable != nullptr && *variable != nullptr) ? (*variable)->control : nullptr;
+    IUnknown* control = (variable != nullptr && *variable != nullptr) ? (*variable)->control.Get() : nullptr;
     return NewComObjectValue(control);
 }
 
@@ -332,7 +330,7 @@ void CopyAxObject(AxObjectVariable* copy, AxObjectVariable* source) noexcept
         return;
     NewAxObject(copy);
     if (*copy != nullptr && source != nullptr && *source != nullptr)
-        (*copy)->AttachControl((*source)->control);
+        (*copy)->AttachControl((*source)->control.Get());
 }
 
 std::int32_t AxHostNotify(std::int32_t message, RuntimeServiceFunction service) noexcept

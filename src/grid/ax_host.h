@@ -15,6 +15,7 @@
 
 #include "framework/runtime_service.h"
 #include "framework/subprogram_pointer.h"
+#include "grid/com_ref.h"
 #include "grid/ax_values.h"
 
 // One event of the control's default source interface, in the order of its type information.
@@ -65,7 +66,7 @@ public:
     AxEventEntry* FindEntry(DISPID dispId) noexcept;
 
     LONG referenceCount = 0;
-    IUnknown* control = nullptr;
+    ComRef<IUnknown> control;
     DWORD cookie = 0;
     IID sourceIid = {};
     std::unique_ptr<AxEventEntry[]> eventTable;

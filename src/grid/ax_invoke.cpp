@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "grid/ax_host.h"
+#include "framework/unique_resource.h"
 #include "grid/com_ref.h"
 #include "grid/word_call.h"
 
@@ -123,14 +124,16 @@ void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
     }
 }
 
-void FillByReference(VARIANT& value, const SignatureArgument& argument, BSTR& cell, IUnknown*& emptyObject) noexcept
+void FillByReference(VARIANT& value, const SignatureArgument& argument, UniqueSysString& cell,
+                     IUnknown*& emptyObject) noexcept
 {
     switch (argument.letter) {
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
-        cell = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        cell.reset(text != nullptr ? AnsiToWide(*text).release() : nullptr);
+        // The control may free the text and write another one in its place: the owner then holds that.
         V_VT(&value) = VT_BYREF | VT_BSTR;
-        V_BSTRREF(&value) = &cell;
+        V_BSTRREF(&value) = cell.addressof();
         return;
     }
     case 'C': {
@@ -156,23 +159,23 @@ void FillByReference(VARIANT& value, const SignatureArgument& argument, BSTR& ce
     }
 }
 
-void WriteBack(const SignatureArgument& argument, VARIANT& value, BSTR& cell) noexcept
+void WriteBack(const SignatureArgument& argument, UniqueVariant& value, UniqueSysString& cell) noexcept
 {
     if (!argument.given)
         return;
-    if (!argument.byReference) {
-        if (argument.letter == 'T' || argument.letter == 'Z')
-            VariantClear(&value);
+    // Only a text or byte array passed by value was made for the call, and ends with `value`; all
+    // else was lent (the caller's VARIANT, object or variable) and is let go as it is.
+    if (argument.byReference || (argument.letter != 'T' && argument.letter != 'Z'))
+        value.release();
+    if (!argument.byReference)
         return;
-    }
-    if (argument.letter == 'T' && cell != nullptr) {
+    if (argument.letter == 'T' && cell) {
         char** text = CallerVariable<char*>(argument);
         if (text != nullptr) {
             AxRuntimeFree(*text);
-            *text = WideToRuntimeAnsi(cell);
+            *text = WideToRuntimeAnsi(cell.get());
         }
-        SysFreeString(cell);
-        cell = nullptr;
+        cell.reset();
     } else if (argument.letter == 'b') {
         // The control writes a 16-bit VARIANT_BOOL into the caller's 32-bit truth value.
         auto* flag = CallerVariable<std::uint32_t>(argument);
@@ -185,16 +188,16 @@ VARIANT* NewRuntimeVariant() noexcept { return static_cast<VARIANT*>(AxRuntimeAl
 
 std::uint64_t Address(const void* block) noexcept { return reinterpret_cast<std::uintptr_t>(block); }
 
-std::uint64_t ConvertResult(VARIANT& result, HRESULT rc, std::int32_t resultMode) noexcept
+// The result as the caller's word; what `owned` held is cleared unless it was handed over.
+std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT rc, std::int32_t resultMode) noexcept
 {
     if (resultMode == 1) {
         VARIANT* variant = NewRuntimeVariant();
         if (variant != nullptr)
-            std::memcpy(variant, &result, sizeof(VARIANT));
-        else
-            VariantClear(&result);
+            *variant = owned.release();
         return Address(variant);
     }
+    const VARIANT& result = owned.get();
     std::uint64_t converted = 0;
     switch (V_VT(&result)) {
     case VT_EMPTY:
@@ -220,7 +223,6 @@ std::uint64_t ConvertResult(VARIANT& result, HRESULT rc, std::int32_t resultMode
     default:
         std::memcpy(&converted, &V_I8(&result), sizeof(converted));
     }
-    VariantClear(&result);
     return converted;
 }
 
@@ -263,47 +265,45 @@ void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) n
 {
     auto low = static_cast<std::uint32_t>(value);
     auto* pointer = reinterpret_cast<void*>(static_cast<std::uintptr_t>(low));
+    UniqueVariant made;
+    VARIANT& answer = *made.addressof();
     switch (type) {
     case VT_R8:
     case VT_DATE:
     case VT_I8:
     case VT_UI8:
-        VariantClear(&result);
-        V_VT(&result) = static_cast<VARTYPE>(type);
-        std::memcpy(&V_I8(&result), &value, sizeof(value));
-        return;
+        V_VT(&answer) = static_cast<VARTYPE>(type);
+        std::memcpy(&V_I8(&answer), &value, sizeof(value));
+        break;
     case VT_BSTR: {
         UniqueBstr text = AnsiToWide(static_cast<const char*>(pointer));
         if (!text)
             return;
-        VariantClear(&result);
-        V_VT(&result) = VT_BSTR;
-        V_BSTR(&result) = text.release();
-        return;
+        V_VT(&answer) = VT_BSTR;
+        V_BSTR(&answer) = text.release();
+        break;
     }
     case VT_DISPATCH:
     case VT_UNKNOWN:
         if (pointer == nullptr)
             return;
-        VariantClear(&result);
-        V_VT(&result) = static_cast<VARTYPE>(type);
-        V_UNKNOWN(&result) = static_cast<IUnknown*>(pointer);
-        V_UNKNOWN(&result)->AddRef();
-        return;
+        V_VT(&answer) = static_cast<VARTYPE>(type);
+        V_UNKNOWN(&answer) = static_cast<IUnknown*>(pointer);
+        V_UNKNOWN(&answer)->AddRef();
+        break;
     case VT_BOOL:
-        VariantClear(&result);
-        V_VT(&result) = VT_BOOL;
-        V_BOOL(&result) = low != 0 ? VARIANT_TRUE : VARIANT_FALSE;
-        return;
+        V_VT(&answer) = VT_BOOL;
+        V_BOOL(&answer) = low != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+        break;
     case VT_VARIANT:
         if (pointer != nullptr)
             VariantCopy(&result, static_cast<VARIANT*>(pointer));
         return;
     default:
-        VariantClear(&result);
-        V_VT(&result) = static_cast<VARTYPE>(type);
-        V_I4(&result) = static_cast<LONG>(low);
+        V_VT(&answer) = static_cast<VARTYPE>(type);
+        V_I4(&answer) = static_cast<LONG>(low);
     }
+    ReplaceVariant(result, std::move(made));
 }
 
 } // namespace
@@ -313,18 +313,18 @@ std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD fla
 {
     if (variable == nullptr || *variable == nullptr)
         return 0;
-    auto dispatch = QueryFor<IDispatch>((*variable)->control, IID_IDispatch);
+    auto dispatch = QueryFor<IDispatch>((*variable)->control.Get(), IID_IDispatch);
     if (!dispatch)
         return 0;
 
     std::vector<SignatureArgument> signatureArguments = ReadSignature(signature, count, arguments);
     std::size_t n = signatureArguments.size();
-    std::vector<VARIANT> values(n);
-    std::vector<BSTR> cells(n, nullptr);
+    // Handed to Invoke as the VARIANT array, last argument first.
+    std::vector<UniqueVariant> values(n);
+    std::vector<UniqueSysString> cells(n);
     std::vector<IUnknown*> emptyObjects(n, nullptr);
     for (std::size_t i = 0; i < n; ++i) {
-        VARIANT& value = values[n - 1 - i];
-        VariantInit(&value);
+        VARIANT& value = *values[n - 1 - i].addressof();
         const SignatureArgument& argument = signatureArguments[i];
         if (!argument.given) {
             V_VT(&value) = VT_ERROR;
@@ -338,18 +338,15 @@ std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD fla
 
     DISPID propertyPut = DISPID_PROPERTYPUT;
     bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    DISPPARAMS params{n != 0 ? values.data() : nullptr, isPut ? &propertyPut : nullptr, static_cast<UINT>(n),
-                      isPut ? 1u : 0u};
-    VARIANT result;
-    VariantInit(&result);
+    DISPPARAMS params{n != 0 ? values[0].addressof() : nullptr, isPut ? &propertyPut : nullptr,
+                      static_cast<UINT>(n), isPut ? 1u : 0u};
+    UniqueVariant result;
     UINT argumentError = static_cast<UINT>(-1);
-    HRESULT rc = dispatch->Invoke(dispId, IID_NULL, 0, flags, &params, &result, nullptr, &argumentError);
+    HRESULT rc = dispatch->Invoke(dispId, IID_NULL, 0, flags, &params, result.put(), nullptr, &argumentError);
     std::uint64_t converted = ConvertResult(result, rc, resultMode);
 
     for (std::size_t i = 0; i < n; ++i)
         WriteBack(signatureArguments[i], values[n - 1 - i], cells[i]);
-    for (BSTR cell : cells)
-        SysFreeString(cell);
     return converted;
 }
 

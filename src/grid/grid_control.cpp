@@ -26,9 +26,9 @@ double RoundToDouble(double value) noexcept
 GridControl::GridControl() noexcept
 {
     control = NewComObjectValue(nullptr);
-    hostObject = new (std::nothrow) AxObjectVariable(nullptr);
+    hostObject.reset(new (std::nothrow) AxObjectVariable(nullptr));
     if (hostObject != nullptr)
-        NewAxObject(hostObject);
+        NewAxObject(hostObject.get());
 }
 
 GridControl::~GridControl()
@@ -46,11 +46,7 @@ void GridControl::Destroy() noexcept
     Teardown();
     FreeComObjectValue(control);
     control = nullptr;
-    if (hostObject != nullptr) {
-        DestroyAxObject(hostObject);
-        delete hostObject;
-        hostObject = nullptr;
-    }
+    hostObject.reset();
 }
 
 GridControl* GridControl::Clone() noexcept
@@ -60,8 +56,8 @@ GridControl* GridControl::Clone() noexcept
         return nullptr;
     RtComCopyReference(copy->control, control);
     if (copy->hostObject != nullptr) {
-        DestroyAxObject(copy->hostObject);
-        CopyAxObject(copy->hostObject, hostObject);
+        DestroyAxObject(copy->hostObject.get());
+        CopyAxObject(copy->hostObject.get(), hostObject.get());
     }
     copy->hostWindow = hostWindow;
     return copy;
@@ -75,11 +71,11 @@ std::string GridControl::GetLastErrorText() noexcept
 HWND GridControl::Create(HWND parent, const GridCreateValues& values) noexcept
 {
     SIZE client = ClientSize(parent);
-    hostWindow = CreateControl(hostObject, parent, kGridProgId, values.x.value_or(0), values.y.value_or(0),
+    hostWindow = CreateControl(hostObject.get(), parent, kGridProgId, values.x.value_or(0), values.y.value_or(0),
                                values.width.value_or(client.cx), values.height.value_or(client.cy),
                                values.borderStyle.value_or(0));
     FreeComObjectValue(control);
-    control = GetDispatch(hostObject);
+    control = GetDispatch(hostObject.get());
     ApplyCreateLayout(values);
     return hostWindow;
 }

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -55,6 +56,15 @@ struct GridCreateValues {
     std::optional<bool> scrollTips = std::nullopt;            // false
     std::optional<std::string> scrollTipText = std::nullopt;  // the empty text
     std::optional<bool> scrollTrack = std::nullopt;           // false
+};
+
+// Destroys the AxObject a host-object variable holds, then frees the variable.
+struct HostObjectDeleter {
+    void operator()(AxObjectVariable* variable) const noexcept
+    {
+        DestroyAxObject(variable);
+        delete variable;
+    }
 };
 
 struct GridPoint {
@@ -475,7 +485,7 @@ public:
     // null or holding a null interface while there is no control.
     ComObjectValue* control = nullptr;
     // The owned host-object variable holding this object's AxObject.
-    AxObjectVariable* hostObject = nullptr;
+    std::unique_ptr<AxObjectVariable, HostObjectDeleter> hostObject;
     // The "AtlAxWin" child window, null until created.
     HWND hostWindow = nullptr;
 

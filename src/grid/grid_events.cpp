@@ -7,7 +7,7 @@ void GridControl::BindEvent(DISPID dispId, SubprogramPointer handler) noexcept
 {
     // The host reports whether the table holds the id; an unknown id or a missing control simply
     // leaves nothing bound.
-    ::BindEvent(hostObject, dispId, handler, 0);
+    ::BindEvent(hostObject.get(), dispId, handler, 0);
 }
 
 // The events by name and dispatch id, in the order of the operations table.

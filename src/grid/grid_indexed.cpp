@@ -3,6 +3,7 @@
 #include "grid/grid_control.h"
 
 #include "com/com_text.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -10,44 +11,40 @@ namespace {
 constexpr DISPID kGetMergedRangeId = 175;
 constexpr DISPID kGetSelectionId = 181;
 
-// A VARIANT of the operation's own, cleared when the operation ends.
-struct LocalVariant {
-    LocalVariant() noexcept { VariantInit(&value); }
-    ~LocalVariant() { VariantClear(&value); }
-    LocalVariant(const LocalVariant&) = delete;
-    LocalVariant& operator=(const LocalVariant&) = delete;
+// VARIANTs of the operation's own, cleared when the operation ends. A text is a wide string (an
+// empty BSTR for the empty text).
+UniqueVariant TextVariant(const std::string& text) noexcept
+{
+    UniqueVariant value;
+    V_VT(value.addressof()) = VT_BSTR;
+    V_BSTR(value.addressof()) = NewBstrFromAnsi(text);
+    return value;
+}
 
-    // Holds `text` as a wide string (an empty BSTR for the empty text).
-    void SetText(const std::string& text) noexcept
-    {
-        VariantClear(&value);
-        V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = NewBstrFromAnsi(text);
-    }
-    void SetInt32(std::int32_t number) noexcept
-    {
-        VariantClear(&value);
-        V_VT(&value) = VT_I4;
-        V_I4(&value) = number;
-    }
-    void SetBool(bool truth) noexcept
-    {
-        VariantClear(&value);
-        V_VT(&value) = VT_BOOL;
-        V_BOOL(&value) = truth ? VARIANT_TRUE : VARIANT_FALSE;
-    }
+UniqueVariant Int32Variant(std::int32_t number) noexcept
+{
+    UniqueVariant value;
+    V_VT(value.addressof()) = VT_I4;
+    V_I4(value.addressof()) = number;
+    return value;
+}
 
-    VARIANT value;
-};
+UniqueVariant BoolVariant(bool truth) noexcept
+{
+    UniqueVariant value;
+    V_VT(value.addressof()) = VT_BOOL;
+    V_BOOL(value.addressof()) = truth ? VARIANT_TRUE : VARIANT_FALSE;
+    return value;
+}
 
 // The text of a VARIANT read from the control, which is then cleared and freed; the empty text for
 // a value that does not change to a wide string.
 std::string TakeVariantText(VARIANT* read)
 {
-    LocalVariant wide;
+    UniqueVariant wide;
     std::string text;
-    if (read != nullptr && SUCCEEDED(VariantChangeType(&wide.value, read, 0, VT_BSTR)))
-        text = AnsiFromBstr(V_BSTR(&wide.value));
+    if (read != nullptr && SUCCEEDED(VariantChangeType(wide.addressof(), read, 0, VT_BSTR)))
+        text = AnsiFromBstr(V_BSTR(&wide.get()));
     FreeVariantValue(read);
     return text;
 }
@@ -317,7 +314,7 @@ void GridControl::GetMergedRangeByDispId(std::int32_t row, std::int32_t col, std
 {
     const std::uint32_t words[] = {static_cast<std::uint32_t>(row), static_cast<std::uint32_t>(col), AddressWord(r1),
                                    AddressWord(c1), AddressWord(r2), AddressWord(c2)};
-    InvokeByDispId(hostObject, kGetMergedRangeId, DISPATCH_METHOD, "0I0I1I1I1I1I", 0, 6, words);
+    InvokeByDispId(hostObject.get(), kGetMergedRangeId, DISPATCH_METHOD, "0I0I1I1I1I1I", 0, 6, words);
 }
 
 GRID_DEFINE_INTEGER(ShowComboButton)
@@ -346,11 +343,8 @@ void GridControl::GetSelection(VARIANT* row1, std::int32_t* col1, std::int32_t* 
         return;
     std::int32_t top = 0, left = 0, bottom = 0, right = 0;
     GetSelectionByDispId(top, left, bottom, right);
-    if (row1 != nullptr) {
-        VariantClear(row1);
-        V_VT(row1) = VT_I4;
-        V_I4(row1) = top;
-    }
+    if (row1 != nullptr)
+        ReplaceVariant(*row1, Int32Variant(top));
     for (auto [variable, value] : {std::pair{col1, left}, std::pair{row2, bottom}, std::pair{col2, right}}) {
         if (variable != nullptr)
             *variable = value;
@@ -361,7 +355,7 @@ void GridControl::GetSelectionByDispId(std::int32_t& row1, std::int32_t& col1, s
                                        std::int32_t& col2) noexcept
 {
     const std::uint32_t words[] = {AddressWord(row1), AddressWord(col1), AddressWord(row2), AddressWord(col2)};
-    InvokeByDispId(hostObject, kGetSelectionId, DISPATCH_METHOD, "1I1I1I1I", 0, 4, words);
+    InvokeByDispId(hostObject.get(), kGetSelectionId, DISPATCH_METHOD, "1I1I1I1I", 0, 4, words);
 }
 
 GRID_DEFINE_TEXT(ClipSeparators)
@@ -370,16 +364,15 @@ void GridControl::PrintGrid(std::optional<std::string> docName, std::optional<bo
                             std::optional<std::int32_t> orientation, std::optional<std::int32_t> marginLR,
                             std::optional<std::int32_t> marginTB) noexcept
 {
-    LocalVariant document, dialog, turn, sides, ends;
-    document.SetText(docName.value_or(""));
-    dialog.SetBool(showDialog.value_or(false));
-    turn.SetInt32(orientation.value_or(0));
-    sides.SetInt32(marginLR.value_or(0));
-    ends.SetInt32(marginTB.value_or(0));
+    UniqueVariant document = TextVariant(docName.value_or(""));
+    UniqueVariant dialog = BoolVariant(showDialog.value_or(false));
+    UniqueVariant turn = Int32Variant(orientation.value_or(0));
+    UniqueVariant sides = Int32Variant(marginLR.value_or(0));
+    UniqueVariant ends = Int32Variant(marginTB.value_or(0));
     RtComCall(control, "PrintGrid",
-              {ComArgument::Variant(&document.value), ComArgument::Variant(&dialog.value),
-               ComArgument::Variant(&turn.value), ComArgument::Variant(&sides.value),
-               ComArgument::Variant(&ends.value)});
+              {ComArgument::Variant(document.addressof()), ComArgument::Variant(dialog.addressof()),
+               ComArgument::Variant(turn.addressof()), ComArgument::Variant(sides.addressof()),
+               ComArgument::Variant(ends.addressof())});
 }
 
 GRID_DEFINE_INDEXED_INTEGER(ColImageList, col)
@@ -476,9 +469,8 @@ std::string GridControl::GetAccessibleRole() noexcept
 
 bool GridControl::SetAccessibleRole(const std::string& value) noexcept
 {
-    LocalVariant role;
-    role.SetText(value);
-    return RtComSetProperty(control, "AccessibleRole", ComArgument::Variant(&role.value));
+    UniqueVariant role = TextVariant(value);
+    return RtComSetProperty(control, "AccessibleRole", ComArgument::Variant(role.addressof()));
 }
 
 GRID_DEFINE_BOOL_GET(IsSearching)

@@ -17,14 +17,22 @@
 #include "com/com_picture.h"
 #include "com/com_ref.h"
 #include "com/pcx_decoder.h"
+#include "framework/unique_resource.h"
 #include "support/picture_fixtures.h"
 
 namespace {
 
 class ComApartment : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override
+    {
+        apartment_ = InitializeComApartment();
+        ASSERT_TRUE(apartment_);
+    }
+    void TearDown() override { apartment_.reset(); }
+
+private:
+    UniqueComApartment apartment_;
 };
 
 // The bitmap of the picture RtComCreatePicture makes, as pixels; `made` says whether it made one.
@@ -317,17 +325,14 @@ TEST(OwnDecoders, EveryPrefixOfAFileIsReadWithinItsBytesAndGivesNoPicture)
         const ByteSet bytes = ReadPictureFixture(decoder.file);
         ASSERT_FALSE(bytes.Empty()) << "fixture missing";
         GuardedBytes guarded(bytes.Size());
-        HBITMAP whole = decoder.decode(guarded.Place(bytes, bytes.Size()));
-        EXPECT_NE(whole, nullptr);
-        DeleteObject(whole);
+        UniqueBitmap whole(decoder.decode(guarded.Place(bytes, bytes.Size())));
+        EXPECT_NE(whole.get(), nullptr);
         // A compressed picture may end in a mark that adds no pixel: the last two bytes may go.
         for (std::size_t size = 0; size + 2 < bytes.Size(); ++size) {
-            HBITMAP part = decoder.decode(guarded.Place(bytes, size));
-            EXPECT_EQ(part, nullptr) << "a prefix of " << size << " bytes";
-            if (part) {
-                DeleteObject(part);
+            UniqueBitmap part(decoder.decode(guarded.Place(bytes, size)));
+            EXPECT_EQ(part.get(), nullptr) << "a prefix of " << size << " bytes";
+            if (part)
                 break;
-            }
         }
     }
 }
@@ -346,14 +351,14 @@ TEST(OwnDecoders, AnUncompressedBmpBeyondThePixelLimitIsMadeWhenTheFileHoldsItsP
     std::memcpy(bytes.Data(), &file, sizeof file);
     std::memcpy(bytes.Data() + sizeof file, &info, sizeof info);
 
-    HBITMAP made = DecodeBmp({bytes.Data(), bytes.Size()});
+    UniqueBitmap made(DecodeBmp({bytes.Data(), bytes.Size()}));
     BITMAP shape{};
-    ASSERT_NE(made, nullptr);
-    ASSERT_NE(GetObjectA(made, sizeof shape, &shape), 0);
+    ASSERT_NE(made.get(), nullptr);
+    ASSERT_NE(GetObjectA(made.get(), sizeof shape, &shape), 0);
     EXPECT_EQ(shape.bmWidth, width);
     EXPECT_EQ(shape.bmHeight, height);
     EXPECT_EQ(shape.bmBitsPixel, 1);
-    DeleteObject(made);
+    made.reset();
     EXPECT_EQ(DecodeBmp({bytes.Data(), bytes.Size() - 1}), nullptr);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "framework/unique_resource.h"
 #include "support/top_down_bitmap.h"
 
 inline COLORREF PatternColour(int x, int y)
@@ -17,8 +18,8 @@ inline COLORREF PatternColour(int x, int y)
 // The caller owns the bitmap (or hands it to the clipboard).
 inline HBITMAP MakePatternBitmap(int width, int height)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    UniqueWindowDc screen = GetWindowDc();
+    HBITMAP bitmap = CreateCompatibleBitmap(screen.get().dc, width, height);
     std::vector<std::uint32_t> pixels(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
@@ -26,7 +27,6 @@ inline HBITMAP MakePatternBitmap(int width, int height)
             pixels[static_cast<size_t>(y) * width + x] = (GetRValue(c) << 16) | (GetGValue(c) << 8) | GetBValue(c);
         }
     BITMAPINFO info = TopDown32(width, height);
-    SetDIBits(screen, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    SetDIBits(screen.get().dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
     return bitmap;
 }

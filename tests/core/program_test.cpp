@@ -16,6 +16,7 @@
 #include "desktop/special_folder.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
+#include "support/clipboard_reader.h"
 #include "support/clipboard_writer.h"
 #include "support/program_runner.h"
 #include "support/scratch_folder.h"
@@ -69,14 +70,6 @@ bool HasIcon(HWND box)
         if (SendDlgItemMessageA(box, id, STM_GETICON, 0, 0))
             return true;
     return false;
-}
-
-void EmptyTheClipboard()
-{
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
 }
 
 TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
@@ -517,18 +510,7 @@ void ClickThenCtrlC(HWND window, int x, int y)
     SendInput(4, inputs + 2, sizeof(INPUT));
 }
 
-std::wstring ClipboardText()
-{
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        text = static_cast<const wchar_t*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
+std::wstring ClipboardText() { return ReadClipboardText<wchar_t>(CF_UNICODETEXT, nullptr, L"", L""); }
 
 // The grid is read the way a user reads it: the content cell of the top row is clicked and copied
 // with the grid's own Ctrl+C. The database is read only after the program has ended, so that no

@@ -11,6 +11,7 @@
 #include "core/globals.h"
 #include "core/hash_hex.h"
 #include "framework/message_box.h"
+#include "framework/unique_resource.h"
 #include "support/window_thread.h"
 
 namespace {
@@ -52,13 +53,12 @@ TEST(EnsureSingleInstance, AFirstInstanceCreatesTheEventAndGoesOn)
 {
     std::string name = UniqueName("first");
     EnsureSingleInstance(&name, true, nullptr, MB_ICONINFORMATION, true);
-    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str());
-    ASSERT_NE(event, nullptr);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "created signalled";
-    SetEvent(event);
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    EXPECT_EQ(WaitForSingleObject(event, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "not auto-reset";
-    CloseHandle(event);
+    UniqueHandle event(OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str()));
+    ASSERT_NE(event.get(), nullptr);
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "created signalled";
+    SetEvent(event.get());
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(WaitForSingleObject(event.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "not auto-reset";
 }
 
 TEST(EnsureSingleInstance, AnEmptyNameBecomesTheDefaultName)
@@ -66,9 +66,8 @@ TEST(EnsureSingleInstance, AnEmptyNameBecomesTheDefaultName)
     std::string name;
     EnsureSingleInstance(&name);
     EXPECT_EQ(name, DefaultInstanceName());
-    HANDLE event = OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str());
-    EXPECT_NE(event, nullptr);
-    CloseHandle(event);
+    UniqueHandle event(OpenEventA(EVENT_ALL_ACCESS, FALSE, name.c_str()));
+    EXPECT_NE(event.get(), nullptr);
 }
 
 // Another start that creates the event between this start's look and its own creation: the race
@@ -98,15 +97,14 @@ TEST(EnsureSingleInstance, ANameTakenByAnotherKindOfObjectIsNoRunningInstance)
 {
     // The platform refuses the event (the name belongs to a mutex): that start runs without one.
     std::string name = UniqueName("mutex");
-    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
-    ASSERT_NE(mutex, nullptr);
+    UniqueHandle mutex(CreateMutexA(nullptr, FALSE, name.c_str()));
+    ASSERT_NE(mutex.get(), nullptr);
     EXPECT_EXIT(
         {
             EnsureSingleInstance(&name);
             std::exit(3);
         },
         ::testing::ExitedWithCode(3), "");
-    CloseHandle(mutex);
 }
 
 // The running instance's window: minimised, on a thread that answers its messages, as a running
@@ -132,8 +130,8 @@ int CheckBox(HWND owner, const char* text, const char* caption, UINT style)
 TEST(EnsureSingleInstance, ALaterStartTellsTheUserRestoresTheRunningWindowAndEnds)
 {
     std::string name = UniqueName("later");
-    HANDLE held = CreateEventA(nullptr, FALSE, FALSE, name.c_str());
-    ASSERT_NE(held, nullptr);
+    UniqueHandle held(CreateEventA(nullptr, FALSE, FALSE, name.c_str()));
+    ASSERT_NE(held.get(), nullptr);
     // The running instance's window, minimised, on a thread that answers its messages. The later
     // starts are death-test children, which run this test again from the top: they take this
     // process's window from the environment.
@@ -169,7 +167,6 @@ TEST(EnsureSingleInstance, ALaterStartTellsTheUserRestoresTheRunningWindowAndEnd
     EXPECT_FALSE(IsIconic(running.Get()));
     SetEnvironmentVariableA("CHENGJIAN_RUNNING_WINDOW", nullptr);
     g_runningInstanceWindow = nullptr;
-    CloseHandle(held);
 }
 
 } // namespace

@@ -66,7 +66,7 @@ protected:
         g_grid = {};
         window_ = CreateControl(&host_, parent_, "VSFlexGrid8.VSFlexGridADO.1", 0, 0, 380, 260, 1);
         ASSERT_NE(window_, nullptr);
-        ASSERT_NE(host_->control, nullptr);
+        ASSERT_NE(host_->control.Get(), nullptr);
         // Rows 20 pixels high, columns 100 pixels wide.
         Put(kRows, "0I", {5});
         Put(kCols, "0I", {3});
@@ -157,7 +157,7 @@ TEST_F(AxHostGridTest, MouseAndKeyEventsReachTheBoundHandlers)
 // the binding's answer comes back as the call's HRESULT, and a call that binds returns.
 TEST_F(AxHostGridTest, EveryMemberKindAndArgumentCountByDispatchIdReturnsItsAnswer)
 {
-    auto dispatch = QueryFor<IDispatch>(host_->control, IID_IDispatch);
+    auto dispatch = QueryFor<IDispatch>(host_->control.Get(), IID_IDispatch);
     ComRef<ITypeInfo> info;
     ASSERT_TRUE(dispatch && SUCCEEDED(dispatch->GetTypeInfo(0, 0, info.Put())));
     const std::vector<dispatch_cases::Case> cases = dispatch_cases::Generate(info.Get());

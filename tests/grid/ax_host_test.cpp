@@ -23,7 +23,7 @@ TEST_P(AxHostRoadTest, FindsTheEventTableByEachRoad)
     GetClassNameA(window, className, sizeof(className));
     EXPECT_STREQ(className, "AtlAxWin");
     EXPECT_EQ(GetParent(window), parent_);
-    ASSERT_NE(host_->control, nullptr);
+    ASSERT_NE(host_->control.Get(), nullptr);
 
     if (c.hasEvents) {
         EXPECT_TRUE(IsEqualIID(host_->sourceIid, kAxFixtureEventsIid));
@@ -67,8 +67,8 @@ TEST_F(AxHostTest, TheTestControlIsReachableByItsName)
     ASSERT_NE(window, nullptr);
     char text[64] = {};
     GetWindowTextA(window, text, sizeof(text));
-    std::printf("host window text \"%s\", control %p\n", text, static_cast<void*>(host_->control));
-    EXPECT_NE(host_->control, nullptr);
+    std::printf("host window text \"%s\", control %p\n", text, static_cast<void*>(host_->control.Get()));
+    EXPECT_NE(host_->control.Get(), nullptr);
 }
 
 TEST_F(AxHostTest, AnswersOnlyTheStartNotice)
@@ -92,7 +92,7 @@ TEST_F(AxHostTest, EmptyVariablesDoNothing)
     AxObject* copy = nullptr;
     CopyAxObject(&copy, &empty);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->control, nullptr);
+    EXPECT_EQ(copy->control.Get(), nullptr);
     DestroyAxObject(&copy);
     EXPECT_EQ(copy, nullptr);
 
@@ -135,7 +135,7 @@ TEST_F(AxHostTest, ReferencesBalanceThroughDispatchCopyRecreateAndDestroy)
 
     ComObjectValue* value = GetDispatch(&host_);
     ASSERT_NE(value, nullptr);
-    EXPECT_EQ(value->object, host_->control);
+    EXPECT_EQ(value->object, host_->control.Get());
     EXPECT_EQ(State().references, hosted + 1);
     value->object->Release();
     RuntimeService(kRuntimeFree, value, 0);
@@ -144,7 +144,7 @@ TEST_F(AxHostTest, ReferencesBalanceThroughDispatchCopyRecreateAndDestroy)
     AxObject* copy = nullptr;
     CopyAxObject(&copy, &host_);
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(copy->control, host_->control);
+    EXPECT_EQ(copy->control.Get(), host_->control.Get());
     EXPECT_EQ(copy->entryCount, 6);
     EXPECT_EQ(copy->eventTable[0].handler, 0u) << "bindings do not carry over";
     EXPECT_EQ(State().sinks, 2);

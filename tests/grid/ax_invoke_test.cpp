@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ax_test_support.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -336,12 +337,12 @@ TEST_F(AxInvokeTest, EventArgumentsAndResultsAreConverted)
     VARIANT measureArgs[2];
     V_VT(&measureArgs[1]) = VT_R8;
     V_R8(&measureArgs[1]) = 1.5;
+    UniqueSysString measured(SysAllocString(L"\u6f84"));
     V_VT(&measureArgs[0]) = VT_BSTR;
-    V_BSTR(&measureArgs[0]) = SysAllocString(L"\u6f84");
+    V_BSTR(&measureArgs[0]) = measured.get();
     VARIANT result;
     VariantInit(&result);
     Fire(2, measureArgs, 2, &result);
-    SysFreeString(V_BSTR(&measureArgs[0]));
     EXPECT_EQ(g_received.value, 1.5);
     EXPECT_EQ(g_received.text, "澄");
     EXPECT_EQ(V_VT(&result), VT_I4);

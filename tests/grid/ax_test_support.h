@@ -55,7 +55,7 @@ protected:
     int Fire(DISPID id, VARIANT* args, UINT count, VARIANT* result = nullptr)
     {
         DISPPARAMS params{args, nullptr, count, 0};
-        return Export<AxFixtureFireFunction>("AxFixtureFire")(host_->control, id, &params, result);
+        return Export<AxFixtureFireFunction>("AxFixtureFire")(host_->control.Get(), id, &params, result);
     }
 
     HWND Host(const char* controlText = AX_FIXTURE_FULL_PROGID, int borderStyle = 0)

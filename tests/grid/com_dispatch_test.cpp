@@ -10,6 +10,7 @@
 #include "dispatch_fixture.h"
 #include "com/com_dispatch.h"
 #include "grid/grid_control.h"
+#include "framework/unique_resource.h"
 #include "grid/grid_node.h"
 
 namespace {
@@ -250,9 +251,8 @@ TEST_F(ComDispatchTest, ResultsConvertToTheKindWanted)
     fixture_.Store(kFixtureFontName, seven);
     EXPECT_EQ(RtComGetText(&object_, "FontName"), "7");
 
-    VARIANT name = Text(L"宋体");
-    fixture_.Store(kFixtureFontName, name);
-    VariantClear(&name);
+    UniqueVariant name(Text(L"宋体"));
+    fixture_.Store(kFixtureFontName, name.get());
     EXPECT_EQ(RtComGetText(&object_, "FontName"), "宋体");
     EXPECT_EQ(RtComGetNumber(&object_, "FontName"), 0.0);
     EXPECT_EQ(RtComLastCode(), kRtComResultMismatch);

@@ -8,6 +8,7 @@
 
 #include <ocidl.h>
 
+#include "framework/unique_resource.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
 
@@ -214,19 +215,18 @@ protected:
     // The name that the control's event interface gives `dispId`.
     std::string EventName(DISPID dispId) const
     {
-        auto dispatch = QueryFor<IDispatch>(Host().control, IID_IDispatch);
+        auto dispatch = QueryFor<IDispatch>(Host().control.Get(), IID_IDispatch);
         ComRef<ITypeInfo> info;
         ComRef<ITypeLib> library;
         ComRef<ITypeInfo> events;
         UINT index = 0, count = 0;
-        BSTR name = nullptr;
+        UniqueSysString name;
         if (!dispatch || FAILED(dispatch->GetTypeInfo(0, 0, info.Put())) ||
             FAILED(info->GetContainingTypeLib(library.Put(), &index)) ||
             FAILED(library->GetTypeInfoOfGuid(Host().sourceIid, events.Put())) ||
-            FAILED(events->GetNames(dispId, &name, 1, &count)) || count != 1)
+            FAILED(events->GetNames(dispId, name.put(), 1, &count)) || count != 1)
             return {};
-        HostText text = WideToAnsi(name);
-        SysFreeString(name);
+        HostText text = WideToAnsi(name.get());
         return text ? text.get() : "";
     }
     void SetCtrlKey(bool down)
@@ -338,7 +338,7 @@ TEST_F(GridEventsTest, BeforeEditHandlerCancelsTheEdit)
     ASSERT_TRUE(grid_->SetRow(2));
     ASSERT_TRUE(grid_->SetCol(1));
     grid_->BindBeforeEdit(ToSubprogramPointer(OnBeforeEditCancel));
-    auto container = QueryFor<IConnectionPointContainer>(Host().control, IID_IConnectionPointContainer);
+    auto container = QueryFor<IConnectionPointContainer>(Host().control.Get(), IID_IConnectionPointContainer);
     ASSERT_TRUE(container);
     ComRef<IConnectionPoint> point;
     ASSERT_EQ(S_OK, container->FindConnectionPoint(Host().sourceIid, point.Put()));

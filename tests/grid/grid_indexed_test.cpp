@@ -11,25 +11,24 @@
 #include "com/com_picture.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
+#include "support/clipboard_reader.h"
 
 namespace {
 
-// A VARIANT of the test's own, cleared when it goes away.
-struct TestVariant {
-    TestVariant() { VariantInit(&value); }
-    explicit TestVariant(LONG number) : TestVariant()
-    {
-        V_VT(&value) = VT_I4;
-        V_I4(&value) = number;
-    }
-    ~TestVariant() { VariantClear(&value); }
-    VARIANT value;
-};
+// A VARIANT of the test's own holding `number`.
+UniqueVariant NumberVariant(LONG number)
+{
+    UniqueVariant value;
+    V_VT(value.addressof()) = VT_I4;
+    V_I4(value.addressof()) = number;
+    return value;
+}
 
-struct VariantDeleter {
+// A VARIANT the grid wrapper handed out, ended with FreeVariantValue.
+struct VariantValueDeleter {
     void operator()(VARIANT* value) const noexcept { FreeVariantValue(value); }
 };
-using UniqueVariant = std::unique_ptr<VARIANT, VariantDeleter>;
+using UniqueVariantValue = std::unique_ptr<VARIANT, VariantValueDeleter>;
 
 // A 24-bit BMP file of 2 x 2 pixels.
 ByteSet SmallBitmap()
@@ -71,18 +70,7 @@ SHORT PictureType(const ComObjectValue* object)
 // The clipboard's Unicode text, and its owner window.
 std::wstring ClipboardText(HWND* owner)
 {
-    std::wstring text = L"(none)";
-    if (!OpenClipboard(nullptr))
-        return L"(not opened)";
-    *owner = GetClipboardOwner();
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* locked = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = locked;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    return ReadClipboardText<wchar_t>(CF_UNICODETEXT, owner, L"(none)", L"(not opened)");
 }
 
 // An object with the grid control's own type information that answers every call by recording
@@ -280,12 +268,12 @@ TEST_F(GridIndexedTest, SelectFillsTheMissingCornersAndGetSelectionReadsThemBoth
     grid_->Select(4, 2, 1, 1);
     ExpectSelection(1, 1, 4, 2);
 
-    TestVariant row1;
+    UniqueVariant row1;
     std::int32_t col1 = -1, row2 = -1, col2 = -1;
-    grid_->GetSelection(&row1.value, &col1, &row2, &col2);
+    grid_->GetSelection(row1.addressof(), &col1, &row2, &col2);
     EXPECT_EQ(grid_->GetLastErrorText(), "");
-    ASSERT_EQ(V_VT(&row1.value), VT_I4);
-    EXPECT_EQ(V_I4(&row1.value), 1);
+    ASSERT_EQ(V_VT(&row1.get()), VT_I4);
+    EXPECT_EQ(V_I4(&row1.get()), 1);
     EXPECT_EQ(col1, 1);
     EXPECT_EQ(row2, 4);
     EXPECT_EQ(col2, 2);
@@ -348,31 +336,31 @@ TEST_F(GridIndexedTest, EditCellAndFinishEditingKeepOrDropTheEdit)
 TEST_F(GridIndexedTest, CellWithoutTheSecondCornerAddressesTheSingleCell)
 {
     CreateGrid();
-    TestVariant seven(7);
-    ASSERT_TRUE(grid_->SetCell(3, 2, 1, std::nullopt, std::nullopt, &seven.value));
+    UniqueVariant seven = NumberVariant(7);
+    ASSERT_TRUE(grid_->SetCell(3, 2, 1, std::nullopt, std::nullopt, seven.addressof()));
 
-    UniqueVariant explicitCorner(grid_->GetCell(3, 2, 1, 2, 1));
+    UniqueVariantValue explicitCorner(grid_->GetCell(3, 2, 1, 2, 1));
     ASSERT_NE(explicitCorner, nullptr);
     ASSERT_EQ(V_VT(explicitCorner.get()), VT_I4) << "the put went to the range (2, 1)-(2, 1)";
     EXPECT_EQ(V_I4(explicitCorner.get()), 7);
-    UniqueVariant defaulted(grid_->GetCell(3, 2, 1));
+    UniqueVariantValue defaulted(grid_->GetCell(3, 2, 1));
     ASSERT_EQ(V_VT(defaulted.get()), VT_I4);
     EXPECT_EQ(V_I4(defaulted.get()), 7);
-    UniqueVariant wider(grid_->GetCell(3, 2, 1, 3, 1));
+    UniqueVariantValue wider(grid_->GetCell(3, 2, 1, 3, 1));
     EXPECT_EQ(V_VT(wider.get()), VT_EMPTY);
 }
 
 TEST_F(GridIndexedTest, VariantMembersCarryNumbersAndTexts)
 {
     CreateGrid();
-    TestVariant five(5);
-    ASSERT_TRUE(grid_->SetColData(1, &five.value));
+    UniqueVariant five = NumberVariant(5);
+    ASSERT_TRUE(grid_->SetColData(1, five.addressof()));
     EXPECT_EQ(grid_->GetColData(1), "5");
     EXPECT_EQ(grid_->GetColData(2), "") << "a column without data";
 
-    TestVariant fortyTwo(42);
-    ASSERT_TRUE(grid_->SetRowData(3, &fortyTwo.value));
-    UniqueVariant rowData(grid_->GetRowData(3));
+    UniqueVariant fortyTwo = NumberVariant(42);
+    ASSERT_TRUE(grid_->SetRowData(3, fortyTwo.addressof()));
+    UniqueVariantValue rowData(grid_->GetRowData(3));
     ASSERT_EQ(V_VT(rowData.get()), VT_I4);
     EXPECT_EQ(V_I4(rowData.get()), 42);
 

@@ -96,7 +96,7 @@ protected:
     // The control with one reference of the test's own.
     IUnknown* HoldControl() const
     {
-        IUnknown* control = Host().control;
+        IUnknown* control = Host().control.Get();
         control->AddRef();
         return control;
     }

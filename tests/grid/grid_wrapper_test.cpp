@@ -321,7 +321,7 @@ TEST_F(GridWrapperTest, ReleasedOrClonedControlValues)
     EXPECT_EQ(clone->GetHostWindow(), grid_.GetHostWindow());
     ASSERT_NE(clone->hostObject, nullptr);
     EXPECT_NE(*clone->hostObject, *grid_.hostObject) << "a host object of its own";
-    EXPECT_EQ((*clone->hostObject)->control, (*grid_.hostObject)->control);
+    EXPECT_EQ((*clone->hostObject)->control.Get(), (*grid_.hostObject)->control.Get());
 
     UniqueComObjectValue value(grid_.GetComObject());
     ASSERT_NE(value, nullptr);

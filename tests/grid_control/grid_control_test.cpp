@@ -2,6 +2,7 @@
 // driven by name and dispatch id, by real mouse and key messages, through the clipboard and on screen.
 #include "grid_host_fixture.h"
 #include "test_pictures.h"
+#include "support/clipboard_reader.h"
 
 #include <olectl.h>
 #include <psapi.h>
@@ -39,11 +40,10 @@ FUNCDESC* FindFunction(ITypeInfo* info, const wchar_t* name, INVOKEKIND kind)
     for (WORD i = 0; i < count; ++i) {
         FUNCDESC* desc = nullptr;
         info->GetFuncDesc(i, &desc);
-        BSTR found = nullptr;
+        UniqueSysString found;
         UINT n = 0;
-        info->GetNames(desc->memid, &found, 1, &n);
-        bool match = found && !wcscmp(found, name) && desc->invkind == kind;
-        SysFreeString(found);
+        info->GetNames(desc->memid, found.put(), 1, &n);
+        bool match = found && !wcscmp(found.get(), name) && desc->invkind == kind;
         if (match)
             return desc;
         info->ReleaseFuncDesc(desc);
@@ -370,18 +370,7 @@ TEST_F(GridHost, EditingChangesTheCellThroughTheEditWindow)
 
 std::wstring ClipboardText(HWND* owner)
 {
-    std::wstring text = L"(none)";
-    for (int attempt = 0; attempt < 20 && !OpenClipboard(nullptr); ++attempt)
-        Sleep(20);
-    *owner = GetClipboardOwner();
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* p = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = p;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
+    return ReadClipboardText<wchar_t>(CF_UNICODETEXT, owner, L"(none)", L"(not opened)");
 }
 
 TEST_F(GridHost, CopyAndCtrlCPutTheSelectionOnTheClipboard)
@@ -398,9 +387,7 @@ TEST_F(GridHost, CopyAndCtrlCPutTheSelectionOnTheClipboard)
     EXPECT_EQ(GridWindow(), owner);
 
     // Ctrl+C copies by itself only with Flags 2.
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    CloseClipboard();
+    ASSERT_TRUE(EmptyTheClipboard());
     Call(L"Select", {2, 2});
     BYTE keys[256] = {};
     GetKeyboardState(keys);
@@ -476,14 +463,12 @@ TEST_F(GridHost, ScreenshotShowsTextAndPictureRows)
     Call(L"Select", {2, 1});
     HBITMAP red = MakeScreenshot(200, 100, 0);
     {
-        HDC dc = CreateCompatibleDC(nullptr);
-        HGDIOBJ old = SelectObject(dc, red);
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        HGDIOBJ old = SelectObject(dc.get(), red);
         RECT all{0, 0, 200, 100};
-        HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        SelectObject(dc, old);
-        DeleteDC(dc);
+        UniqueBrush brush(CreateSolidBrush(RGB(255, 0, 0)));
+        FillRect(dc.get(), &all, brush.get());
+        SelectObject(dc.get(), old);
     }
     IDispatch* picture = PictureOf(red);
     Put(L"CellPicture", {Value(picture)});

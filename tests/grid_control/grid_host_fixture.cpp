@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "framework/unique_resource.h"
+
 namespace grid_test {
 namespace {
 
@@ -22,24 +24,18 @@ HMODULE Atl()
 
 long Value::AsLong() const
 {
-    VARIANT x;
-    VariantInit(&x);
-    long n = 0;
-    if (SUCCEEDED(VariantChangeType(&x, const_cast<VARIANT*>(&v), 0, VT_I4)))
-        n = x.lVal;
-    VariantClear(&x);
-    return n;
+    UniqueVariant x;
+    if (FAILED(VariantChangeType(x.addressof(), const_cast<VARIANT*>(&v), 0, VT_I4)))
+        return 0;
+    return x.get().lVal;
 }
 
 std::wstring Value::AsText() const
 {
-    VARIANT x;
-    VariantInit(&x);
-    std::wstring text;
-    if (SUCCEEDED(VariantChangeType(&x, const_cast<VARIANT*>(&v), 0, VT_BSTR)) && x.bstrVal)
-        text = x.bstrVal;
-    VariantClear(&x);
-    return text;
+    UniqueVariant x;
+    if (FAILED(VariantChangeType(x.addressof(), const_cast<VARIANT*>(&v), 0, VT_BSTR)) || !x.get().bstrVal)
+        return {};
+    return x.get().bstrVal;
 }
 
 std::wstring ControlPath()

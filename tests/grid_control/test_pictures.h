@@ -9,37 +9,35 @@
 #include <string>
 #include <vector>
 
+#include "framework/unique_resource.h"
+
 namespace grid_test {
 
 // A screenshot-like picture: flat bands, window-like boxes and some text, different per `seed`.
 inline HBITMAP MakeScreenshot(int width, int height, int seed)
 {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
+    UniqueWindowDc screen = GetWindowDc();
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.get().dc));
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    HBITMAP bitmap = CreateDIBSection(screen.get().dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc.get(), bitmap);
     for (int y = 0; y < height; y += 8) {
-        HBRUSH band = CreateSolidBrush(RGB(40 + y * 150 / height, 90, 160 + seed % 60));
+        UniqueBrush band(CreateSolidBrush(RGB(40 + y * 150 / height, 90, 160 + seed % 60)));
         RECT r{0, y, width, y + 8};
-        FillRect(dc, &r, band);
-        DeleteObject(band);
+        FillRect(dc.get(), &r, band.get());
     }
     for (int i = 0; i < 12; ++i) {
         RECT box{(i * 157 + seed * 31) % (width - 300), (i * 89 + seed * 17) % (height - 200), 0, 0};
         box.right = box.left + 300;
         box.bottom = box.top + 200;
-        HBRUSH face = CreateSolidBrush(RGB(240, 240 - i * 5, 230));
-        FillRect(dc, &box, face);
-        DeleteObject(face);
+        UniqueBrush face(CreateSolidBrush(RGB(240, 240 - i * 5, 230)));
+        FillRect(dc.get(), &box, face.get());
         std::wstring text = L"Window " + std::to_wstring(i) + L" of shot " + std::to_wstring(seed);
-        TextOutW(dc, box.left + 8, box.top + 8, text.c_str(), int(text.size()));
+        TextOutW(dc.get(), box.left + 8, box.top + 8, text.c_str(), int(text.size()));
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    SelectObject(dc.get(), old);
     return bitmap;
 }
 
@@ -63,9 +61,7 @@ inline std::vector<std::uint32_t> PixelsOf(HBITMAP bitmap, int* width, int* heig
     std::vector<std::uint32_t> pixels(std::size_t(shape.bmWidth) * shape.bmHeight);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), shape.bmWidth, -shape.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC screen = GetDC(nullptr);
-    GetDIBits(screen, bitmap, 0, UINT(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    GetDIBits(GetWindowDc().get().dc, bitmap, 0, UINT(shape.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
     for (auto& p : pixels)
         p &= 0xFFFFFF;
     return pixels;
@@ -89,18 +85,16 @@ inline std::vector<std::uint32_t> ClientPixels(HWND window, int* width, int* hei
     GetClientRect(window, &client);
     *width = client.right;
     *height = client.bottom;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
+    UniqueWindowDc screen = GetWindowDc();
+    UniqueMemoryDc dc(CreateCompatibleDC(screen.get().dc));
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
-    HBITMAP capture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, capture);
-    const bool printed = PrintWindow(window, dc, PW_CLIENTONLY) != FALSE;
+    UniqueBitmap capture(CreateDIBSection(screen.get().dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    HGDIOBJ old = SelectObject(dc.get(), capture.get());
+    const bool printed = PrintWindow(window, dc.get(), PW_CLIENTONLY) != FALSE;
     GdiFlush();
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    SelectObject(dc.get(), old);
     std::vector<std::uint32_t> pixels;
     if (printed && bits) {
         const auto* first = static_cast<const std::uint32_t*>(bits);
@@ -108,7 +102,6 @@ inline std::vector<std::uint32_t> ClientPixels(HWND window, int* width, int* hei
         for (auto& p : pixels)
             p &= 0xFFFFFF;
     }
-    DeleteObject(capture);
     return pixels;
 }
 

@@ -1,6 +1,6 @@
 // ClipboardWriter: puts contents on the real clipboard the way other programs do: open (waiting
-// a little while someone else holds it), empty (the owner becomes `owner`), set formats, close.
-// Closing is what makes the platform notify the clipboard viewers.
+// while someone else holds it), empty (the owner becomes `owner`), set formats, close. Closing is
+// what makes the platform notify the clipboard viewers.
 #pragma once
 
 #include <windows.h>
@@ -10,29 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "framework/unique_resource.h"
+
 class ClipboardWriter {
 public:
     explicit ClipboardWriter(HWND owner = nullptr)
     {
-        for (int attempt = 0; attempt < 100 && !open_; ++attempt) {
-            open_ = OpenClipboard(owner) != FALSE;
-            if (!open_)
-                Sleep(20);
-        }
-        if (open_)
+        // The program under test may hold the clipboard while it reads a large picture, slower under
+        // emulation than any program would: a test waits up to two seconds for it.
+        for (int round = 0; round < 10 && !clipboard_; ++round)
+            clipboard_ = OpenClipboardRetrying(owner);
+        if (clipboard_)
             EmptyClipboard();
     }
-    ~ClipboardWriter() { Close(); }
-    ClipboardWriter(const ClipboardWriter&) = delete;
-    ClipboardWriter& operator=(const ClipboardWriter&) = delete;
 
-    bool IsOpen() const { return open_; }
-    void Close()
-    {
-        if (open_)
-            CloseClipboard();
-        open_ = false;
-    }
+    bool IsOpen() const { return static_cast<bool>(clipboard_); }
+    void Close() { clipboard_.reset(); }
 
     bool Text(const std::wstring& text) { return Put(CF_UNICODETEXT, text.c_str(), (text.size() + 1) * sizeof(wchar_t)); }
     // The clipboard takes the bitmap over.
@@ -59,15 +52,11 @@ public:
 private:
     bool Put(UINT format, const void* data, size_t size)
     {
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-        if (!block)
+        UniqueGlobal block = CopyToGlobal(data, size);
+        if (!block || !SetClipboardData(format, block.get()))
             return false;
-        std::memcpy(GlobalLock(block), data, size);
-        GlobalUnlock(block);
-        if (SetClipboardData(format, block))
-            return true;
-        GlobalFree(block);
-        return false;
+        block.release();  // the clipboard's now
+        return true;
     }
     bool PutDropFiles(const void* list, size_t size, BOOL wide)
     {
@@ -79,5 +68,5 @@ private:
         return Put(CF_HDROP, block.data(), block.size());
     }
 
-    bool open_ = false;
+    UniqueClipboard clipboard_;
 };

@@ -10,6 +10,7 @@
 
 #include "framework/byte_set.h"
 #include "framework/file_io.h"
+#include "framework/unique_resource.h"
 #include "support/top_down_bitmap.h"
 
 // Pixels as 0xRRGGBB words, top row first.
@@ -65,9 +66,7 @@ inline Pixels BitmapPixels(HBITMAP bitmap)
         return pixels;
     BITMAPINFO info = TopDown32(shape.bmWidth, shape.bmHeight);
     std::vector<std::uint32_t> words(static_cast<std::size_t>(shape.bmWidth) * shape.bmHeight);
-    HDC screen = GetDC(nullptr);
-    const int rows = GetDIBits(screen, bitmap, 0, shape.bmHeight, words.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    const int rows = GetDIBits(GetWindowDc().get().dc, bitmap, 0, shape.bmHeight, words.data(), &info, DIB_RGB_COLORS);
     if (rows != shape.bmHeight)
         return pixels;
     pixels.width = shape.bmWidth;

@@ -8,14 +8,16 @@
 #include <functional>
 #include <thread>
 
+#include "framework/unique_resource.h"
+
 class WindowThread {
 public:
     // `made` runs on the window's thread right after the window is made, `ending` there just before
     // it is destroyed.
     explicit WindowThread(DWORD style, std::function<void(HWND)> made = {}, std::function<void(HWND)> ending = {})
     {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = std::thread([this, style, ready, made, ending] {
+        UniqueHandle ready(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        thread_ = std::thread([this, style, ready = ready.get(), made, ending] {
             window_ = CreateWindowExA(0, "STATIC", "window thread", style, 0, 0, 100, 100, nullptr, nullptr,
                                       nullptr, nullptr);
             if (made)
@@ -29,8 +31,7 @@ public:
                 ending(window_);
             DestroyWindow(window_);
         });
-        WaitForSingleObject(ready, 10000);
-        CloseHandle(ready);
+        WaitForSingleObject(ready.get(), 10000);
     }
     ~WindowThread()
     {

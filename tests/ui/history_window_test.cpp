@@ -20,6 +20,7 @@
 #include "framework/menu.h"
 #include "framework/message_box.h"
 #include "grid_registration.h"
+#include "support/clipboard_reader.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/test_window.h"
@@ -603,23 +604,13 @@ TEST_F(PictureViewerTest, TheRealSaveDialogTakesANewNameAndAddsTheExtension)
 
 bool ClipboardHas(UINT format) { return IsClipboardFormatAvailable(format) != FALSE; }
 
-std::string ClipboardText()
-{
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        text = static_cast<const char*>(GlobalLock(data));
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
+std::string ClipboardText() { return ReadClipboardText<char>(CF_TEXT, nullptr, "", ""); }
 
 std::vector<std::string> ClipboardFiles()
 {
     std::vector<std::string> names;
-    if (!OpenClipboard(nullptr))
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard)
         return names;
     if (HANDLE drop = GetClipboardData(CF_HDROP)) {
         UINT count = DragQueryFileA(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
@@ -629,16 +620,7 @@ std::vector<std::string> ClipboardFiles()
             names.push_back(name);
         }
     }
-    CloseClipboard();
     return names;
-}
-
-void EmptyTheClipboard()
-{
-    if (OpenClipboard(nullptr)) {
-        EmptyClipboard();
-        CloseClipboard();
-    }
 }
 
 TEST_F(HistoryWindowTest, CtrlCOnAPictureCellPutsTheBitmapOrTheRecordedFileOnTheClipboard)
