@@ -196,8 +196,8 @@ public:
         case kMemberFixedCols: return Integer(get, put, m_.fixedCols, [&](LONG v) { m_.fixedCols = v; m_.ClampPositions(); });
         case kMemberRow: return Position(put, m_.row_, m_.rows(), [&](LONG v) { GridWindow::MoveTo(grid_, v, m_.col_, v, m_.col_, false); });
         case kMemberCol: return Position(put, m_.col_, m_.cols(), [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, v, m_.row_, v, false); });
-        case kMemberRowSel: return Integer(get, put, m_.rowSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, v, m_.colSel_, false); });
-        case kMemberColSel: return Integer(get, put, m_.colSel_, [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, m_.rowSel_, v, false); });
+        case kMemberRowSel: return Position(put, m_.rowSel_, m_.rows(), [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, v, m_.colSel_, false); });
+        case kMemberColSel: return Position(put, m_.colSel_, m_.cols(), [&](LONG v) { GridWindow::MoveTo(grid_, m_.row_, m_.col_, m_.rowSel_, v, false); });
         case kMemberTopRow: return Integer(get, put, m_.topRow, [&](LONG v) { m_.topRow = v; m_.ClampPositions(); });
         case kMemberLeftCol: return Integer(get, put, m_.leftCol, [&](LONG v) { m_.leftCol = v; m_.ClampPositions(); });
         case kMemberMouseRow: return SetLong(call_.result, m_.mouseRow);

@@ -49,5 +49,5 @@ std::uintptr_t ByteSetAddress(const ByteSet& bytes) noexcept
 
 std::uintptr_t TextAddress(const std::string& text) noexcept
 {
-    return reinterpret_cast<std::uintptr_t>(text.c_str());
+    return text.empty() ? 0 : reinterpret_cast<std::uintptr_t>(text.c_str());
 }

@@ -20,5 +20,5 @@ extern "C" std::uint32_t __cdecl CallFunctionPointer(std::uintptr_t function, st
 
 // The address of the first data byte of `bytes`; 0 for an array without storage.
 std::uintptr_t ByteSetAddress(const ByteSet& bytes) noexcept;
-// The address of the first character of `text` (its terminating zero for an empty text).
+// The address of the first character of `text`; 0 for an empty text, which has no character.
 std::uintptr_t TextAddress(const std::string& text) noexcept;

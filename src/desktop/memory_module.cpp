@@ -2,8 +2,11 @@
 // entry point and the export lookup. Every read of the image goes through a bounds-checked view.
 #include "desktop/memory_module.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
+#include <new>
+#include <vector>
 
 #include "desktop/function_call.h"
 
@@ -68,6 +71,13 @@ struct ImageHeaders {
     }
     // DOS header, stub, NT headers and section table.
     std::uint64_t HeaderBytes() const { return SectionOffset(SectionCount()); }
+    // The bytes that no section, relocation or import may write: the copied headers and whatever
+    // more SizeOfHeaders claims for them. The later steps trust the copied e_lfanew and signature.
+    std::uint64_t HeaderEnd() const
+    {
+        std::uint64_t claimed = nt.OptionalHeader.SizeOfHeaders;
+        return claimed > HeaderBytes() ? claimed : HeaderBytes();
+    }
     const IMAGE_DATA_DIRECTORY& Directory(int entry) const { return nt.OptionalHeader.DataDirectory[entry]; }
     bool IsDll() const { return (nt.FileHeader.Characteristics & IMAGE_FILE_DLL) != 0; }
 };
@@ -103,7 +113,7 @@ IMAGE_SECTION_HEADER SectionAt(const std::uint8_t* headerBytes, const ImageHeade
 }
 
 // SizeOfImage, grown to cover every section's raw data and virtual extent. `headerBytes` holds the
-// section table (the image as given, or the mapped copy).
+// section table.
 std::uint64_t ImageSize(const std::uint8_t* headerBytes, const ImageHeaders& headers)
 {
     std::uint64_t size = headers.nt.OptionalHeader.SizeOfImage;
@@ -128,12 +138,15 @@ bool SectionIsCopied(const IMAGE_SECTION_HEADER& section)
     return section.SizeOfRawData > 0 && section.VirtualAddress != 0;
 }
 
-// Every section that is copied has its raw data inside the given bytes.
-bool SectionDataInside(const ByteView& bytes, const ImageHeaders& headers, const std::uint8_t* image)
+// Every section that is copied has its raw data inside the given bytes and lands past the header
+// area.
+bool SectionsFit(const ByteView& bytes, const ImageHeaders& headers, const std::uint8_t* image)
 {
     for (std::uint32_t i = 0; i < headers.SectionCount(); ++i) {
         IMAGE_SECTION_HEADER section = SectionAt(image, headers, i);
-        if (SectionIsCopied(section) && !bytes.Has(section.PointerToRawData, section.SizeOfRawData))
+        if (!SectionIsCopied(section))
+            continue;
+        if (!bytes.Has(section.PointerToRawData, section.SizeOfRawData) || section.VirtualAddress < headers.HeaderEnd())
             return false;
     }
     return true;
@@ -175,7 +188,7 @@ void CopyHeadersAndSections(MappedImage& mapped, const std::uint8_t* image, cons
 
 // Adds the distance from the preferred base to every HIGHLOW place; other entry types are skipped.
 // The table ends at a block whose VirtualAddress is 0 (or at the end of the block). False for a
-// block shorter than its own header, a block or a place outside the image.
+// block shorter than its own header, a block or a place outside the image, a place in the headers.
 bool ApplyRelocations(MappedImage& mapped, const ImageHeaders& headers)
 {
     std::uint32_t delta = mapped.Address() - headers.nt.OptionalHeader.ImageBase;
@@ -198,7 +211,7 @@ bool ApplyRelocations(MappedImage& mapped, const ImageHeaders& headers)
                 continue;
             std::uint64_t place = std::uint64_t{block.VirtualAddress} + (entry & 0x0FFF);
             std::uint32_t value;
-            if (!mapped.view.Read(place, value))
+            if (place < headers.HeaderEnd() || !mapped.view.Read(place, value))
                 return false;
             mapped.WriteDword(place, value + delta);
         }
@@ -232,7 +245,8 @@ std::uintptr_t ResolveImport(const MappedImage& mapped, const char* dllName, HMO
 }
 
 // Fills every import address table in place, descriptor after descriptor until one whose
-// FirstThunk is 0. False at the first import that does not resolve or a table outside the image.
+// FirstThunk is 0. False at the first import that does not resolve, a table outside the image or a
+// table slot in the headers.
 // The libraries loaded here stay loaded.
 bool ResolveImports(MappedImage& mapped, const ImageHeaders& headers, ImportResolver resolver, std::int32_t userValue)
 {
@@ -249,7 +263,7 @@ bool ResolveImports(MappedImage& mapped, const ImageHeaders& headers, ImportReso
         HMODULE module = g_platform.loadLibrary(dllName);
         for (std::uint64_t slot = descriptor.FirstThunk;; slot += 4) {
             std::uint32_t entry;
-            if (!mapped.view.Read(slot, entry))
+            if (slot < headers.HeaderEnd() || !mapped.view.Read(slot, entry))
                 return false;
             if (entry == 0)
                 break;
@@ -266,24 +280,80 @@ bool CallEntryPoint(std::uintptr_t entry, std::uintptr_t base, DWORD reason)
     return CallFunctionPointer(entry, static_cast<std::uint32_t>(base), reason, 0) != 0;
 }
 
-// The checks of a mapped image: "MZ" and the PE signature in the copied headers. The block was
-// made to hold the headers, so they are read without a bound.
-bool ReadMappedHeaders(std::uintptr_t base, ImageHeaders& headers)
+// The size of the block the image needs, or 0 when the bytes are not an image this loader maps.
+// Fills `headers` from the bytes as given.
+std::uint64_t CheckedBlockSize(const ByteView& bytes, const std::uint8_t* image, ImageHeaders& headers)
 {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(base);
-    IMAGE_DOS_HEADER dos;
-    std::memcpy(&dos, bytes, sizeof dos);
-    if (dos.e_magic != kDosSignature)
-        return false;
-    headers.ntOffset = static_cast<std::uint32_t>(dos.e_lfanew);
-    std::memcpy(&headers.nt, bytes + headers.ntOffset, sizeof headers.nt);
-    return headers.nt.Signature == kNtSignature;
+    if (!ReadImageHeaders(bytes, headers) || !SectionsFit(bytes, headers, image))
+        return 0;
+    std::uint64_t imageSize = ImageSize(image, headers);
+    if (imageSize == 0)
+        return 0;
+    std::uint64_t size = BlockSize(imageSize, headers);
+    if (size > kMaxImageSize || (headers.IsDll() && headers.nt.OptionalHeader.AddressOfEntryPoint >= size))
+        return 0;
+    return size;
 }
 
-ByteView MappedView(std::uintptr_t base, const ImageHeaders& headers)
+// The base relocations and the imports of the mapped copy, each when the image has them.
+bool FixUp(MappedImage& mapped, const ImageHeaders& headers, ImportResolver resolver, std::int32_t userValue)
 {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(base);
-    return ByteView(bytes, BlockSize(ImageSize(bytes, headers), headers));
+    if (headers.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).Size > 0 && !ApplyRelocations(mapped, headers))
+        return false;
+    return headers.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress == 0 ||
+           ResolveImports(mapped, headers, resolver, userValue);
+}
+
+// DLL_PROCESS_ATTACH; a refusal is answered with DLL_PROCESS_DETACH before the block goes.
+bool Attach(std::uintptr_t entry, std::uintptr_t base)
+{
+    if (CallEntryPoint(entry, base, DLL_PROCESS_ATTACH))
+        return true;
+    CallEntryPoint(entry, base, DLL_PROCESS_DETACH);
+    return false;
+}
+
+// What the loader checked of one image it mapped and still holds. The later calls take the headers
+// from here, not from the copy in the block, which the image's own code (or anyone) can write.
+struct LoadedImage {
+    std::uintptr_t base;
+    std::uint64_t size;  // of the block
+    ImageHeaders headers;
+    bool attached;  // the entry point was given DLL_PROCESS_ATTACH and is owed DLL_PROCESS_DETACH
+};
+// The images mapped and not yet released; used on one thread, like the rest of the loader.
+std::vector<LoadedImage> g_loaded;
+
+// False when the record cannot be had; the image is then not to be mapped.
+bool Record(const LoadedImage& image)
+{
+    try {
+        g_loaded.push_back(image);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void Forget(std::uintptr_t base)
+{
+    g_loaded.erase(std::remove_if(g_loaded.begin(), g_loaded.end(), [base](const LoadedImage& image) { return image.base == base; }),
+                   g_loaded.end());
+}
+
+// The image held at `base`, while the block still shows "MZ" and the PE signature where they were
+// checked; null otherwise.
+const LoadedImage* LoadedImageAt(std::uintptr_t base)
+{
+    auto found = std::find_if(g_loaded.begin(), g_loaded.end(), [base](const LoadedImage& image) { return image.base == base; });
+    if (found == g_loaded.end())
+        return nullptr;
+    ByteView view(reinterpret_cast<const std::uint8_t*>(base), found->size);
+    std::uint16_t magic = 0;
+    std::uint32_t signature = 0;
+    if (!view.Read(0, magic) || !view.Read(found->headers.ntOffset, signature))
+        return nullptr;
+    return magic == kDosSignature && signature == kNtSignature ? &*found : nullptr;
 }
 
 // The text is an ordinal when it is the canonical decimal form of a 32-bit integer.
@@ -335,20 +405,13 @@ std::uint64_t AlignUp(std::uint64_t value, std::uint32_t alignment) noexcept
 }
 
 std::uintptr_t LoadImageFromMemory(const std::uint8_t* image, std::size_t length, ImportResolver resolver,
-                                   std::int32_t userValue) noexcept
+                                   std::int32_t userValue, EntryPoint entryPoint) noexcept
 {
     ByteView bytes(image, image ? length : 0);
     ImageHeaders headers;
-    if (!ReadImageHeaders(bytes, headers) || !SectionDataInside(bytes, headers, image))
+    std::uint64_t size = CheckedBlockSize(bytes, image, headers);
+    if (size == 0)
         return 0;
-    std::uint64_t imageSize = ImageSize(image, headers);
-    if (imageSize == 0)
-        return 0;
-    std::uint64_t size = BlockSize(imageSize, headers);
-    std::uint32_t entryRva = headers.nt.OptionalHeader.AddressOfEntryPoint;
-    if (size > kMaxImageSize || (headers.IsDll() && entryRva >= size))
-        return 0;
-
     std::uint8_t* block = AllocImageMemory(headers.nt.OptionalHeader.ImageBase, static_cast<std::uint32_t>(size));
     if (!block)
         return 0;
@@ -356,16 +419,14 @@ std::uintptr_t LoadImageFromMemory(const std::uint8_t* image, std::size_t length
     auto base = reinterpret_cast<std::uintptr_t>(block);
     CopyHeadersAndSections(mapped, image, headers);
 
-    bool ready = true;
-    if (headers.Directory(IMAGE_DIRECTORY_ENTRY_BASERELOC).Size > 0)
-        ready = ApplyRelocations(mapped, headers);
-    if (ready && headers.Directory(IMAGE_DIRECTORY_ENTRY_IMPORT).VirtualAddress > 0)
-        ready = ResolveImports(mapped, headers, resolver, userValue);
-    if (ready && headers.IsDll() && entryRva != 0 && !CallEntryPoint(base + entryRva, base, DLL_PROCESS_ATTACH)) {
-        CallEntryPoint(base + entryRva, base, DLL_PROCESS_DETACH);
-        ready = false;
+    std::uint32_t entryRva = headers.nt.OptionalHeader.AddressOfEntryPoint;
+    bool attach = entryPoint == EntryPoint::Call && headers.IsDll() && entryRva != 0;
+    if (!FixUp(mapped, headers, resolver, userValue) || !Record({base, size, headers, attach})) {
+        ReleaseImageMemory(base);
+        return 0;
     }
-    if (!ready) {
+    if (attach && !Attach(base + entryRva, base)) {
+        Forget(base);
         ReleaseImageMemory(base);
         return 0;
     }
@@ -374,24 +435,26 @@ std::uintptr_t LoadImageFromMemory(const std::uint8_t* image, std::size_t length
 
 bool FreeImage(std::uintptr_t base) noexcept
 {
-    ImageHeaders headers;
-    if (!ReadMappedHeaders(base, headers))
+    const LoadedImage* image = LoadedImageAt(base);
+    if (!image)
         return false;
-    std::uintptr_t entry = GetImageEntryPoint(base);
-    if (headers.IsDll() && entry)
-        CallEntryPoint(entry, base, DLL_PROCESS_DETACH);
-    return ReleaseImageMemory(base);
+    if (image->attached)
+        CallEntryPoint(base + image->headers.nt.OptionalHeader.AddressOfEntryPoint, base, DLL_PROCESS_DETACH);
+    if (!ReleaseImageMemory(base))
+        return false;
+    Forget(base);
+    return true;
 }
 
 std::uintptr_t FindExport(std::uintptr_t base, const std::string& nameOrOrdinal) noexcept
 {
-    ImageHeaders headers;
-    if (!ReadMappedHeaders(base, headers))
+    const LoadedImage* image = LoadedImageAt(base);
+    if (!image)
         return 0;
-    const IMAGE_DATA_DIRECTORY& directory = headers.Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
+    const IMAGE_DATA_DIRECTORY& directory = image->headers.Directory(IMAGE_DIRECTORY_ENTRY_EXPORT);
     if (directory.Size == 0)
         return 0;
-    ByteView view = MappedView(base, headers);
+    ByteView view(reinterpret_cast<const std::uint8_t*>(base), image->size);
     IMAGE_EXPORT_DIRECTORY exports;
     if (!view.Read(directory.VirtualAddress, exports))
         return 0;
@@ -404,10 +467,10 @@ std::uintptr_t FindExport(std::uintptr_t base, const std::string& nameOrOrdinal)
 
 std::uintptr_t GetImageEntryPoint(std::uintptr_t base) noexcept
 {
-    ImageHeaders headers;
-    if (!ReadMappedHeaders(base, headers) || headers.nt.OptionalHeader.AddressOfEntryPoint == 0)
+    const LoadedImage* image = LoadedImageAt(base);
+    if (!image || image->headers.nt.OptionalHeader.AddressOfEntryPoint == 0)
         return 0;
-    return static_cast<std::uint32_t>(base + headers.nt.OptionalHeader.AddressOfEntryPoint);
+    return static_cast<std::uint32_t>(base + image->headers.nt.OptionalHeader.AddressOfEntryPoint);
 }
 
 void SetMemoryModulePlatform(const MemoryModulePlatform* platform) noexcept

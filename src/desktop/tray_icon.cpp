@@ -92,6 +92,19 @@ void TrayIcon::FreeMembers() noexcept
     iconData_.szTip = ByteSet();
     iconData_.szInfo = ByteSet();
     iconData_.szInfoTitle = ByteSet();
+    iconData_.hIcon = nullptr;
+    ownIcon_.reset();
+}
+
+TrayIcon TrayIcon::Clone() const
+{
+    TrayIcon copy;
+    copy.taskbarCreatedMessage_ = taskbarCreatedMessage_;
+    copy.iconData_ = iconData_;
+    copy.savedWindowProcedure_ = savedWindowProcedure_;
+    copy.ownerWindow_ = ownerWindow_;
+    copy.trayToolbarWindow_ = trayToolbarWindow_;
+    return copy;
 }
 
 bool TrayIcon::Add(HWND owner, const ByteSet* iconBytes, const std::string& tip) noexcept
@@ -99,8 +112,8 @@ bool TrayIcon::Add(HWND owner, const ByteSet* iconBytes, const std::string& tip)
     if (IsWindow(owner) != TRUE)
         return false;
     ownerWindow_ = owner;
-    iconData_.hIcon = iconBytes ? LoadIconFromBytes(*iconBytes)
-                                : reinterpret_cast<HICON>(SendMessageA(owner, WM_GETICON, ICON_SMALL, 0));
+    HICON made = iconBytes ? LoadIconFromBytes(*iconBytes) : nullptr;
+    iconData_.hIcon = iconBytes ? made : reinterpret_cast<HICON>(SendMessageA(owner, WM_GETICON, ICON_SMALL, 0));
     iconData_.cbSize = TrayIconDataSize;
     iconData_.hWnd = owner;
     iconData_.uID = TrayIconId;
@@ -108,7 +121,10 @@ bool TrayIcon::Add(HWND owner, const ByteSet* iconBytes, const std::string& tip)
     iconData_.uCallbackMessage = TrayCallbackMessage;
     iconData_.uTimeout = TrayAddedBalloonTimeout;
     PutText(iconData_.szTip, tip);
-    return NotifyShell(NIM_ADD);
+    bool added = NotifyShell(NIM_ADD);
+    // The shell keeps its own copy: the icon replaced can go once the shell has the new one.
+    ownIcon_.reset(made);
+    return added;
 }
 
 bool TrayIcon::Remove() noexcept
@@ -145,7 +161,9 @@ bool TrayIcon::SetIcon(const ByteSet& iconBytes) noexcept
         return false;
     iconData_.uFlags = TrayIconFlags;
     iconData_.hIcon = icon;
-    return NotifyShell(NIM_MODIFY);
+    bool changed = NotifyShell(NIM_MODIFY);
+    ownIcon_.reset(icon);
+    return changed;
 }
 
 HICON TrayIcon::LoadIconFromBytes(const ByteSet& iconBytes, int index, int* width, int* height) const noexcept
@@ -170,7 +188,9 @@ HICON TrayIcon::LoadIconFromBytes(const ByteSet& iconBytes, int index, int* widt
     if (imageSize == 0 || imageOffset > iconBytes.Size() || imageSize > iconBytes.Size() - imageOffset)
         return nullptr;
     auto* image = const_cast<BYTE*>(iconBytes.Data() + imageOffset);
-    return CreateIconFromResource(image, imageSize, TRUE, 0x30000);
+    // CreateIconFromResource makes a shared icon, which DestroyIcon leaves alive: every icon
+    // replaced would stay until the process ends.
+    return CreateIconFromResourceEx(image, imageSize, TRUE, 0x30000, 0, 0, LR_DEFAULTSIZE);
 }
 
 void TrayIcon::HookWindow(SubprogramPointer handler) noexcept

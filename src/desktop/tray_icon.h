@@ -11,7 +11,9 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <type_traits>
 
 #include "framework/byte_set.h"
 #include "framework/subprogram_pointer.h"
@@ -51,6 +53,11 @@ struct TrayIconData {
 // the window's properties "WinProc", "CallbackMessage", "TaskbarCreatedMessage" and "Exec Event".
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+struct IconDeleter {
+    void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
+};
+using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
 class TrayIcon {
 public:
     TrayIcon() = default;
@@ -62,10 +69,12 @@ public:
     void Destroy() noexcept;
 
     // ---- The operations, in the order of the class's operation table
-    // Destroy, then frees the three text buffers of the record.
+    // Destroy, then frees the three text buffers of the record and destroys the icon the object
+    // made (an icon the owner window gave stays the window's).
     void FreeMembers() noexcept;
-    // A deep copy: the same numbers and windows, copies of the three buffers.
-    TrayIcon Clone() const { return *this; }
+    // A deep copy: the same numbers and windows, copies of the three buffers. The icon handle is
+    // shared and stays this object's to destroy.
+    TrayIcon Clone() const;
     // The notification toolbar "Shell_TrayWnd" > "TrayNotifyWnd" > "SysPager" > "ToolbarWindow32";
     // 0 when a step is missing. Looked up afresh on every call.
     HWND FindTrayToolbar() const noexcept;
@@ -73,7 +82,8 @@ public:
     HWND FindOverflowToolbar() const noexcept;
     // Adds the icon for `owner` with the icon of `iconBytes` (an .ico file, image 0; the window's
     // small icon when null) and `tip` (cut to 127 bytes). False, with nothing changed, when `owner`
-    // is not a window; otherwise Shell_NotifyIconA(NIM_ADD)'s answer.
+    // is not a window; otherwise Shell_NotifyIconA(NIM_ADD)'s answer. An icon made from bytes is
+    // the object's, destroyed when replaced or when the object goes; the window's icon is not.
     bool Add(HWND owner, const ByteSet* iconBytes = nullptr, const std::string& tip = "") noexcept;
     // Gives the owner its saved procedure back (the window properties stay), forgets the owner,
     // empties the balloon texts and deletes the icon: Shell_NotifyIconA(NIM_DELETE)'s answer.
@@ -83,6 +93,7 @@ public:
     // A balloon: title cut to 63 bytes, text to 255, `timeout` ms (3000 when 0).
     bool ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags, UINT timeout = 0) noexcept;
     // The icon of image 0 of `iconBytes`; false without a shell call when no icon can be made.
+    // The icon it replaces is destroyed when the object made it.
     bool SetIcon(const ByteSet& iconBytes) noexcept;
     // An icon made from image `index` of an .ico file held in memory; the directory entry's width
     // and height bytes go to `width` and `height` (0 stands for 256). Null, with 0 in both, when
@@ -122,6 +133,7 @@ private:
     WNDPROC savedWindowProcedure_ = nullptr;
     HWND ownerWindow_ = nullptr;
     HWND trayToolbarWindow_ = nullptr;
+    UniqueIcon ownIcon_;  // the record's icon when the object made it
 };
 
 // The toolbar that Initialize keeps: like FindTrayToolbar, but a missing "SysPager" is skipped and

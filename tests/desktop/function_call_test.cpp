@@ -48,6 +48,7 @@ TEST(CallAddresses, AreThoseOfTheFirstByteAndCharacter)
     EXPECT_EQ(ByteSetAddress(bytes), reinterpret_cast<std::uintptr_t>(bytes.Data()));
     std::string text = "password";
     EXPECT_EQ(TextAddress(text), reinterpret_cast<std::uintptr_t>(text.c_str()));
+    EXPECT_EQ(TextAddress(std::string()), 0u);
 }
 
 } // namespace

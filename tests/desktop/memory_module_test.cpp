@@ -62,6 +62,15 @@ public:
     IMAGE_NT_HEADERS32& Nt() { return At<IMAGE_NT_HEADERS32>(NtOffset()); }
     std::uint32_t NtOffset() { return At<std::uint32_t>(60); }
     IMAGE_SECTION_HEADER& Section(int index) { return At<IMAGE_SECTION_HEADER>(NtOffset() + 248 + 40 * index); }
+    IMAGE_SECTION_HEADER& SectionNamed(const char* name)
+    {
+        for (int i = 0; i < Nt().FileHeader.NumberOfSections; ++i) {
+            if (std::strncmp(reinterpret_cast<const char*>(Section(i).Name), name, IMAGE_SIZEOF_SHORT_NAME) == 0)
+                return Section(i);
+        }
+        ADD_FAILURE() << "no section " << name;
+        return Section(0);
+    }
     template <typename T>
     T& At(std::uint32_t offset) { return *reinterpret_cast<T*>(image_.Data() + offset); }
     // The file offset of an RVA inside a section's raw data.
@@ -240,6 +249,10 @@ TEST_F(MemoryModuleTest, RejectsMalformedImagesWithoutReservingMemory)
          }},
         {"entry point outside the image",
          [](MemoryModuleTest& t) { t.Nt().OptionalHeader.AddressOfEntryPoint = 0x7FFFFFF0; }},
+        // Copied over e_lfanew, the relocations would send every later header read astray.
+        {"section over the DOS header", [](MemoryModuleTest& t) { t.SectionNamed(".reloc").VirtualAddress = 0x20; }},
+        {"section past the copied headers but inside SizeOfHeaders",
+         [](MemoryModuleTest& t) { t.SectionNamed(".reloc").VirtualAddress = t.Nt().OptionalHeader.SizeOfHeaders - 0x10; }},
     };
     ByteSet original = image_;
     for (const auto& c : cases) {
@@ -278,6 +291,20 @@ TEST_F(MemoryModuleTest, BrokenTablesInTheMappedImageFailAndReleaseTheBlock)
         {"import address table past the image",
          [&](MemoryModuleTest& t) {
              t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress)).FirstThunk = 0x7FFFFFF0;
+         }},
+        {"relocated place on e_lfanew",
+         [&](MemoryModuleTest& t) {
+             std::uint32_t block = t.FileOffset(relocations.VirtualAddress);
+             t.At<IMAGE_BASE_RELOCATION>(block).VirtualAddress = 1;
+             t.At<std::uint16_t>(block + sizeof(IMAGE_BASE_RELOCATION)) = IMAGE_REL_BASED_HIGHLOW << 12 | 0x3B;
+         }},
+        // The DLL's own slots stay unfilled: without an entry point it is not run if mapped.
+        {"import address table in the DOS stub",
+         [&](MemoryModuleTest& t) {
+             t.At<std::uint32_t>(0x40) = IMAGE_ORDINAL_FLAG32 | 9;
+             t.At<std::uint32_t>(0x44) = 0;
+             t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress)).FirstThunk = 0x40;
+             t.Nt().OptionalHeader.AddressOfEntryPoint = 0;
          }},
         {"imported DLL does not exist", [](MemoryModuleTest& t) { t.RenameImportedDll(); }},
     };

@@ -529,4 +529,41 @@ TEST_F(TrayIconTest, AddWithIconBytesUsesTheirFirstImage)
     EXPECT_EQ(nullptr, LastCall().block.hIcon);
 }
 
+bool IconExists(HICON icon)
+{
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info))
+        return false;
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    return true;
+}
+
+TEST_F(TrayIconTest, IconsMadeFromBytesAreDestroyedWhenReplacedAndAtTheEndTheWindowsIconIsNot)
+{
+    RecordTheShell();
+    HICON windows = tray.LoadIconFromBytes(IconFile({16}));
+    ASSERT_NE(nullptr, windows);
+    SendMessageA(owner, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(windows));
+    ASSERT_TRUE(tray.Add(owner, nullptr, "tip"));
+    ASSERT_EQ(windows, tray.IconData().hIcon);
+
+    ASSERT_TRUE(tray.SetIcon(IconFile({32})));
+    const HICON first = tray.IconData().hIcon;
+    EXPECT_TRUE(IconExists(windows));
+    ASSERT_TRUE(tray.SetIcon(IconFile({32})));
+    const HICON second = tray.IconData().hIcon;
+    EXPECT_FALSE(IconExists(first));
+    EXPECT_TRUE(IconExists(second));
+
+    const ByteSet file = IconFile({16});
+    ASSERT_TRUE(tray.Add(owner, &file, "tip"));
+    const HICON third = tray.IconData().hIcon;
+    EXPECT_FALSE(IconExists(second));
+    tray.FreeMembers();
+    EXPECT_FALSE(IconExists(third));
+    EXPECT_TRUE(IconExists(windows));
+    DestroyIcon(windows);
+}
+
 } // namespace

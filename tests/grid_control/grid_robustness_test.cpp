@@ -97,11 +97,14 @@ TEST_F(GridHost, PositionsOutsideTheGridFailAndKeepTheCurrentCell)
         const wchar_t* name;
         long value;
     };
-    const Case cases[] = {{L"Row", 5}, {L"Row", -1}, {L"Col", 3}, {L"Col", -2}};
+    const Case cases[] = {{L"Row", 5},    {L"Row", -1},    {L"Col", 3},    {L"Col", -2},
+                          {L"RowSel", 5}, {L"RowSel", -1}, {L"ColSel", 3}, {L"ColSel", -2}};
     for (const Case& c : cases) {
         EXPECT_EQ(DISP_E_EXCEPTION, Invoke(Id(c.name), DISPATCH_PROPERTYPUT, {c.value})) << c.name << " " << c.value;
         EXPECT_EQ(2, Get(L"Row").AsLong());
         EXPECT_EQ(1, Get(L"Col").AsLong());
+        EXPECT_EQ(2, Get(L"RowSel").AsLong());
+        EXPECT_EQ(1, Get(L"ColSel").AsLong());
     }
     Put(L"Row", {4});
     Put(L"Col", {0});
