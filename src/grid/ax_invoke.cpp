@@ -2,6 +2,7 @@
 // dispatch id from a type signature and a list of argument words, and the event sink that turns
 // an event's arguments into words for the bound handler.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "grid/ax_host.h"
@@ -9,6 +10,12 @@
 #include "grid/word_call.h"
 
 namespace {
+
+// A new BSTR of an ANSI text of the application's; null for a null text.
+UniqueBstr BstrFromAnsiText(const char* text) noexcept
+{
+    return text != nullptr ? BstrFromAnsi(text) : nullptr;
+}
 
 // One signature pair with the words it takes from the argument list.
 struct SignatureArgument {
@@ -87,7 +94,7 @@ void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
         V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        V_BSTR(&value) = text != nullptr ? BstrFromAnsiText(*text).release() : nullptr;
         return;
     }
     case 'C': {
@@ -128,7 +135,7 @@ void FillByReference(VARIANT& value, const SignatureArgument& argument, BSTR& ce
     switch (argument.letter) {
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
-        cell = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        cell = text != nullptr ? BstrFromAnsiText(*text).release() : nullptr;
         V_VT(&value) = VT_BYREF | VT_BSTR;
         V_BSTRREF(&value) = &cell;
         return;
@@ -169,7 +176,7 @@ void WriteBack(const SignatureArgument& argument, VARIANT& value, BSTR& cell) no
         char** text = CallerVariable<char*>(argument);
         if (text != nullptr) {
             AxRuntimeFree(*text);
-            *text = WideToRuntimeAnsi(cell);
+            *text = RuntimeAnsiFromWide(cell);
         }
         SysFreeString(cell);
         cell = nullptr;
@@ -201,7 +208,7 @@ std::uint64_t ConvertResult(VARIANT& result, HRESULT rc, std::int32_t resultMode
         converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(rc);
         break;
     case VT_BSTR:
-        converted = Address(WideToRuntimeAnsi(V_BSTR(&result)));
+        converted = Address(RuntimeAnsiFromWide(V_BSTR(&result)));
         break;
     case VT_DISPATCH:
     case VT_UNKNOWN:
@@ -225,7 +232,8 @@ std::uint64_t ConvertResult(VARIANT& result, HRESULT rc, std::int32_t resultMode
 }
 
 // One event argument as the handler's words.
-void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std::vector<HostText>& texts)
+// `texts` has room reserved for every argument, so the addresses handed out stay valid.
+void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std::vector<std::string>& texts)
 {
     switch (V_VT(&argument)) {
     case VT_R8:
@@ -239,8 +247,12 @@ void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std:
         return;
     }
     case VT_BSTR:
-        texts.push_back(WideToAnsi(V_BSTR(&argument)));
-        words.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(texts.back().get())));
+        if (V_BSTR(&argument) == nullptr) {
+            words.push_back(0);
+            return;
+        }
+        texts.push_back(AnsiFromBstr(V_BSTR(&argument)));
+        words.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(texts.back().c_str())));
         return;
     case VT_BOOL:
         words.push_back(V_BOOL(&argument) != 0 ? 1 : 0);
@@ -273,7 +285,7 @@ void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) n
         std::memcpy(&V_I8(&result), &value, sizeof(value));
         return;
     case VT_BSTR: {
-        UniqueBstr text = AnsiToWide(static_cast<const char*>(pointer));
+        UniqueBstr text = BstrFromAnsiText(static_cast<const char*>(pointer));
         if (!text)
             return;
         VariantClear(&result);
@@ -369,7 +381,7 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
 
     UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
     std::vector<std::uint32_t> words;
-    std::vector<HostText> texts;
+    std::vector<std::string> texts;
     try {
         words.push_back(bound.userValue);
         texts.reserve(count);

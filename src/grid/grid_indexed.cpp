@@ -2,7 +2,7 @@
 // besides the value, the control's methods and the plain properties declared among them.
 #include "grid/grid_control.h"
 
-#include "com/com_text.h"
+#include "framework/text_codec.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct LocalVariant {
     {
         VariantClear(&value);
         V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = NewBstrFromAnsi(text);
+        V_BSTR(&value) = BstrFromAnsi(text).release();
     }
     void SetInt32(std::int32_t number) noexcept
     {
@@ -117,6 +117,12 @@ bool GridControl::SetTextMatrix(std::int32_t row, std::int32_t col, const std::s
 {
     return RtComSetProperty(control, "TextMatrix", {ComArgument::Int32(row), ComArgument::Int32(col)},
                             ComArgument::BorrowedText(value));
+}
+
+bool GridControl::SetTextMatrix(std::int32_t row, std::int32_t col, BSTR value) noexcept
+{
+    return RtComSetProperty(control, "TextMatrix", {ComArgument::Int32(row), ComArgument::Int32(col)},
+                            ComArgument::BorrowedBstr(value));
 }
 
 void GridControl::Clear(const VARIANT* where, const VARIANT* what) noexcept

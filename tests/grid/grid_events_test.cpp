@@ -8,6 +8,7 @@
 
 #include <ocidl.h>
 
+#include "framework/text_codec.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
 
@@ -225,9 +226,9 @@ protected:
             FAILED(library->GetTypeInfoOfGuid(Host().sourceIid, events.Put())) ||
             FAILED(events->GetNames(dispId, &name, 1, &count)) || count != 1)
             return {};
-        HostText text = WideToAnsi(name);
+        std::string text = AnsiFromBstr(name);
         SysFreeString(name);
-        return text ? text.get() : "";
+        return text;
     }
     void SetCtrlKey(bool down)
     {
