@@ -228,7 +228,7 @@ TEST_F(ClipboardCaptureTest, PictureAndFilesAreStoredWithTheText)
     row = CaptureOne();
     EXPECT_EQ(row.text, "");
     EXPECT_EQ(row.byte, "");
-    EXPECT_EQ(row.file, "C:\\it's here.txt|D:\\图片\\一.png");
+    EXPECT_EQ(row.file, Utf8(u8"C:\\it's here.txt|D:\\图片\\一.png"));
 }
 
 TEST_F(ClipboardCaptureTest, AClipboardWithoutContentStoresNothing)
