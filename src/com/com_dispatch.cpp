@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "com/com_ref.h"
-#include "com/com_text.h"
+#include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 #include "framework/runtime_service.h"
 
@@ -233,12 +233,28 @@ std::int32_t BuildText(const ComArgument& argument, VARIANT* out)
 {
     const std::string& text = argument.variable() != nullptr ? *static_cast<const std::string*>(argument.variable())
                                                               : argument.text();
-    BSTR wide = NewBstrFromAnsi(text);
-    if (wide == nullptr)
+    UniqueBstr wide = BstrFromAnsi(text);
+    if (!wide)
         return kRtComInvokeFailed;
     V_VT(out) = VT_BSTR;
-    V_BSTR(out) = wide;
+    V_BSTR(out) = wide.release();
     return kRtComOk;
+}
+
+// A lent BSTR goes into the VARIANT itself (`lent` tells the caller to take it out again before the
+// VARIANT is cleared): a callee never frees nor changes a value passed by value. A parameter by
+// reference, which the callee may replace, gets a copy of its own.
+std::int32_t BuildWide(const ComArgument& argument, const ParameterType& parameter, VARIANT* out, bool& lent) noexcept
+{
+    BSTR text = static_cast<BSTR>(const_cast<void*>(argument.pointer()));
+    V_VT(out) = VT_BSTR;
+    if (!parameter.byReference || text == nullptr) {
+        V_BSTR(out) = text;
+        lent = true;
+        return kRtComOk;
+    }
+    V_BSTR(out) = SysAllocStringLen(text, SysStringLen(text));
+    return V_BSTR(out) != nullptr ? kRtComOk : kRtComInvokeFailed;
 }
 
 void BuildOmitted(VARIANT* out) noexcept
@@ -285,10 +301,22 @@ std::int32_t BuildValue(const ComArgument& argument, const ParameterType& parame
 // The argument VARIANTs of one call: the built values, the converted copies that by-reference
 // parameters point into, and the array handed to Invoke (last argument first).
 struct CallArguments {
+    CallArguments() = default;
+    ~CallArguments()
+    {
+        for (std::size_t i = 0; i < lent.size(); ++i) {
+            if (lent[i])
+                values[i].release();  // the BSTR stays the caller's
+        }
+    }
+    CallArguments(const CallArguments&) = delete;
+    CallArguments& operator=(const CallArguments&) = delete;
+
     std::vector<UniqueVariant> values;
     std::vector<UniqueVariant> converted;
     std::vector<VARIANT> passed;
     std::vector<bool> byReference;  // passed by reference to `converted` (or to `values` for a VARIANT)
+    std::vector<bool> lent;         // `values` holds a BSTR of the caller's (BorrowedBstr)
 };
 
 // Points `passed` at the argument by reference when its parameter is declared so; a value that
@@ -328,11 +356,16 @@ std::int32_t BuildArguments(const CallPlan& plan, const ComArgument* arguments, 
     call.converted = std::vector<UniqueVariant>(count);
     call.passed.assign(count, VARIANT{});
     call.byReference.assign(count, false);
+    call.lent.assign(count, false);
     for (std::size_t i = 0; i < count; ++i) {
         ParameterType parameter = i < plan.parameters.size() ? plan.parameters[i] : ParameterType{};
         if (plan.variableList && i + 1 >= plan.parameters.size())
             parameter = ParameterType{};
-        std::int32_t code = BuildValue(arguments[i], parameter, call.values[i].addressof());
+        bool lent = false;
+        std::int32_t code = arguments[i].kind() == ComArgument::Kind::Wide
+                                ? BuildWide(arguments[i], parameter, call.values[i].addressof(), lent)
+                                : BuildValue(arguments[i], parameter, call.values[i].addressof());
+        call.lent[i] = lent;
         if (code != kRtComOk)
             return code;
         PassArgument(call, i, parameter);
@@ -564,6 +597,13 @@ ComArgument ComArgument::BorrowedText(const std::string& value) noexcept
 {
     ComArgument argument(Kind::Text);
     argument.pointer_ = &value;
+    return argument;
+}
+
+ComArgument ComArgument::BorrowedBstr(BSTR value) noexcept
+{
+    ComArgument argument(Kind::Wide);
+    argument.pointer_ = value;
     return argument;
 }
 

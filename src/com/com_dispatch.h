@@ -6,7 +6,8 @@
 // the readers (RtComGet...), RtComSetProperty, the method calls (RtComCall...), RtComCopyReference
 // and RtComRelease. Pictures: com/com_picture.h.
 //
-// Texts are GBK (the ANSI code page) on this side and BSTRs (CP_ACP) on the object's side. No
+// Texts are GBK (the ANSI code page) on this side and BSTRs (CP_ACP) on the object's side, except a
+// BorrowedBstr, which goes as it is. No
 // function raises; a failed call answers the empty value of its kind and leaves its code.
 #pragma once
 
@@ -50,7 +51,7 @@ enum RtComCode : std::int32_t {
 class ComArgument {
 public:
     enum class Kind : std::uint8_t {
-        UInt8, Int16, Int32, Int64, Float, Double, Bool, Date, Text, Object, Variant, Omitted, Bytes,
+        UInt8, Int16, Int32, Int64, Float, Double, Bool, Date, Text, Object, Variant, Omitted, Bytes, Wide,
     };
 
     static ComArgument UInt8(std::uint8_t value) noexcept { return Number(Kind::UInt8, value); }
@@ -67,6 +68,9 @@ public:
     // A text sent without a copy of it, for texts of many megabytes: `value` must outlive the
     // call, as a variable of the caller's does.
     static ComArgument BorrowedText(const std::string& value) noexcept;
+    // A wide text sent as it stands, without a code-page conversion and, when the member takes it
+    // by value, without a copy: the object is lent `value`, which must outlive the call.
+    static ComArgument BorrowedBstr(BSTR value) noexcept;
     // Not kept beyond the call: the object value is read when the call is made.
     static ComArgument Object(const ComObjectValue* value) noexcept;
     // Copied with VariantCopyInd when the call is made; an empty VARIANT counts as omitted.
@@ -112,7 +116,7 @@ private:
     std::int64_t integer_ = 0;
     double real_ = 0;
     std::string text_;
-    const void* pointer_ = nullptr;  // ComObjectValue, VARIANT, ByteSet or borrowed text of a value argument
+    const void* pointer_ = nullptr;  // ComObjectValue, VARIANT, ByteSet, borrowed text or BSTR of a value argument
 };
 
 // The arguments of one call in the member's declaration order: {ComArgument::Int32(row), ...}.

@@ -201,7 +201,8 @@ HistoryEntry ReadClipboardEntry()
 
 std::string StatementCopy(const std::string& text)
 {
-    // GBK trail bytes are never 0x27, so every "'" byte is a whole apostrophe.
+    // Neither GBK trail bytes nor UTF-8 continuation bytes are ever 0x27, so every "'" byte is a
+    // whole apostrophe.
     return DoubleApostrophes(text);
 }
 

@@ -12,11 +12,14 @@
 class GridControl;
 
 // One captured clipboard state. An entry with no text, no picture and no files is not an entry.
+// Text and file names are what the user copied, as UTF-8 with every UTF-16 unit kept
+// (framework/text_codec.h): the engine binds them as they are, a Latin text takes half the memory
+// of UTF-16, and an apostrophe byte is always a whole apostrophe.
 struct HistoryEntry {
     std::string timeKey;  // the capture time ("2020-11-20 09:05:03 007")
-    std::string text;     // CF_UNICODETEXT as GBK, as read; "" when none
+    std::string text;     // CF_UNICODETEXT as UTF-8, as read; "" when none
     ByteSet picture;      // CF_BITMAP as a 24-bit BMP file image; empty when none
-    std::string files;    // CF_HDROP: the full paths joined by "|"; "" when none
+    std::string files;    // CF_HDROP: the full paths as UTF-8 joined by "|"; "" when none
 
     bool IsEmpty() const { return text.empty() && picture.Empty() && files.empty(); }
 };
@@ -42,7 +45,7 @@ bool CapturesOnTheirWay() noexcept;
 // The clipboard now: time key first, then the three readers one after another.
 HistoryEntry ReadClipboardEntry();
 
-// `text` as it goes into a statement literal: every "'" doubled.
+// `text` (GBK or UTF-8) as it goes into a statement literal: every "'" doubled.
 std::string StatementCopy(const std::string& text);
 
 // True when `owner`, the clipboard's owner when a change was read, is the grid's window or its cell

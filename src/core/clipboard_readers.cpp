@@ -8,15 +8,13 @@
 #include <new>
 
 #include "core/clipboard_handles.h"
+#include "framework/text_codec.h"
 #include "ui/main_window.h"
 
 namespace {
 
-constexpr UINT kGbkCodePage = 936;
 constexpr std::uint32_t kBmpHeaderSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
 static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(BITMAPINFOHEADER) == 40);
-// DragQueryFileA's usual buffer; longer names get a buffer of their own size.
-constexpr UINT kFileNameBuffer = 260;
 
 // Bytes of one 24-bit row, padded to a multiple of 4; 0 when the image could not be held.
 std::uint64_t BmpImageSize(LONG width, LONG height)
@@ -64,24 +62,27 @@ int FirstZeroUnit(const wchar_t* units, int count)
     return static_cast<int>(std::find(units, units + count, L'\0') - units);
 }
 
-// The units up to the first zero unit as GBK, converted once straight into the result.
-std::string GbkFromUnits(const wchar_t* units, int count)
+// One name after another from a DROPFILES name list of `Unit`s between `at` and `end`, up to the
+// empty name that ends the list or the end of the block. False when a name runs into the end of
+// the block without its zero: such a list is damaged, and none of it is taken.
+template <typename Unit, typename Take>
+bool WalkNameList(const Unit* at, const Unit* end, Take take)
 {
-    count = FirstZeroUnit(units, count);
-    if (count == 0)
-        return {};
-    int needed = WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, units, count, nullptr, 0, nullptr, nullptr);
-    if (needed <= 0)
-        return {};
-    std::string text(static_cast<std::size_t>(needed), '\0');
-    WideCharToMultiByte(kGbkCodePage, WC_COMPOSITECHECK, units, count, text.data(), needed, nullptr, nullptr);
-    text.resize(strnlen(text.c_str(), text.size()));
-    return text;
+    while (at < end && *at) {
+        const Unit* zero = std::find(at, end, Unit(0));
+        if (zero == end)
+            return false;
+        take(at, static_cast<std::size_t>(zero - at));
+        at = zero + 1;
+    }
+    return true;
 }
 
-// The names of a DROPFILES block in list order, each as DragQueryFileA gives it (wide names in
-// the ANSI code page). Walking the block once keeps long lists linear: DragQueryFileA searches
-// from the first name for every index.
+// The names of a DROPFILES block in list order, as UTF-8 (a list of code-page names in the ANSI
+// code page). Nothing outside the block is read: a header that does not fit, a list that does not
+// start after the header and inside the block, or a last name without its zero give false and no
+// names. Walking the block once keeps long lists linear: DragQueryFile searches from the first
+// name for every index.
 bool ReadDropNames(HDROP drop, std::vector<std::string>& names)
 {
     LockedGlobal block(drop);
@@ -93,34 +94,24 @@ bool ReadDropNames(HDROP drop, std::vector<std::string>& names)
         return false;
     const char* at = bytes + header->pFiles;
     const char* end = bytes + block.Size();
-    if (!header->fWide) {
-        while (at < end && *at) {
-            std::size_t length = strnlen(at, static_cast<std::size_t>(end - at));
-            names.emplace_back(at, length);
-            at += length + 1;
-        }
-        return true;
+    std::vector<std::string> read;
+    bool whole;
+    if (header->fWide) {
+        // Copied, so that the units are read aligned wherever the header puts the list.
+        std::wstring units((end - at) / 2, L'\0');
+        std::memcpy(units.data(), at, units.size() * 2);
+        whole = WalkNameList(units.data(), units.data() + units.size(), [&](const wchar_t* name, std::size_t length) {
+            read.push_back(Utf8FromWide(std::wstring_view(name, length)));
+        });
+    } else {
+        whole = WalkNameList(at, end, [&](const char* name, std::size_t length) {
+            read.push_back(Utf8FromWide(WideFromAnsi(std::string_view(name, length))));
+        });
     }
-    const auto* unit = reinterpret_cast<const wchar_t*>(at);
-    const auto* unitsEnd = reinterpret_cast<const wchar_t*>(end - (end - at) % 2);
-    while (unit < unitsEnd && *unit) {
-        int length = FirstZeroUnit(unit, static_cast<int>(unitsEnd - unit));
-        int size = WideCharToMultiByte(CP_ACP, 0, unit, length, nullptr, 0, nullptr, nullptr);
-        std::string name(static_cast<std::size_t>(std::max(size, 0)), '\0');
-        WideCharToMultiByte(CP_ACP, 0, unit, length, name.data(), size, nullptr, nullptr);
-        names.push_back(std::move(name));
-        unit += length + 1;
-    }
+    if (!whole)
+        return false;
+    names = std::move(read);
     return true;
-}
-
-std::string QueryFileName(HDROP drop, UINT index)
-{
-    // The reported length counts UTF-16 units for a wide list: a GBK name can need two bytes each.
-    UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    std::string buffer(std::max(kFileNameBuffer, 2 * length + 1), '\0');
-    DragQueryFileA(drop, index, buffer.data(), static_cast<UINT>(buffer.size()));
-    return std::string(buffer.c_str());
 }
 
 } // namespace
@@ -138,9 +129,12 @@ std::string Utf16ToText(const ByteSet& bytes)
     if (units == 0)
         return {};
     // The bytes are copied so that the units are read aligned whatever the array's storage.
-    std::vector<wchar_t> wide(static_cast<std::size_t>(units));
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
     std::memcpy(wide.data(), bytes.Data(), static_cast<std::size_t>(units) * 2);
-    return GbkFromUnits(wide.data(), units);
+    wide.resize(static_cast<std::size_t>(FirstZeroUnit(wide.data(), units)));
+    std::string text = CodePageFromWide(wide, kGbkCodePage, WC_COMPOSITECHECK);
+    text.resize(strnlen(text.c_str(), text.size()));
+    return text;
 }
 
 std::string ReadClipboardText()
@@ -153,8 +147,9 @@ std::string ReadClipboardText()
         return {};
     // Converted straight from the locked block (global blocks are aligned): a copy of a text of
     // many megabytes would only double the capture's peak memory.
-    int units = static_cast<int>(std::min<SIZE_T>(block.Size(), 0x7FFFFFFF) / 2);
-    return GbkFromUnits(static_cast<const wchar_t*>(block.Data()), units);
+    const auto* units = static_cast<const wchar_t*>(block.Data());
+    int count = static_cast<int>(std::min<SIZE_T>(block.Size(), 0x7FFFFFFF) / 2);
+    return Utf8FromWide(std::wstring_view(units, static_cast<std::size_t>(FirstZeroUnit(units, count))));
 }
 
 ByteSet ReadClipboardBitmap()
@@ -203,12 +198,10 @@ int ReadClipboardFileList(std::vector<std::string>& names)
     auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     if (!drop)
         return 0;
-    if (ReadDropNames(drop, names))
-        return static_cast<int>(names.size());
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i)
-        names.push_back(QueryFileName(drop, i));
-    return static_cast<int>(count);
+    // A damaged list gives no names: the platform's own reader would follow it out of the block.
+    if (!ReadDropNames(drop, names))
+        return 0;
+    return static_cast<int>(names.size());
 }
 
 HWND GetClipboardOwnerWindow() { return GetClipboardOwner(); }

@@ -1,6 +1,7 @@
-// The clipboard readers of a capture: the Unicode text as a GBK text, the bitmap as a 24-bit BMP
-// file image in memory, and the names of the copied files. Each opens and closes the clipboard on
-// its own; a clipboard that cannot be opened reads as empty. Nothing here raises or shows a
+// The clipboard readers of a capture: the Unicode text, the bitmap as a 24-bit BMP file image in
+// memory, and the names of the copied files. Texts and names are what the user copied, kept whole
+// as UTF-8 (framework/text_codec.h), never through code page 936. Each reader opens and closes the
+// clipboard on its own; a clipboard that cannot be opened reads as empty. Nothing here shows a
 // message.
 #pragma once
 
@@ -21,7 +22,8 @@ std::uint8_t* ByteSetData(ByteSet& bytes);
 // to code page 936. Characters that code page cannot show become its default character "?".
 std::string Utf16ToText(const ByteSet& bytes);
 
-// CF_UNICODETEXT as a GBK text; "" when the format is missing or cannot be read.
+// CF_UNICODETEXT up to its first zero unit as UTF-8, every unit kept; "" when the format is missing
+// or cannot be read.
 std::string ReadClipboardText();
 
 // CF_BITMAP as a complete BMP file: a 14-byte file header ("BM", 54 + image size, 0, 0, 54), the
@@ -30,9 +32,12 @@ std::string ReadClipboardText();
 // a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described.
 ByteSet ReadClipboardBitmap();
 
-// CF_HDROP: empties `names`, then fills it with the full paths in clipboard order and returns
-// their count; 0 when the format is missing or the clipboard cannot be opened. Long names are
-// read whole.
+// CF_HDROP: empties `names`, then fills it with the full paths in clipboard order, as UTF-8, and
+// returns their count; 0 when the format is missing or the clipboard cannot be opened. Long names
+// are read whole; code-page names (a list without fWide) are read in the ANSI code page. A block
+// whose list would reach outside it (its offset before the end of the header or past the block,
+// a last name without its zero) is damaged and gives 0 and no names; nothing outside the block is
+// ever read.
 int ReadClipboardFileList(std::vector<std::string>& names);
 
 // The clipboard's owner window (GetClipboardOwner); null when the clipboard has none.

@@ -5,7 +5,6 @@
 
 #include "core/globals.h"
 #include "db/sqlite_engine.h"
-#include "db/text_conversion.h"
 
 namespace {
 
@@ -38,16 +37,14 @@ bool InsertEntry(const std::string& timeKey, const std::string& text, const std:
                  const std::string& files, HistoryStatements* prepared)
 {
     HistoryStatements own(g_database->GetHandle());
-    // The values are bound, not spliced into the statement: a text of many megabytes is then
-    // converted to UTF-8 once and never copied into a statement, a literal and a record besides.
+    // The values are bound as they are, not spliced into the statement: a text of many megabytes
+    // is then never converted nor copied into a statement, a literal and a record besides.
     sqlite3_stmt* insert = StatementsFor(prepared, own).Get(HistoryStatement::Insert);
     if (!insert)
         return false;
     const std::string* values[] = {&timeKey, &text, &pictureText, &files};
-    std::string engineValues[4];
     for (int i = 0; i < 4; ++i) {
-        engineValues[i] = GbkToUtf8(*values[i]);
-        if (!BindUtf8(insert, i + 1, engineValues[i])) {
+        if (!BindUtf8(insert, i + 1, *values[i])) {
             SqliteEngine().sqlite3_clear_bindings(insert);
             return false;
         }

@@ -12,8 +12,8 @@ constexpr int kHistoryRowLimit = 1000;
 // Both run on g_database, with `prepared` when given (statements prepared on that connection and
 // kept for the next entry), otherwise with statements of their own.
 
-// Adds one row to "data" (columns time, text, byte, file) holding the four GBK values exactly as
-// given: apostrophes and placeholder-like texts are stored as they stand. True when the row was
+// Adds one row to "data" (columns time, text, byte, file) holding the four UTF-8 values byte for
+// byte as given: apostrophes and placeholder-like texts are stored as they stand. True when the row was
 // written; otherwise g_database's ErrMsg tells why.
 bool InsertEntry(const std::string& timeKey, const std::string& text, const std::string& pictureText,
                  const std::string& files, HistoryStatements* prepared = nullptr);

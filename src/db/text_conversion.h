@@ -1,5 +1,6 @@
 // Text conversion at the database boundary: the program's texts are GBK (code page 936), the
-// engine's are UTF-8 (code page 65001). Every function returns a new text; "" on any failure.
+// engine's are UTF-8 (code page 65001). Each is a new text, read up to the source's first zero
+// byte; "" on any failure. The conversions themselves are framework/text_codec.h's.
 #pragma once
 
 #include <string>

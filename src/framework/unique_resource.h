@@ -4,7 +4,7 @@
 // CryptoAPI providers and hashes, the thread's COM apartment and the open clipboard. Header only
 // and free of exceptions: the grid control (a DLL of its own) uses it as the program does.
 //
-// Holds: UniqueResource, the aliases (UniqueSysString ... UniqueClipboard), the resource records
+// Holds: UniqueResource, the aliases (UniqueBstr ... UniqueClipboard), the resource records
 // that need more than one word to be given back (WindowDc, LockedBlock), and the functions that
 // take a resource and hand it to its owner (GetWindowDc, LockGlobal, CopyToGlobal,
 // InitializeComApartment, OpenClipboardRetrying, ReplaceVariant).
@@ -145,7 +145,7 @@ inline void InitializePropVariant(PROPVARIANT* value) noexcept { PropVariantInit
 // ---- The aliases
 
 // A BSTR from SysAllocString and its kin.
-using UniqueSysString = UniqueResource<BSTR, &SysFreeString, nullptr>;
+using UniqueBstr = UniqueResource<BSTR, &SysFreeString, nullptr>;
 using UniqueVariant = UniqueResource<VARIANT, &VariantClear, &VariantInit>;
 // A vector of owners is handed to IDispatch::Invoke as its VARIANT array.
 static_assert(sizeof(UniqueVariant) == sizeof(VARIANT) && std::is_standard_layout_v<UniqueVariant>);

@@ -2,6 +2,7 @@
 // dispatch id from a type signature and a list of argument words, and the event sink that turns
 // an event's arguments into words for the bound handler.
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "grid/ax_host.h"
@@ -10,6 +11,12 @@
 #include "grid/word_call.h"
 
 namespace {
+
+// A new BSTR of an ANSI text of the application's; null for a null text.
+UniqueBstr BstrFromAnsiText(const char* text) noexcept
+{
+    return text != nullptr ? BstrFromAnsi(text) : UniqueBstr();
+}
 
 // One signature pair with the words it takes from the argument list.
 struct SignatureArgument {
@@ -88,7 +95,7 @@ void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
         V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = text != nullptr ? AnsiToWide(*text).release() : nullptr;
+        V_BSTR(&value) = text != nullptr ? BstrFromAnsiText(*text).release() : nullptr;
         return;
     }
     case 'C': {
@@ -124,13 +131,13 @@ void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
     }
 }
 
-void FillByReference(VARIANT& value, const SignatureArgument& argument, UniqueSysString& cell,
+void FillByReference(VARIANT& value, const SignatureArgument& argument, UniqueBstr& cell,
                      IUnknown*& emptyObject) noexcept
 {
     switch (argument.letter) {
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
-        cell.reset(text != nullptr ? AnsiToWide(*text).release() : nullptr);
+        cell.reset(text != nullptr ? BstrFromAnsiText(*text).release() : nullptr);
         // The control may free the text and write another one in its place: the owner then holds that.
         V_VT(&value) = VT_BYREF | VT_BSTR;
         V_BSTRREF(&value) = cell.addressof();
@@ -159,7 +166,7 @@ void FillByReference(VARIANT& value, const SignatureArgument& argument, UniqueSy
     }
 }
 
-void WriteBack(const SignatureArgument& argument, UniqueVariant& value, UniqueSysString& cell) noexcept
+void WriteBack(const SignatureArgument& argument, UniqueVariant& value, UniqueBstr& cell) noexcept
 {
     if (!argument.given)
         return;
@@ -173,7 +180,7 @@ void WriteBack(const SignatureArgument& argument, UniqueVariant& value, UniqueSy
         char** text = CallerVariable<char*>(argument);
         if (text != nullptr) {
             AxRuntimeFree(*text);
-            *text = WideToRuntimeAnsi(cell.get());
+            *text = RuntimeAnsiFromWide(cell.get());
         }
         cell.reset();
     } else if (argument.letter == 'b') {
@@ -204,7 +211,7 @@ std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT rc, std::int32_t resul
         converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(rc);
         break;
     case VT_BSTR:
-        converted = Address(WideToRuntimeAnsi(V_BSTR(&result)));
+        converted = Address(RuntimeAnsiFromWide(V_BSTR(&result)));
         break;
     case VT_DISPATCH:
     case VT_UNKNOWN:
@@ -227,7 +234,8 @@ std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT rc, std::int32_t resul
 }
 
 // One event argument as the handler's words.
-void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std::vector<HostText>& texts)
+// `texts` has room reserved for every argument, so the addresses handed out stay valid.
+void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std::vector<std::string>& texts)
 {
     switch (V_VT(&argument)) {
     case VT_R8:
@@ -241,8 +249,12 @@ void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std:
         return;
     }
     case VT_BSTR:
-        texts.push_back(WideToAnsi(V_BSTR(&argument)));
-        words.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(texts.back().get())));
+        if (V_BSTR(&argument) == nullptr) {
+            words.push_back(0);
+            return;
+        }
+        texts.push_back(AnsiFromBstr(V_BSTR(&argument)));
+        words.push_back(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(texts.back().c_str())));
         return;
     case VT_BOOL:
         words.push_back(V_BOOL(&argument) != 0 ? 1 : 0);
@@ -276,7 +288,7 @@ void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) n
         std::memcpy(&V_I8(&answer), &value, sizeof(value));
         break;
     case VT_BSTR: {
-        UniqueBstr text = AnsiToWide(static_cast<const char*>(pointer));
+        UniqueBstr text = BstrFromAnsiText(static_cast<const char*>(pointer));
         if (!text)
             return;
         V_VT(&answer) = VT_BSTR;
@@ -321,7 +333,7 @@ std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD fla
     std::size_t n = signatureArguments.size();
     // Handed to Invoke as the VARIANT array, last argument first.
     std::vector<UniqueVariant> values(n);
-    std::vector<UniqueSysString> cells(n);
+    std::vector<UniqueBstr> cells(n);
     std::vector<IUnknown*> emptyObjects(n, nullptr);
     for (std::size_t i = 0; i < n; ++i) {
         VARIANT& value = *values[n - 1 - i].addressof();
@@ -366,7 +378,7 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
 
     UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
     std::vector<std::uint32_t> words;
-    std::vector<HostText> texts;
+    std::vector<std::string> texts;
     try {
         words.push_back(bound.userValue);
         texts.reserve(count);

@@ -1,7 +1,9 @@
-// The host's allocator hand-over and its text conversions at the COM boundary.
+// The host's allocator hand-over and the values made with it.
 #include "grid/ax_values.h"
 
+#include <cstring>
 #include <new>
+#include <string>
 
 namespace {
 
@@ -10,12 +12,6 @@ RuntimeServiceFunction g_service = nullptr;
 RuntimeServiceFunction Service() noexcept
 {
     return g_service != nullptr ? g_service : RuntimeService;
-}
-
-// Characters of `text` in the ANSI code page, terminator included; 0 when it cannot convert.
-int AnsiLength(const OLECHAR* text) noexcept
-{
-    return WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
 }
 
 } // namespace
@@ -30,45 +26,21 @@ void AxRuntimeFree(void* block) noexcept
         Service()(kRuntimeFree, block, 0);
 }
 
-UniqueBstr AnsiToWide(const char* text) noexcept
+char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept
 {
     if (text == nullptr)
         return nullptr;
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 0)
-        return nullptr;
-    UniqueBstr wide(SysAllocStringLen(nullptr, length - 1));
-    if (!wide || MultiByteToWideChar(CP_ACP, 0, text, -1, wide.get(), length) <= 0)
-        return nullptr;
-    return wide;
-}
-
-char* WideToRuntimeAnsi(const OLECHAR* text) noexcept
-{
-    if (text == nullptr)
-        return nullptr;
-    int length = AnsiLength(text);
-    if (length <= 0)
-        return nullptr;
-    auto* ansi = static_cast<char*>(AxRuntimeAllocate(static_cast<std::uint32_t>(length)));
-    if (ansi != nullptr && WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, length, nullptr, nullptr) <= 0) {
-        AxRuntimeFree(ansi);
+    try {
+        const std::string ansi = AnsiFromWide(text);
+        if (ansi.empty() && *text != L'\0')
+            return nullptr;
+        auto* copy = static_cast<char*>(AxRuntimeAllocate(static_cast<std::uint32_t>(ansi.size() + 1)));
+        if (copy != nullptr)
+            std::memcpy(copy, ansi.c_str(), ansi.size() + 1);
+        return copy;
+    } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    return ansi;
-}
-
-HostText WideToAnsi(const OLECHAR* text) noexcept
-{
-    if (text == nullptr)
-        return nullptr;
-    int length = AnsiLength(text);
-    if (length <= 0)
-        return nullptr;
-    HostText ansi(new (std::nothrow) char[length]);
-    if (ansi && WideCharToMultiByte(CP_ACP, 0, text, -1, ansi.get(), length, nullptr, nullptr) <= 0)
-        return nullptr;
-    return ansi;
 }
 
 ComObjectValue* NewComObjectValue(IUnknown* object) noexcept

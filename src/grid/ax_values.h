@@ -1,6 +1,6 @@
 // The values that the ActiveX host and the application hand each other as 32-bit words: texts,
-// COM object values, variants and byte arrays, allocated with the framework's allocator; plus the
-// host's text conversions at the COM boundary (system ANSI code page).
+// COM object values, variants and byte arrays, allocated with the framework's allocator. Texts go
+// in the system ANSI code page (framework/text_codec.h).
 #pragma once
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 
 #include "com/com_object_value.h"
 #include "framework/runtime_service.h"
+#include "framework/text_codec.h"
 
 
 // A byte array block: a dimension count (1), the byte count, then the bytes.
@@ -28,23 +29,9 @@ void* AxRuntimeAllocate(std::uint32_t size) noexcept;
 // Gives a block of AxRuntimeAllocate back; null is ignored.
 void AxRuntimeFree(void* block) noexcept;
 
-struct BstrDeleter {
-    void operator()(BSTR text) const noexcept { SysFreeString(text); }
-};
-using UniqueBstr = std::unique_ptr<OLECHAR, BstrDeleter>;
-
-struct HostTextDeleter {
-    void operator()(char* text) const noexcept { delete[] text; }
-};
-using HostText = std::unique_ptr<char[], HostTextDeleter>;
-
-// A new BSTR of an ANSI text; null for a null text or a failed conversion.
-UniqueBstr AnsiToWide(const char* text) noexcept;
 // An ANSI copy of a wide text from the framework's allocator, handed to the application; null
-// for a null text or a failed conversion.
-char* WideToRuntimeAnsi(const OLECHAR* text) noexcept;
-// An ANSI copy of a wide text owned by the host; null for a null text or a failed conversion.
-HostText WideToAnsi(const OLECHAR* text) noexcept;
+// for a null text or one that does not convert.
+char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept;
 
 // A new COM object value holding `object` with one new reference (the interface word is null
 // for a null object); null when it cannot allocate.

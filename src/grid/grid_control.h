@@ -180,6 +180,9 @@ public:
     virtual void RemoveItem(std::int32_t row) noexcept;
     virtual std::string GetTextMatrix(std::int32_t row, std::int32_t col) noexcept;
     virtual bool SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& value) noexcept;
+    // The cell gets `value` unit for unit, without a code-page conversion: for what the user copied.
+    // `value` is lent to the control for the call, not copied.
+    virtual bool SetTextMatrix(std::int32_t row, std::int32_t col, BSTR value) noexcept;
     virtual void Clear(const VARIANT* where, const VARIANT* what) noexcept;
     virtual void EditCell() noexcept;
     // The cell's value as the control reports it (a 64-bit float).

@@ -2,7 +2,7 @@
 // besides the value, the control's methods and the plain properties declared among them.
 #include "grid/grid_control.h"
 
-#include "com/com_text.h"
+#include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -17,7 +17,7 @@ UniqueVariant TextVariant(const std::string& text) noexcept
 {
     UniqueVariant value;
     V_VT(value.addressof()) = VT_BSTR;
-    V_BSTR(value.addressof()) = NewBstrFromAnsi(text);
+    V_BSTR(value.addressof()) = BstrFromAnsi(text).release();
     return value;
 }
 
@@ -114,6 +114,12 @@ bool GridControl::SetTextMatrix(std::int32_t row, std::int32_t col, const std::s
 {
     return RtComSetProperty(control, "TextMatrix", {ComArgument::Int32(row), ComArgument::Int32(col)},
                             ComArgument::BorrowedText(value));
+}
+
+bool GridControl::SetTextMatrix(std::int32_t row, std::int32_t col, BSTR value) noexcept
+{
+    return RtComSetProperty(control, "TextMatrix", {ComArgument::Int32(row), ComArgument::Int32(col)},
+                            ComArgument::BorrowedBstr(value));
 }
 
 void GridControl::Clear(const VARIANT* where, const VARIANT* what) noexcept

@@ -7,12 +7,14 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
 #include "core/clipboard_handles.h"
 #include "com/com_dispatch.h"
 #include "com/com_picture.h"
+#include "framework/text_codec.h"
 
 namespace {
 
@@ -68,35 +70,38 @@ HBITMAP DecodePictureBitmap(const ByteSet& picture) noexcept
     return reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
 }
 
-// Length of `name` up to its first zero byte: the part a zero-terminated name list can carry.
-std::size_t NameLength(const std::string& name) noexcept
+// The units of UTF-8 `name` up to its first zero: the part a zero-terminated name list can carry.
+std::wstring NameUnits(const std::string& name)
 {
-    return std::strlen(name.c_str());
+    std::wstring units = WideFromUtf8(name);
+    units.resize(std::min(units.size(), units.find(L'\0')));
+    return units;
 }
 
-// The CF_HDROP block: the DROPFILES header (name list at offset 20; pt, fNC and fWide 0 for ANSI
-// names and no drop point), then each name that is not empty with one zero byte, then one further
-// zero byte. An empty array when no name is left: an empty name would end the list early.
+// The CF_HDROP block: the DROPFILES header (name list at offset 20, fWide set; no drop point, fNC
+// 0), then the UTF-16 units of each name that is not empty with one zero unit, then one further
+// zero unit. Wide names, as file managers put them, carry every name whole, whatever characters it
+// holds. An empty array when no name is left: an empty name would end the list early.
 ByteSet BuildDropFiles(const std::vector<std::string>& names)
 {
-    std::size_t listSize = 1;
-    for (const std::string& name : names)
-        if (NameLength(name) > 0)
-            listSize += NameLength(name) + 1;
-    if (listSize == 1)
+    std::wstring list;
+    for (const std::string& name : names) {
+        std::wstring units = NameUnits(name);
+        if (units.empty())
+            continue;
+        list += units;
+        list += L'\0';
+    }
+    if (list.empty())
         return ByteSet();
+    list += L'\0';
+    const std::size_t listSize = list.size() * sizeof(wchar_t);
     ByteSet block(kDropFilesHeaderSize + listSize);
     DROPFILES header{};
     header.pFiles = kDropFilesHeaderSize;
+    header.fWide = TRUE;
     std::memcpy(block.Data(), &header, sizeof(header));
-    std::size_t at = kDropFilesHeaderSize;
-    for (const std::string& name : names) {
-        std::size_t length = NameLength(name);
-        if (length == 0)
-            continue;
-        std::memcpy(block.Data() + at, name.data(), length);
-        at += length + 1;
-    }
+    std::memcpy(block.Data() + kDropFilesHeaderSize, list.data(), listSize);
     return block;
 }
 

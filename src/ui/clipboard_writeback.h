@@ -25,10 +25,10 @@ HWND GetInputFocusWindow() noexcept;
 // that give no bitmap leave the clipboard as it was. True exactly when the clipboard accepted the bitmap.
 bool PutPictureOnClipboard(const ByteSet& picture) noexcept;
 
-// Empties the clipboard and puts `names` (GBK paths, in order) on it as CF_HDROP: a DROPFILES
-// header of 20 bytes (name list at offset 20, ANSI names) followed by each name and a zero byte,
-// and one more zero byte. With `move` also the 32-bit value 2 under "Preferred DropEffect". The
-// clipboard gets no owner window. A name is taken up to its first zero byte; empty names are left
-// out, since they would end the list early. True exactly when the clipboard accepted the CF_HDROP
+// Empties the clipboard and puts `names` (UTF-8 paths, in order) on it as CF_HDROP: a DROPFILES
+// header of 20 bytes (name list at offset 20, fWide 1) followed by each name's UTF-16 units and a
+// zero unit, and one more zero unit. With `move` also the 32-bit value 2 under "Preferred
+// DropEffect". The clipboard gets no owner window. A name is taken up to its first zero; empty
+// names are left out, since they would end the list early. True exactly when the clipboard accepted the CF_HDROP
 // block; false, with the clipboard unchanged, when it cannot be opened or no name is left.
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move = false) noexcept;

@@ -1,20 +1,28 @@
 #include "ui/history_grid.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "core/capture_timing.h"
 #include "core/clipboard_capture.h"
 #include "core/globals.h"
-#include "framework/text_split.h"
+#include "framework/text_codec.h"
 
-std::string FileBlock(const std::string& files)
+std::wstring FileBlock(const std::string& files)
 {
-    std::vector<std::string> names = SplitText(files, "|");
-    std::string block = "文件数：" + std::to_string(names.size());
-    for (const std::string& name : names)
-        block += "\r\n    " + name;
-    return block;
+    // Split as UTF-16: "|" is one unit that no other character's units contain.
+    const std::wstring names = WideFromUtf8(files);
+    std::wstring lines;
+    std::size_t count = 0;
+    for (std::size_t at = 0; at < names.size();) {
+        std::size_t bar = std::min(names.find(L'|', at), names.size());
+        lines += L"\r\n    ";
+        lines.append(names, at, bar - at);
+        ++count;
+        at = bar + 1;
+    }
+    return L"文件数：" + std::to_wstring(count) + lines;
 }
 
 void AddGridRow(const std::string& timeKey, const std::string& text, const ByteSet& picture, const std::string& files)
@@ -29,12 +37,13 @@ void AddGridRow(const std::string& timeKey, const std::string& text, const ByteS
         grid.SetCellPicture(picture);
         grid.SetTextMatrix(0, 2, kKindPicture);
     } else {
+        // Made straight from the UTF-8 text: the one UTF-16 copy the control needs.
         if (!text.empty()) {
-            grid.SetTextMatrix(0, 1, text);
+            grid.SetTextMatrix(0, 1, BstrFromUtf8(text).get());
             grid.SetTextMatrix(0, 2, kKindText);
         }
         if (!files.empty()) {
-            grid.SetTextMatrix(0, 1, FileBlock(files));
+            grid.SetTextMatrix(0, 1, BstrFromWide(FileBlock(files)).get());
             grid.SetTextMatrix(0, 2, kKindFiles);
         }
     }

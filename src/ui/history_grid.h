@@ -18,12 +18,13 @@ constexpr int kGridRowHeight = 1360;
 constexpr int kGridMaxRows = 1000;
 
 // Adds the entry as the new top row of g_grid. A picture wins over text and files; files win over
-// text. `files` holds the file names joined by "|". When the grid then has more than kGridMaxRows
+// text. `text` and `files` (the file names joined by "|") are UTF-8, as captured: the cell shows
+// every UTF-16 unit of them. When the grid then has more than kGridMaxRows
 // rows, the bottom rows go. The grid (and nothing else) is painted before the return, so the new
 // row shows at once, unless a message sent by another thread is waiting: then the message loop
 // paints it once that has been handled.
 void AddGridRow(const std::string& timeKey, const std::string& text, const ByteSet& picture, const std::string& files);
 
-// "文件数：" and the count, then one line per name indented by four blanks; lines apart by "\r\n",
-// none after the last.
-std::string FileBlock(const std::string& files);
+// For UTF-8 `files`: "文件数：" and the count, then one line per name indented by four blanks; lines
+// apart by "\r\n", none after the last.
+std::wstring FileBlock(const std::string& files);

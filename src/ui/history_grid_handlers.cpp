@@ -9,6 +9,7 @@
 #include "db/connection_lock.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
+#include "framework/text_codec.h"
 #include "ui/clipboard_writeback.h"
 #include "ui/history_grid.h"
 #include "ui/main_window.h"
@@ -60,7 +61,8 @@ std::string LookUpEntryFile()
         SqlStatement statement = g_database->Prepare(sql);
         if (statement.GetHandle()) {
             statement.Step();
-            std::string file = statement.ColumnText(0);
+            // As stored: a name only UTF-16 can hold goes back to the clipboard whole.
+            std::string file = statement.ColumnText(0, true);
             statement.Finalize();
             return file;
         }
@@ -99,7 +101,8 @@ void __stdcall OnGridDoubleClick(std::uint32_t)
     if (GetMouseRowKind() != kKindPicture)
         return;
     g_grid->SetEditable(kEditableNone);
-    const std::string file = LookUpEntryFile();
+    // The shell and the file are reached by GBK path, like every path of the program's own.
+    const std::string file = GbkFromUtf8(LookUpEntryFile());
     if (file.empty()) {
         ShowPictureViewer(g_grid->GetCellPicture());
         return;

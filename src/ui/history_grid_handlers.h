@@ -24,7 +24,8 @@ void OnCellMenuCopy();
 
 // The kind (column 2) of the row under the mouse.
 std::string GetMouseRowKind();
-// The file list that table "data" holds for the current row's time key; "" when there is none.
+// The file list that table "data" holds for the current row's time key, as stored (UTF-8); "" when
+// there is none.
 // The key is matched as a literal, whatever the user typed into the time cell. A statement that
 // cannot be prepared shows the engine's text and gives "".
 std::string LookUpEntryFile();

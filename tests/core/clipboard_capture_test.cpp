@@ -8,6 +8,7 @@
 #include <psapi.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,12 +17,16 @@
 
 #include "core/capture_failure_notice.h"
 #include "core/clipboard_monitor.h"
+#include "core/clipboard_readers.h"
 #include "core/globals.h"
 #include "core/history_database.h"
+#include "db/text_conversion.h"
+#include "framework/text_codec.h"
 #include "framework/message_box.h"
 #include "pattern_bitmap.h"
 #include "ui/history_grid.h"
 #include "support/clipboard_writer.h"
+#include "support/utf8_text.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/test_window.h"
@@ -39,17 +44,23 @@ public:
         if (row == 0)
             rows.insert(rows.begin(), {item, ""});
     }
-    bool SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& value) noexcept override
+    // Kept as UTF-8. A text of many megabytes is kept by its length alone: a copy of it would count
+    // in the capture's own peak memory, which a test measures.
+    bool SetTextMatrix(std::int32_t row, std::int32_t col, BSTR value) noexcept override
     {
+        const UINT units = SysStringLen(value);
         if (row == 0 && col == 1 && !rows.empty())
-            rows.front().second = value;
+            rows.front().second = units <= kKeptUnits ? Utf8FromWide(std::wstring_view(value, units))
+                                                      : std::to_string(units) + " units";
         return true;
     }
+    static constexpr UINT kKeptUnits = 1 << 20;
     std::int32_t window = 0;
     std::int32_t edit = 0;
     std::vector<std::pair<std::string, std::string>> rows;  // top row first
 };
 
+// A row of "data" byte for byte, as stored (UTF-8).
 struct Row {
     std::string time, text, byte, file;
 };
@@ -94,7 +105,8 @@ protected:
         std::vector<Row> rows;
         SqlStatement read = database.Prepare("select time, text, byte, file from data order by rowid");
         while (read.Step())
-            rows.push_back({read.ColumnText(0), read.ColumnText(1), read.ColumnText(2), read.ColumnText(3)});
+            rows.push_back({read.ColumnText(0, true), read.ColumnText(1, true), read.ColumnText(2, true),
+                            read.ColumnText(3, true)});
         read.Finalize();
         return rows;
     }
@@ -142,14 +154,16 @@ TEST_F(ClipboardCaptureTest, TextIsStoredAndShownAsCopied)
 {
     struct Case {
         const wchar_t* copied;
-        const char* text;
+        std::string text;  // UTF-8, as stored and shown
     };
     const Case cases[] = {
         {L"it's", "it's"},
         {L"'quoted' and ''doubled''", "'quoted' and ''doubled''"},
-        {L"澄笺 剪贴板", "澄笺 剪贴板"},
-        {L"多行\r\n'文本'", "多行\r\n'文本'"},
-        {L"\u0E01 not in GBK", "? not in GBK"},
+        {L"澄笺 剪贴板", Utf8(u8"澄笺 剪贴板")},
+        {L"多行\r\n'文本'", Utf8(u8"多行\r\n'文本'")},
+        {L"\u0E01 not in GBK", Utf8(u8"\u0E01 not in GBK")},
+        {L"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end", Utf8(u8"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end")},
+        {L"lone \xDC00 surrogate", "lone \xED\xB0\x80 surrogate"},
     };
     for (const Case& c : cases) {
         {
@@ -168,6 +182,18 @@ TEST_F(ClipboardCaptureTest, TextIsStoredAndShownAsCopied)
         EXPECT_EQ(grid.rows.front().second, c.text) << "the grid shows the text as copied";
     }
     EXPECT_TRUE(g_boxes.empty());
+}
+
+TEST_F(ClipboardCaptureTest, AGbkTextIsStoredInTheSameBytesAsThroughCodePage936)
+{
+    // What the file held for such a text before captures kept every unit: other readers of the
+    // file see no change.
+    const wchar_t* cases[] = {L"澄笺 v1.0", L"it's 剪贴板\r\n【TIME】", L"全角：，。"};
+    for (const wchar_t* copied : cases) {
+        PutText(copied);
+        const std::string gbk = Utf16ToText(ByteSet(copied, (std::wcslen(copied) + 1) * sizeof(wchar_t)));
+        EXPECT_EQ(CaptureOne().text, GbkToUtf8(gbk)) << gbk;
+    }
 }
 
 TEST(StatementCopy, DoublesEveryApostrophe)
@@ -202,7 +228,7 @@ TEST_F(ClipboardCaptureTest, PictureAndFilesAreStoredWithTheText)
     row = CaptureOne();
     EXPECT_EQ(row.text, "");
     EXPECT_EQ(row.byte, "");
-    EXPECT_EQ(row.file, "C:\\it's here.txt|D:\\图片\\一.png");
+    EXPECT_EQ(row.file, Utf8(u8"C:\\it's here.txt|D:\\图片\\一.png"));
 }
 
 TEST_F(ClipboardCaptureTest, AClipboardWithoutContentStoresNothing)
@@ -530,7 +556,7 @@ TEST_F(ClipboardCaptureTest, TenThousandFileNamesAreStoredExactlyAndMakeTheirBlo
     std::string joined;
     for (int i = 0; i < 10000; ++i) {
         names.push_back(L"C:\\长列表\\it's 文件 " + std::to_wstring(i) + L".txt");
-        joined += (i ? "|" : "") + Encoded(names.back(), 936);
+        joined += (i ? "|" : "") + Encoded(names.back(), CP_UTF8);
     }
     {
         ClipboardWriter writer;
@@ -541,12 +567,12 @@ TEST_F(ClipboardCaptureTest, TenThousandFileNamesAreStoredExactlyAndMakeTheirBlo
     Row row = CaptureOne();
     EXPECT_LT(GetTickCount() - start, 30000u);
     EXPECT_TRUE(row.file == joined) << row.file.size() << " bytes against " << joined.size();
-    std::string block = FileBlock(row.file);
+    std::wstring block = FileBlock(row.file);
     size_t lines = 0;
-    for (size_t at = block.find("\r\n    "); at != std::string::npos; at = block.find("\r\n    ", at + 1))
+    for (size_t at = block.find(L"\r\n    "); at != std::wstring::npos; at = block.find(L"\r\n    ", at + 1))
         ++lines;
     EXPECT_EQ(lines, 10000u);
-    const std::string last = "\r\n    " + Encoded(names.back(), 936);
+    const std::wstring last = L"\r\n    " + names.back();
     EXPECT_EQ(block.compare(block.size() - last.size(), last.size(), last), 0);
 }
 

@@ -1,14 +1,18 @@
-// The clipboard readers under Wine with real clipboard contents: Unicode text as GBK, a bitmap as
-// a 24-bit BMP image byte by byte, and file lists in both of their forms.
+// The clipboard readers under Wine with real clipboard contents: Unicode text kept whole as UTF-8,
+// a bitmap as a 24-bit BMP image byte by byte, file lists in both of their forms, and damaged
+// file lists that must give nothing.
 #include "core/clipboard_readers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string_view>
 #include <thread>
 
+#include "core/clipboard_capture.h"
 #include "pattern_bitmap.h"
 #include "support/clipboard_writer.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -63,14 +67,30 @@ TEST(HeapByteSet, HoldsZeroBytesAndNoneBelowOne)
     }
 }
 
-TEST(ReadClipboardText, GivesTheTextAsGbkOrNothing)
+TEST(ReadClipboardText, GivesEveryUnitOfTheTextAsUtf8OrNothing)
 {
-    {
-        ClipboardWriter writer;
-        ASSERT_TRUE(writer.IsOpen());
-        writer.Text(L"it's 澄笺");
+    struct Case {
+        const char* what;
+        std::wstring copied;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"gbk", L"it's 澄笺", Utf8(u8"it's 澄笺")},
+        {"outside gbk", L"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end", Utf8(u8"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end")},
+        // Units no character makes: kept as the three bytes of their own value.
+        {"lone high surrogate", L"a\xD83D" L"b", "a\xED\xA0\xBD" "b"},
+        {"lone low surrogate at the end", L"z\xDE00", "z\xED\xB8\x80"},
+        {"up to the first zero", std::wstring(L"kept\0dropped", 12), "kept"},
+        {"empty", L"", ""},
+    };
+    for (const Case& c : cases) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(c.copied);
+        }
+        EXPECT_EQ(ReadClipboardText(), c.text) << c.what;
     }
-    EXPECT_EQ(ReadClipboardText(), "it's 澄笺");
     {
         ClipboardWriter writer;  // emptied, no text
         ASSERT_TRUE(writer.IsOpen());
@@ -150,15 +170,17 @@ TEST(ReadClipboardFileList, GivesTheFullPathsInClipboardOrder)
     const Case cases[] = {
         {"two files", {L"C:\\b.txt", L"C:\\a.txt"}, {}, {"C:\\b.txt", "C:\\a.txt"}},
         {"apostrophe", {L"C:\\it's.txt"}, {}, {"C:\\it's.txt"}},
-        {"gbk names", {L"D:\\图片\\澄笺.png", L"D:\\文件.txt"}, {}, {"D:\\图片\\澄笺.png", "D:\\文件.txt"}},
+        {"gbk names", {L"D:\\图片\\澄笺.png", L"D:\\文件.txt"}, {}, {Utf8(u8"D:\\图片\\澄笺.png"), Utf8(u8"D:\\文件.txt")}},
+        {"names outside gbk", {L"C:\\😀 한국어.txt", L"D:\\ελληνικά\\עברית 𠀀.png"}, {},
+         {Utf8(u8"C:\\😀 한국어.txt"), Utf8(u8"D:\\ελληνικά\\עברית 𠀀.png")}},
         {"long name", {std::wstring(longName.begin(), longName.end())}, {}, {longName}},
         {"long gbk name", {L"C:\\" + std::wstring(200, L'澄')}, {}, {"C:\\" + [] {
              std::string s;
              for (int i = 0; i < 200; ++i)
-                 s += "澄";
+                 s += Utf8(u8"澄");
              return s;
          }()}},
-        {"code-page list", {}, {"C:\\x.txt", "D:\\文件.txt"}, {"C:\\x.txt", "D:\\文件.txt"}},
+        {"code-page list", {}, {"C:\\x.txt", "D:\\文件.txt"}, {"C:\\x.txt", Utf8(u8"D:\\文件.txt")}},
     };
     for (const Case& c : cases) {
         {
@@ -179,6 +201,65 @@ TEST(ReadClipboardFileList, GivesTheFullPathsInClipboardOrder)
     std::vector<std::string> names = {"left over"};
     EXPECT_EQ(ReadClipboardFileList(names), 0);
     EXPECT_TRUE(names.empty());
+}
+
+// A CF_HDROP block as a damaged or an older program makes it: the header with `offset` (kAtTheEnd:
+// the block's own size) and `wide`, then `list` byte for byte, nothing more.
+constexpr DWORD kAtTheEnd = 0xFFFFFFFF;
+
+std::string DropBlock(DWORD offset, BOOL wide, std::string_view list)
+{
+    std::string block(sizeof(DROPFILES), '\0');
+    block += list;
+    DROPFILES header = {};
+    header.pFiles = offset == kAtTheEnd ? static_cast<DWORD>(block.size()) : offset;
+    header.fWide = wide;
+    std::memcpy(block.data(), &header, sizeof header);
+    return block;
+}
+
+std::string Bytes(std::wstring_view units) { return std::string(reinterpret_cast<const char*>(units.data()), units.size() * 2); }
+
+TEST(ReadClipboardFileList, ADamagedBlockGivesNoNamesAndTheRestOfTheChangeIsStillRead)
+{
+    using namespace std::string_view_literals;
+    const std::string wideList = Bytes(L"C:\\a.txt\0C:\\😀.txt\0\0"sv);
+    struct Case {
+        const char* what;
+        std::string block;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"offset just past the end", DropBlock(20 + 2 + wideList.size(), TRUE, wideList), {}},
+        {"offset far past the end", DropBlock(0x7FFF0000, TRUE, wideList), {}},
+        {"offset at the end", DropBlock(kAtTheEnd, TRUE, wideList), {}},
+        {"offset 0", DropBlock(0, TRUE, wideList), {}},
+        {"offset inside the header", DropBlock(8, FALSE, "C:\\a.txt\0\0"sv), {}},
+        {"wide last name without its zero", DropBlock(20, TRUE, Bytes(L"C:\\a.txt\0C:\\b.txt"sv)), {}},
+        {"wide last name cut inside a unit", DropBlock(20, TRUE, Bytes(L"C:\\a.txt\0C:\\b"sv) + "x"), {}},
+        {"ansi last name without its zero", DropBlock(20, FALSE, "C:\\a.txt\0C:\\b.txt"sv), {}},
+        // Lists that are whole: read, and only as far as they go.
+        {"ansi list", DropBlock(20, FALSE, "C:\\x.txt\0D:\\文件.txt\0\0"sv), {"C:\\x.txt", Utf8(u8"D:\\文件.txt")}},
+        {"ansi list ending with the block", DropBlock(20, FALSE, "C:\\x.txt\0"sv), {"C:\\x.txt"}},
+        {"wide list", DropBlock(20, TRUE, wideList), {"C:\\a.txt", Utf8(u8"C:\\😀.txt")}},
+        {"wide list at an odd offset", DropBlock(21, TRUE, "-" + wideList), {"C:\\a.txt", Utf8(u8"C:\\😀.txt")}},
+        {"empty list", DropBlock(20, TRUE, Bytes(L"\0"sv)), {}},
+    };
+    for (const Case& c : cases) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"text of the same change");
+            ASSERT_TRUE(writer.Bitmap(MakePatternBitmap(3, 2)));
+            ASSERT_TRUE(writer.Block(CF_HDROP, c.block.data(), c.block.size())) << c.what;
+        }
+        std::vector<std::string> names = {"left over"};
+        EXPECT_EQ(ReadClipboardFileList(names), static_cast<int>(c.names.size())) << c.what;
+        EXPECT_EQ(names, c.names) << c.what;
+        HistoryEntry entry = ReadClipboardEntry();
+        EXPECT_EQ(entry.text, "text of the same change") << c.what;
+        EXPECT_FALSE(entry.picture.Empty()) << c.what;
+    }
 }
 
 TEST(ClipboardReaders, AClipboardHeldByAnotherThreadReadsAsEmpty)

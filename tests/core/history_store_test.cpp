@@ -6,6 +6,7 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "support/scratch_folder.h"
+#include "support/utf8_text.h"
 
 namespace {
 
@@ -48,18 +49,19 @@ protected:
 
 TEST_F(HistoryStoreTest, StoredValuesEqualWhatTheCaptureHandedOver)
 {
+    // The capture hands over UTF-8; the row holds those bytes, whatever they are.
     struct Case {
-        const char* text;
-        const char* stored;
-        const char* files;
-        const char* storedFiles;
+        std::string text;
+        std::string files;
     };
     const Case cases[] = {
-        {"it's", "it's", "C:\\a'b.txt|C:\\c.txt", "C:\\a'b.txt|C:\\c.txt"},
-        {"''doubled''", "''doubled''", "", ""},
-        {"【BYTE】 and 【FILE】", "【BYTE】 and 【FILE】", "【FILE】", "【FILE】"},
-        {"【TIME】【TEXT】", "【TIME】【TEXT】", "", ""},
-        {"多行\r\n文本", "多行\r\n文本", "D:\\图片\\一.png", "D:\\图片\\一.png"},
+        {"it's", "C:\\a'b.txt|C:\\c.txt"},
+        {"''doubled''", ""},
+        {Utf8(u8"【BYTE】 and 【FILE】"), Utf8(u8"【FILE】")},
+        {Utf8(u8"【TIME】【TEXT】"), ""},
+        {Utf8(u8"多行\r\n文本"), Utf8(u8"D:\\图片\\一.png")},
+        {Utf8(u8"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end"), Utf8(u8"C:\\😀\\עברית.txt")},
+        {"lone \xED\xA0\xBD surrogate", "C:\\\xED\xB8\x80.txt"},
     };
     int i = 0;
     for (const Case& c : cases) {
@@ -67,9 +69,9 @@ TEST_F(HistoryStoreTest, StoredValuesEqualWhatTheCaptureHandedOver)
         ASSERT_TRUE(InsertEntry(key, c.text, "BM30454", c.files)) << c.text << ": " << database.ErrMsg();
         SqlStatement read = database.Prepare("select text, byte, file from data where time = '" + key + "'");
         ASSERT_TRUE(read.Step());
-        EXPECT_EQ(read.ColumnText(0), c.stored);
-        EXPECT_EQ(read.ColumnText(1), "BM30454");
-        EXPECT_EQ(read.ColumnText(2), c.storedFiles);
+        EXPECT_EQ(read.ColumnText(0, true), c.text);
+        EXPECT_EQ(read.ColumnText(1, true), "BM30454");
+        EXPECT_EQ(read.ColumnText(2, true), c.files);
         read.Finalize();
     }
 }

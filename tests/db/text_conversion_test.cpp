@@ -1,7 +1,11 @@
 // GBK and UTF-8 conversion at the database boundary.
 #include "db/text_conversion.h"
 
+#include "framework/text_codec.h"
+
 #include <gtest/gtest.h>
+
+#include <string_view>
 
 namespace {
 
@@ -37,6 +41,89 @@ TEST(TextConversion, SourceCodePageCanBeOverridden)
 {
     EXPECT_EQ(GbkToUtf8("\xE9", 1252), "\xC3\xA9");
     EXPECT_EQ(Utf8TextToGbk("\xE9", 1252), "\xA8\xA6");  // é in GBK
+}
+
+} // namespace
+
+namespace {
+
+// u8"" as the std::string of its bytes.
+std::string Bytes(std::u8string_view text) { return std::string(text.begin(), text.end()); }
+
+TEST(TextCodec, Utf8KeepsEveryUnitBothWays)
+{
+    struct Case {
+        const char* what;
+        std::wstring wide;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {"empty", L"", ""},
+        {"gbk", L"澄笺 it's", Bytes(u8"澄笺 it's")},
+        {"outside gbk", L"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end", Bytes(u8"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end")},
+        {"two-byte and three-byte edges", L"\x7F\x80\x7FF\x800\xFFFF", "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+        {"highest pair", L"\xDBFF\xDFFF", "\xF4\x8F\xBF\xBF"},
+        {"lone high", L"a\xD800", "a\xED\xA0\x80"},
+        {"lone low", L"\xDFFF" L"b", "\xED\xBF\xBF" "b"},
+        {"low before high", L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80"},
+        {"embedded zero", std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Utf8FromWide(c.wide), c.utf8) << c.what;
+        EXPECT_EQ(WideFromUtf8(c.utf8), c.wide) << c.what;
+        UniqueBstr bstr = BstrFromUtf8(c.utf8);
+        ASSERT_TRUE(bstr) << c.what;
+        EXPECT_EQ(std::wstring(bstr.get(), SysStringLen(bstr.get())), c.wide) << c.what;
+    }
+}
+
+TEST(TextCodec, BytesThatAreNoUtf8ReadAsReplacementCharacters)
+{
+    struct Case {
+        const char* what;
+        std::string utf8;
+        std::wstring wide;
+    };
+    const Case cases[] = {
+        {"continuation without lead", "a\x80" "b", L"a\xFFFD" L"b"},
+        {"overlong slash", "\xC0\xAF", L"\xFFFD\xFFFD"},
+        {"overlong three bytes", "\xE0\x80\xAF", L"\xFFFD\xFFFD\xFFFD"},
+        {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD"},
+        {"cut at the end", "ok\xE6\xBE", L"ok\xFFFD\xFFFD"},
+        {"GBK bytes", "\xB3\xCE", L"\xFFFD\xFFFD"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WideFromUtf8(c.utf8), c.wide) << c.what;
+}
+
+TEST(TextCodec, CodePageTextsAndBstrs)
+{
+    EXPECT_EQ(GbkFromWide(L"澄笺 v1.0"), "澄笺 v1.0");
+    EXPECT_EQ(WideFromGbk("澄笺 v1.0"), L"澄笺 v1.0");
+    EXPECT_EQ(GbkFromWide(L"\x0E01\xD83D\xDE00x"), std::string(3, '?') + "x") << "one substitute per unit GBK lacks";
+    EXPECT_EQ(GbkFromUtf8(Bytes(u8"全角：，")), "全角：，");
+    EXPECT_EQ(Utf8FromGbk("全角：，"), Bytes(u8"全角：，"));
+    UniqueBstr empty = BstrFromAnsi("");
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(SysStringLen(empty.get()), 0u);
+    UniqueBstr wide = BstrFromAnsi("澄笺");
+    ASSERT_TRUE(wide);
+    EXPECT_EQ(std::wstring(wide.get(), SysStringLen(wide.get())), L"澄笺");
+    EXPECT_EQ(AnsiFromBstr(wide.get()), "澄笺");
+    EXPECT_EQ(AnsiFromBstr(nullptr), "");
+}
+
+TEST(TextCodec, AHugeGbkTextConvertsSliceBySliceToTheSameBytes)
+{
+    // Over a slice's size, with a double-byte character across every slice border a byte-wise cut
+    // would split.
+    std::string gbk = "x";
+    while (gbk.size() < 3 * (1 << 20))
+        gbk += "澄笺";
+    std::string expected;
+    for (std::size_t i = 1; i < gbk.size(); i += 4)
+        expected += Bytes(u8"澄笺");
+    EXPECT_TRUE(Utf8FromGbk(gbk) == "x" + expected);
 }
 
 } // namespace

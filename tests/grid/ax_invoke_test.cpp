@@ -337,7 +337,7 @@ TEST_F(AxInvokeTest, EventArgumentsAndResultsAreConverted)
     VARIANT measureArgs[2];
     V_VT(&measureArgs[1]) = VT_R8;
     V_R8(&measureArgs[1]) = 1.5;
-    UniqueSysString measured(SysAllocString(L"\u6f84"));
+    UniqueBstr measured(SysAllocString(L"\u6f84"));
     V_VT(&measureArgs[0]) = VT_BSTR;
     V_BSTR(&measureArgs[0]) = measured.get();
     VARIANT result;

@@ -8,6 +8,7 @@
 
 #include <ocidl.h>
 
+#include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
@@ -220,14 +221,13 @@ protected:
         ComRef<ITypeLib> library;
         ComRef<ITypeInfo> events;
         UINT index = 0, count = 0;
-        UniqueSysString name;
+        UniqueBstr name;
         if (!dispatch || FAILED(dispatch->GetTypeInfo(0, 0, info.Put())) ||
             FAILED(info->GetContainingTypeLib(library.Put(), &index)) ||
             FAILED(library->GetTypeInfoOfGuid(Host().sourceIid, events.Put())) ||
             FAILED(events->GetNames(dispId, name.put(), 1, &count)) || count != 1)
             return {};
-        HostText text = WideToAnsi(name.get());
-        return text ? text.get() : "";
+        return AnsiFromBstr(name.get());
     }
     void SetCtrlKey(bool down)
     {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "com/com_picture.h"
+#include "framework/text_codec.h"
 #include "grid/com_ref.h"
 #include "grid_test_support.h"
 #include "support/clipboard_reader.h"
@@ -148,8 +149,7 @@ private:
         case VT_BSTR: {
             if (V_BSTR(&argument) == nullptr)
                 return "BSTR(null)";
-            HostText text = WideToAnsi(V_BSTR(&argument));
-            return std::string("BSTR:") + (text ? text.get() : "");
+            return "BSTR:" + AnsiFromBstr(V_BSTR(&argument));
         }
         case VT_ERROR: return V_ERROR(&argument) == DISP_E_PARAMNOTFOUND ? "missing" : "ERROR";
         default: return "VT" + std::to_string(V_VT(&argument));

@@ -40,7 +40,7 @@ FUNCDESC* FindFunction(ITypeInfo* info, const wchar_t* name, INVOKEKIND kind)
     for (WORD i = 0; i < count; ++i) {
         FUNCDESC* desc = nullptr;
         info->GetFuncDesc(i, &desc);
-        UniqueSysString found;
+        UniqueBstr found;
         UINT n = 0;
         info->GetNames(desc->memid, found.put(), 1, &n);
         bool match = found && !wcscmp(found.get(), name) && desc->invkind == kind;

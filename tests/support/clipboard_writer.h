@@ -49,6 +49,9 @@ public:
         return PutDropFiles(list.data(), list.size(), FALSE);
     }
 
+    // `size` bytes at `data` under `format`, as they are.
+    bool Block(UINT format, const void* data, size_t size) { return Put(format, data, size); }
+
 private:
     bool Put(UINT format, const void* data, size_t size)
     {

@@ -10,12 +10,15 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
 #include "core/clipboard_handles.h"
 #include "core/clipboard_readers.h"
 #include "core/pattern_bitmap.h"
 #include "support/clipboard_writer.h"
+#include "support/utf8_text.h"
+#include "framework/text_codec.h"
 
 namespace {
 
@@ -31,8 +34,11 @@ ByteSet Concat(std::initializer_list<ByteSet> parts)
 
 ByteSet Zeros(std::size_t n) { return ByteSet(n); }
 
-// The DROPFILES header for ANSI names: pFiles 20, then pt.x, pt.y, fNC and fWide all 0.
-ByteSet AnsiDropFilesHeader() { return Concat({Bytes({20, 0, 0, 0}), Zeros(16)}); }
+// The DROPFILES header for wide names: pFiles 20, then pt.x, pt.y and fNC 0, fWide 1.
+ByteSet WideDropFilesHeader() { return Concat({Bytes({20, 0, 0, 0}), Zeros(12), Bytes({1, 0, 0, 0})}); }
+
+// The UTF-16 units of a name, without a terminator.
+ByteSet Units(std::wstring_view name) { return ByteSet(name.data(), name.size() * sizeof(wchar_t)); }
 
 // A copy of the block the clipboard holds under `format`; empty when there is none.
 ByteSet ClipboardBlock(UINT format)
@@ -69,7 +75,7 @@ void PutMarkerText()
 
 void ExpectMarkerTextKept(const char* what)
 {
-    EXPECT_EQ(ReadClipboardText(), "留着") << what;
+    EXPECT_EQ(ReadClipboardText(), Utf8(u8"留着")) << what;
     EXPECT_FALSE(HasFormat(CF_HDROP)) << what;
     EXPECT_FALSE(HasFormat(CF_BITMAP)) << what;
 }
@@ -161,16 +167,17 @@ int PixelsOfClipboardBitmapOffPattern(int width, int height)
     return PixelsOffPattern(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), width, height);
 }
 
+// The names the platform's own reader finds, as UTF-8.
 std::vector<std::string> DroppedNames()
 {
     OpenedClipboard clipboard(nullptr);
     auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     std::vector<std::string> names;
-    UINT count = drop ? DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) : 0;
+    UINT count = drop ? DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) : 0;
     for (UINT i = 0; i < count; ++i) {
-        char name[MAX_PATH] = {};
-        DragQueryFileA(drop, i, name, MAX_PATH);
-        names.push_back(name);
+        wchar_t name[MAX_PATH] = {};
+        DragQueryFileW(drop, i, name, MAX_PATH);
+        names.push_back(Utf8FromWide(name));
     }
     return names;
 }
@@ -181,24 +188,26 @@ TEST(GetByteSetSize, CountsTheBytes)
     EXPECT_EQ(GetByteSetSize(ByteSet(30)), 30);
 }
 
-TEST(PutFileListOnClipboard, PutsAnAnsiDropFilesBlockAndNothingElse)
+TEST(PutFileListOnClipboard, PutsAWideDropFilesBlockAndNothingElse)
 {
     struct Case {
         const char* what;
-        std::vector<std::string> names;
+        std::vector<std::string> names;  // UTF-8, as recorded
         ByteSet block;
         std::vector<std::string> read;  // the names a CF_HDROP reader finds
     };
     const Case cases[] = {
-        {"one name of 8 bytes", {"C:\\a.txt"},
-         Concat({AnsiDropFilesHeader(), ByteSet::FromText("C:\\a.txt"), Zeros(2)}), {"C:\\a.txt"}},
-        {"two names, GBK", {"C:\\澄笺\\图片.bmp", "D:\\b"},
-         Concat({AnsiDropFilesHeader(), ByteSet::FromText("C:\\澄笺\\图片.bmp"), Zeros(1), ByteSet::FromText("D:\\b"),
-                 Zeros(2)}),
-         {"C:\\澄笺\\图片.bmp", "D:\\b"}},
+        {"one name of 8 units", {"C:\\a.txt"}, Concat({WideDropFilesHeader(), Units(L"C:\\a.txt"), Zeros(4)}),
+         {"C:\\a.txt"}},
+        {"two names, GBK", {Utf8(u8"C:\\澄笺\\图片.bmp"), "D:\\b"},
+         Concat({WideDropFilesHeader(), Units(L"C:\\澄笺\\图片.bmp"), Zeros(2), Units(L"D:\\b"), Zeros(4)}),
+         {Utf8(u8"C:\\澄笺\\图片.bmp"), "D:\\b"}},
+        {"names outside GBK", {Utf8(u8"C:\\😀 한국어.png"), Utf8(u8"D:\\ελληνικά עברית 𠀀")},
+         Concat({WideDropFilesHeader(), Units(L"C:\\😀 한국어.png"), Zeros(2), Units(L"D:\\ελληνικά עברית 𠀀"),
+                 Zeros(4)}),
+         {Utf8(u8"C:\\😀 한국어.png"), Utf8(u8"D:\\ελληνικά עברית 𠀀")}},
         {"an empty name would end the list", {"C:\\a", "", "C:\\b"},
-         Concat({AnsiDropFilesHeader(), ByteSet::FromText("C:\\a"), Zeros(1), ByteSet::FromText("C:\\b"), Zeros(2)}),
-         {"C:\\a", "C:\\b"}},
+         Concat({WideDropFilesHeader(), Units(L"C:\\a"), Zeros(2), Units(L"C:\\b"), Zeros(4)}), {"C:\\a", "C:\\b"}},
     };
     for (const Case& c : cases) {
         PutMarkerText();
@@ -217,16 +226,19 @@ TEST(PutFileListOnClipboard, PutsAnAnsiDropFilesBlockAndNothingElse)
 
 TEST(PutFileListOnClipboard, BlockSizeIsHeaderPlusEachNameAndItsZeroPlusOne)
 {
-    const std::vector<std::string> names{"C:\\x", "C:\\文件夹\\长一点的名字.gif", "Z:\\"};
-    std::size_t expected = 20 + 1;
-    for (const std::string& name : names)
-        expected += name.size() + 1;
-    ASSERT_TRUE(PutFileListOnClipboard(names));
+    const std::vector<std::wstring> names{L"C:\\x", L"C:\\文件夹\\长一点的名字.gif", L"Z:\\😀"};
+    std::vector<std::string> recorded;
+    std::size_t expected = 20 + 2;
+    for (const std::wstring& name : names) {
+        expected += (name.size() + 1) * 2;
+        recorded.push_back(Utf8FromWide(name));
+    }
+    ASSERT_TRUE(PutFileListOnClipboard(recorded));
     ByteSet block = ClipboardBlock(CF_HDROP);
     ASSERT_EQ(block.Size(), expected);
-    EXPECT_EQ(block[expected - 1], 0);
-    EXPECT_EQ(block[expected - 2], 0);
-    EXPECT_NE(block[expected - 3], 0);
+    for (std::size_t zero = expected - 4; zero < expected; ++zero)
+        EXPECT_EQ(block[zero], 0) << zero;
+    EXPECT_NE(block[expected - 6] | block[expected - 5], 0);
 }
 
 TEST(PutFileListOnClipboard, PutsTheMoveDropEffectOnlyWhenAsked)

@@ -8,10 +8,12 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
 
+#include "core/clipboard_capture.h"
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "desktop/tray_system_calls.h"
@@ -19,11 +21,14 @@
 #include "framework/file_io.h"
 #include "framework/menu.h"
 #include "framework/message_box.h"
+#include "framework/text_codec.h"
 #include "grid_registration.h"
 #include "support/clipboard_reader.h"
+#include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/test_window.h"
+#include "support/utf8_text.h"
 #include "ui/history_grid.h"
 #include "ui/history_grid_handlers.h"
 #include "ui/main_window.h"
@@ -186,7 +191,7 @@ TEST_F(HistoryWindowTest, EachEntryBecomesTheTopRowWithItsContentAndKind)
         const char* kind;
     };
     const Case cases[] = {
-        {"text", "第一行\r\nsecond it's", {}, "", "第一行\r\nsecond it's", "文本"},
+        {"text", Utf8(u8"第一行\r\nsecond it's"), {}, "", "第一行\r\nsecond it's", "文本"},
         {"picture", "", BmpFile(8, 4), "", "", "图片"},
         {"picture and text", "ignored", BmpFile(8, 4), "", "", "图片"},
         {"one file", "", {}, "C:\\x.txt", "文件数：1\r\n    C:\\x.txt", "文件"},
@@ -604,22 +609,32 @@ TEST_F(PictureViewerTest, TheRealSaveDialogTakesANewNameAndAddsTheExtension)
 
 bool ClipboardHas(UINT format) { return IsClipboardFormatAvailable(format) != FALSE; }
 
-std::string ClipboardText() { return ReadClipboardText<char>(CF_TEXT, nullptr, "", ""); }
+std::wstring ClipboardWideText() { return ReadClipboardText<wchar_t>(CF_UNICODETEXT, nullptr, L"", L""); }
 
-std::vector<std::string> ClipboardFiles()
+std::vector<std::wstring> ClipboardWideFiles()
 {
-    std::vector<std::string> names;
+    std::vector<std::wstring> names;
     UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
     if (!clipboard)
         return names;
     if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        UINT count = DragQueryFileA(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
+        UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
         for (UINT i = 0; i < count; ++i) {
-            char name[MAX_PATH] = {};
-            DragQueryFileA(static_cast<HDROP>(drop), i, name, MAX_PATH);
+            wchar_t name[MAX_PATH] = {};
+            DragQueryFileW(static_cast<HDROP>(drop), i, name, MAX_PATH);
             names.push_back(name);
         }
     }
+    return names;
+}
+
+std::string ClipboardText() { return GbkFromWide(ClipboardWideText()); }
+
+std::vector<std::string> ClipboardFiles()
+{
+    std::vector<std::string> names;
+    for (const std::wstring& name : ClipboardWideFiles())
+        names.push_back(GbkFromWide(name));
     return names;
 }
 
@@ -727,6 +742,74 @@ TEST_F(HistoryWindowTest, ARightClickMovesTheCursorAndTheMenuOpensOnRelease)
     EXPECT_EQ(g_boxes[0].caption, "信息：");
     EXPECT_EQ(g_boxes[0].owner, nullptr);
     EXPECT_EQ(g_grid->GetTextMatrix(1, 1), "lower") << "changes nothing";
+}
+
+// ---- What another program copied, from the clipboard to the file and the grid and back
+
+// The text and file columns of the newest row of "data", byte for byte.
+std::pair<std::string, std::string> NewestStoredRow()
+{
+    SqlStatement read = g_database->Prepare("select text, file from data order by rowid desc limit 1");
+    std::pair<std::string, std::string> row;
+    if (read.Step())
+        row = {read.ColumnText(0, true), read.ColumnText(1, true)};
+    read.Finalize();
+    return row;
+}
+
+TEST_F(HistoryWindowTest, WhatAnotherProgramCopiedIsStoredShownAndCopiedBackAsItWas)
+{
+    const std::wstring outsideGbk = L"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end";
+    const std::vector<std::wstring> names = {L"C:\\😀\\한국어.txt", L"D:\\ελληνικά\\עברית 𠀀.png"};
+    struct Case {
+        const char* what;
+        std::wstring text;
+        std::vector<std::wstring> files;
+        std::wstring shown;  // what the grid's Ctrl+C gives back
+    };
+    const Case cases[] = {
+        {"outside gbk", outsideGbk, {}, outsideGbk},
+        {"lone surrogates", L"high \xD83D, low \xDE00, pair \xD83D\xDE00", {},
+         L"high \xD83D, low \xDE00, pair \xD83D\xDE00"},
+        {"gbk", L"澄笺 剪贴板 it's\r\n第二行", {}, L"澄笺 剪贴板 it's\r\n第二行"},
+        {"file names outside gbk", L"", names,
+         L"文件数：2\r\n    C:\\😀\\한국어.txt\r\n    D:\\ελληνικά\\עברית 𠀀.png"},
+    };
+    for (const Case& c : cases) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            if (!c.text.empty())
+                writer.Text(c.text);
+            if (!c.files.empty())
+                writer.Files(c.files);
+        }
+        ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        FinishQueuedCaptures();
+        std::string joined;
+        for (const std::wstring& name : c.files)
+            joined += (joined.empty() ? "" : "|") + Utf8FromWide(name);
+        EXPECT_EQ(NewestStoredRow(), std::pair(Utf8FromWide(c.text), joined)) << c.what;
+
+        EmptyTheClipboard();
+        PressCtrlC(0, 1);
+        EXPECT_EQ(ClipboardWideText(), c.shown) << c.what;
+    }
+
+    // A picture row's recorded file goes back as the one name it was recorded as.
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        ASSERT_TRUE(writer.Bitmap(CreateBitmap(4, 4, 1, 32, nullptr)));
+        writer.Files({names[0]});
+    }
+    ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    FinishQueuedCaptures();
+    ASSERT_EQ(g_grid->GetTextMatrix(0, 2), kKindPicture);
+    EmptyTheClipboard();
+    PressCtrlC(0, 1);
+    EXPECT_EQ(ClipboardWideFiles(), std::vector<std::wstring>{names[0]});
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 // ---- Minimising, the tray callback and the tray menu
