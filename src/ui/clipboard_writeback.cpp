@@ -11,10 +11,10 @@
 #include <cstring>
 #include <new>
 
-#include "core/clipboard_handles.h"
 #include "com/com_dispatch.h"
 #include "com/com_picture.h"
 #include "framework/text_codec.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -22,47 +22,11 @@ constexpr DWORD kDropFilesHeaderSize = 20;
 static_assert(sizeof(DROPFILES) == kDropFilesHeaderSize);
 constexpr DWORD kDropEffectMove = 2;  // DROPEFFECT_MOVE
 
-// COM for the calling thread for the lifetime of the owner; uninitialised again only when this
-// owner's CoInitialize succeeded, so a thread in another apartment keeps its own.
-class ComApartment {
-public:
-    ComApartment() noexcept : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~ComApartment()
-    {
-        if (initialised_)
-            CoUninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-private:
-    bool initialised_;
-};
-
-// A global block locked for writing; unlocked when the owner ends. The block is not freed.
-class WritableGlobal {
-public:
-    explicit WritableGlobal(HGLOBAL block) noexcept : block_(block), data_(static_cast<std::uint8_t*>(GlobalLock(block))) {}
-    ~WritableGlobal()
-    {
-        if (data_)
-            GlobalUnlock(block_);
-    }
-    WritableGlobal(const WritableGlobal&) = delete;
-    WritableGlobal& operator=(const WritableGlobal&) = delete;
-
-    std::uint8_t* Data() const noexcept { return data_; }
-
-private:
-    HGLOBAL block_;
-    std::uint8_t* data_;
-};
-
 // The bitmap decoded from `picture`, read as the "Handle" of a picture object that does not own
 // it; null when the bytes give no bitmap. The caller owns the bitmap.
 HBITMAP DecodePictureBitmap(const ByteSet& picture) noexcept
 {
-    ComApartment apartment;
+    UniqueComApartment apartment = InitializeComApartment();
     UniqueComObjectValue object(AllocateComObjectValue(nullptr));
     if (!object || !RtComCreatePicture(object.get(), picture, false))
         return nullptr;
@@ -105,40 +69,21 @@ ByteSet BuildDropFiles(const std::vector<std::string>& names)
     return block;
 }
 
-// A movable zero-initialised global block holding a copy of `size` bytes at `data`; null when it
-// cannot be allocated or locked. The caller owns the block.
-HGLOBAL AllocateGlobalCopy(const void* data, std::size_t size) noexcept
+// Puts `block` under `format`; the block belongs to the system on success and is freed with its
+// owner when the clipboard refused it (or when there is no block).
+bool SetClipboardBlock(UINT format, UniqueGlobal block) noexcept
 {
-    HGLOBAL block = GlobalAlloc(GHND, size);
-    if (!block)
-        return nullptr;
-    {
-        WritableGlobal locked(block);
-        if (locked.Data()) {
-            std::memcpy(locked.Data(), data, size);
-            return block;
-        }
-    }
-    GlobalFree(block);
-    return nullptr;
-}
-
-// Puts `block` under `format`; the block belongs to the system on success and is freed here when
-// the clipboard refused it.
-bool SetClipboardBlock(UINT format, HGLOBAL block) noexcept
-{
-    if (SetClipboardData(format, block))
-        return true;
-    GlobalFree(block);
-    return false;
+    if (!block || !SetClipboardData(format, block.get()))
+        return false;
+    block.release();
+    return true;
 }
 
 void PutPreferredDropEffect() noexcept
 {
     UINT format = RegisterClipboardFormatA("Preferred DropEffect");
-    HGLOBAL block = format ? AllocateGlobalCopy(&kDropEffectMove, sizeof(kDropEffectMove)) : nullptr;
-    if (block)
-        SetClipboardBlock(format, block);
+    if (format)
+        SetClipboardBlock(format, CopyToGlobal(&kDropEffectMove, sizeof(kDropEffectMove)));
 }
 
 } // namespace
@@ -164,33 +109,29 @@ HWND GetInputFocusWindow() noexcept
     return focus;
 }
 
-// A device-dependent copy of `bitmap` (which is deleted). Wine hands a DIB section on the clipboard
-// to no other process, so the copy is what other programs can paste; null when it cannot be made.
-HBITMAP DeviceBitmapOf(HBITMAP bitmap) noexcept
+// A device-dependent copy of `bitmap`. Wine hands a DIB section on the clipboard to no other
+// process, so the copy is what other programs can paste; empty when it cannot be made.
+UniqueBitmap DeviceBitmapOf(const UniqueBitmap& bitmap) noexcept
 {
     BITMAP shape{};
-    HBITMAP copy = nullptr;
-    if (GetObjectA(bitmap, sizeof shape, &shape) != 0)
-        copy = static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, shape.bmWidth, shape.bmHeight, 0));
-    DeleteObject(bitmap);
-    return copy;
+    if (!bitmap || GetObjectA(bitmap.get(), sizeof shape, &shape) == 0)
+        return UniqueBitmap();
+    return UniqueBitmap(static_cast<HBITMAP>(CopyImage(bitmap.get(), IMAGE_BITMAP, shape.bmWidth, shape.bmHeight, 0)));
 }
 
 bool PutPictureOnClipboard(const ByteSet& picture) noexcept
 {
-    HBITMAP bitmap = DecodePictureBitmap(picture);
-    if (bitmap)
-        bitmap = DeviceBitmapOf(bitmap);
+    UniqueBitmap bitmap = DeviceBitmapOf(UniqueBitmap(DecodePictureBitmap(picture)));
     if (!bitmap)
         return false;
-    OpenedClipboard clipboard(GetInputFocusWindow());
-    if (clipboard.IsOpen()) {
-        EmptyClipboard();
-        if (SetClipboardData(CF_BITMAP, bitmap))
-            return true;
-    }
-    DeleteObject(bitmap);
-    return false;
+    UniqueClipboard clipboard = OpenClipboardRetrying(GetInputFocusWindow());
+    if (!clipboard)
+        return false;
+    EmptyClipboard();
+    if (!SetClipboardData(CF_BITMAP, bitmap.get()))
+        return false;
+    bitmap.release();  // the clipboard's now
+    return true;
 }
 
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept
@@ -203,12 +144,11 @@ bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) no
     }
     if (dropFiles.Empty())
         return false;
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.IsOpen())
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard)
         return false;
     EmptyClipboard();
-    HGLOBAL block = AllocateGlobalCopy(dropFiles.Data(), static_cast<std::size_t>(GetByteSetSize(dropFiles)));
-    if (!block || !SetClipboardBlock(CF_HDROP, block))
+    if (!SetClipboardBlock(CF_HDROP, CopyToGlobal(dropFiles.Data(), static_cast<std::size_t>(GetByteSetSize(dropFiles)))))
         return false;
     if (move)
         PutPreferredDropEffect();
