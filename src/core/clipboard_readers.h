@@ -1,7 +1,7 @@
 // The clipboard readers of a capture: the Unicode text as a GBK text, the bitmap as a 24-bit BMP
 // file image in memory, and the names of the copied files. Each opens and closes the clipboard on
-// its own; a clipboard that cannot be opened reads as empty. Nothing here raises or shows a
-// message.
+// its own; a clipboard that cannot be opened reads as empty. Nothing here shows a message; only
+// running out of memory raises (std::bad_alloc), with the clipboard closed again.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +27,8 @@ std::string ReadClipboardText();
 // CF_BITMAP as a complete BMP file: a 14-byte file header ("BM", 54 + image size, 0, 0, 54), the
 // 40-byte info header as GetDIBits leaves it (width, positive height, 1 plane, 24 bits, BI_RGB,
 // image size) and the bottom-up rows of blue, green and red bytes, each row padded with zeros to
-// a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described.
+// a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described; raises
+// std::bad_alloc when the image is too large to hold in memory.
 ByteSet ReadClipboardBitmap();
 
 // CF_HDROP: empties `names`, then fills it with the full paths in clipboard order and returns

@@ -20,6 +20,7 @@
 #include "framework/menu.h"
 #include "framework/message_box.h"
 #include "grid_registration.h"
+#include "support/clipboard_files.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/test_window.h"
@@ -614,23 +615,6 @@ std::string ClipboardText()
     }
     CloseClipboard();
     return text;
-}
-
-std::vector<std::string> ClipboardFiles()
-{
-    std::vector<std::string> names;
-    if (!OpenClipboard(nullptr))
-        return names;
-    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        UINT count = DragQueryFileA(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            char name[MAX_PATH] = {};
-            DragQueryFileA(static_cast<HDROP>(drop), i, name, MAX_PATH);
-            names.push_back(name);
-        }
-    }
-    CloseClipboard();
-    return names;
 }
 
 void EmptyTheClipboard()
