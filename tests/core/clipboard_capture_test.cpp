@@ -24,6 +24,7 @@
 #include "framework/message_box.h"
 #include "pattern_bitmap.h"
 #include "ui/history_grid.h"
+#include "support/clipboard_holder.h"
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
@@ -320,27 +321,11 @@ TEST_F(ClipboardCaptureTest, ALateNoticeForAChangeAlreadyCapturedStoresNothing)
 TEST_F(ClipboardCaptureTest, AChangeStillHeldOpenByItsProgramIsStoredByALaterNotice)
 {
     PutText(L"held open a while");
-    // The copying program has not closed the clipboard yet when the first notice is handled. It
-    // holds it with a window of its own: Wine lets two threads that both give no window have the
-    // clipboard open at once.
-    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread holder([&] {
-        HWND window = MakeOwnerWindow();
-        const bool open = OpenClipboard(window) != FALSE;
-        SetEvent(opened);
-        WaitForSingleObject(release, 10000);
-        if (open)
-            CloseClipboard();
-        DestroyWindow(window);
-    });
-    WaitForSingleObject(opened, 10000);
+    // The copying program has not closed the clipboard yet when the first notice is handled.
+    ClipboardHolder holder;
     CaptureNow();
     EXPECT_TRUE(Rows().empty()) << "read while another thread had the clipboard open";
-    SetEvent(release);
-    holder.join();
-    CloseHandle(opened);
-    CloseHandle(release);
+    holder.Release();
     // Later notices of the same change: the first stores it, the next stores nothing more.
     CaptureNow();
     CaptureNow();
