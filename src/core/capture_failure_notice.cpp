@@ -2,39 +2,88 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <deque>
+
 #include "framework/message_box.h"
 
 namespace {
 
-bool g_pending = false;
-std::string g_text;
+std::deque<std::string> g_waiting;  // texts noted and not shown yet, oldest first
+std::string g_open;                 // the text of the box open now
+bool g_boxOpen = false;
+UINT_PTR g_timer = 0;
 
-// A thread timer of 0 ms: its WM_TIMER is dispatched by whichever message loop runs next, which
-// is never inside the clipboard notification that scheduled it.
-void CALLBACK ShowPendingFailure(HWND, UINT, UINT_PTR timer, DWORD) noexcept
+bool AlreadyToBeTold(const std::string& text) noexcept
 {
-    KillTimer(nullptr, timer);
+    return (g_boxOpen && g_open == text) || std::find(g_waiting.begin(), g_waiting.end(), text) != g_waiting.end();
+}
+
+void ShowBox(const std::string& text) noexcept
+{
     try {
-        ShowMessageBox(g_text, 0);
+        ShowMessageBox(text, 0);
     } catch (...) {
         // Nothing more can be told: the box could not even be built.
     }
-    g_text.clear();
-    g_pending = false;
+}
+
+// A failure noted while a box is open joins the queue this loop is emptying, so the next box
+// comes only once the one before is closed.
+void ShowWaiting() noexcept
+{
+    while (!g_waiting.empty()) {
+        g_open = std::move(g_waiting.front());
+        g_waiting.pop_front();
+        g_boxOpen = true;
+        ShowBox(g_open);
+        g_boxOpen = false;
+    }
+    g_open.clear();
+}
+
+void KillPendingTimer() noexcept
+{
+    if (g_timer)
+        KillTimer(nullptr, g_timer);
+    g_timer = 0;
+}
+
+// A thread timer of 0 ms: its WM_TIMER is dispatched by whichever message loop runs next, which
+// is never inside the clipboard notification that scheduled it.
+void CALLBACK ShowPendingFailures(HWND, UINT, UINT_PTR, DWORD) noexcept
+{
+    KillPendingTimer();
+    ShowWaiting();
 }
 
 } // namespace
 
 void NoteCaptureFailure(const std::string& text) noexcept
 {
-    if (g_pending)
+    if (AlreadyToBeTold(text))
         return;
     try {
-        g_text = text;
+        g_waiting.push_back(text);
     } catch (...) {
-        g_text.clear();
+        return;  // out of memory: this one cannot even wait
     }
-    g_pending = SetTimer(nullptr, 0, 0, ShowPendingFailure) != 0;
+    // An open box's loop shows it once that box is closed.
+    if (!g_boxOpen && !g_timer)
+        g_timer = SetTimer(nullptr, 0, 0, ShowPendingFailures);
 }
 
-bool CaptureFailurePending() noexcept { return g_pending; }
+bool CaptureFailurePending() noexcept { return g_boxOpen || !g_waiting.empty(); }
+
+void ShowWaitingCaptureFailures() noexcept
+{
+    KillPendingTimer();
+    // Inside an open box's own loop (the exit chosen while it is open) the rest cannot wait for it
+    // to be closed: they follow it, over it.
+    const bool nested = g_boxOpen;
+    std::string open;
+    open.swap(g_open);
+    ShowWaiting();
+    g_open.swap(open);
+    g_boxOpen = nested;
+}

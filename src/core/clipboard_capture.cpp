@@ -1,6 +1,7 @@
 #include "core/clipboard_capture.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -137,40 +138,46 @@ CaptureWriter& Writer()
 std::int32_t ComparableWindow(std::int32_t window) { return window == 0 ? -1 : window; }
 
 // Reads the clipboard and hands the entry on: the store and the row follow once the writer has it.
-void CaptureEntry()
+// True when something of the change was read.
+bool CaptureEntry()
 {
     MarkCapturePhase(CapturePhase::Start);
     QueuedCapture capture;
-    capture.entry = ReadClipboardEntry();
+    bool pictureTooLarge = false;
+    capture.entry = ReadClipboardEntry(&pictureTooLarge);
     capture.owner = GetClipboardOwnerWindow();
     MarkCapturePhase(CapturePhase::Read);
     capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
+    if (pictureTooLarge)
+        NoteCaptureFailure(kOutOfMemoryText);
     if (capture.entry.IsEmpty())
-        return;
+        return false;
     Writer().Queue(std::move(capture));
+    return true;
 }
 
 // The clipboard change last captured: a change notice handled after a later change reads that
-// later content, and the later change's own notice would then store it a second time.
+// later content, and the later change's own notice would then store it a second time. A change
+// counts only once something of it was read: while the copying program still holds the clipboard
+// open nothing can be, and a later notice of the same change must still store it.
 DWORD g_capturedSequence = 0;
 
-bool AlreadyCaptured(UINT message) noexcept
+bool AlreadyCaptured(UINT message, DWORD sequence) noexcept
 {
-    DWORD sequence = GetClipboardSequenceNumber();
-    if (message == WM_DRAWCLIPBOARD && sequence != 0 && sequence == g_capturedSequence)
-        return true;
-    g_capturedSequence = sequence;
-    return false;
+    return message == WM_DRAWCLIPBOARD && sequence != 0 && sequence == g_capturedSequence;
 }
 
 } // namespace
 
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (AlreadyCaptured(message))
+    // Taken before the read: a change made during the read has a notice of its own to come.
+    const DWORD sequence = GetClipboardSequenceNumber();
+    if (AlreadyCaptured(message, sequence))
         return 0;
     try {
-        CaptureEntry();
+        if (CaptureEntry())
+            g_capturedSequence = sequence;
     } catch (...) {
         // Out of memory in the middle of a capture: this change is not recorded, and the user
         // is told so instead of finding it missing later.
@@ -187,12 +194,18 @@ void FinishQueuedCaptures() noexcept
 
 bool CapturesOnTheirWay() noexcept { return g_writer && g_writer->Pending(); }
 
-HistoryEntry ReadClipboardEntry()
+HistoryEntry ReadClipboardEntry(bool* pictureTooLarge)
 {
     HistoryEntry entry;
     entry.timeKey = MakeTimeKey();
     entry.text = ReadClipboardText();
-    entry.picture = ReadClipboardBitmap();
+    try {
+        entry.picture = ReadClipboardBitmap();
+    } catch (const std::bad_alloc&) {
+        // The text and the files of the change are still worth keeping.
+        if (pictureTooLarge)
+            *pictureTooLarge = true;
+    }
     std::vector<std::string> names;
     if (ReadClipboardFileList(names) > 0)
         entry.files = JoinFileNames(names);

@@ -28,10 +28,11 @@ struct HistoryEntry {
 // monitor goes on with the message. The entry is then stored (insert, then trim) by the history
 // writer's thread and, once stored, shown from this thread's message loop, entries in the order
 // they were read. A WM_DRAWCLIPBOARD for a clipboard whose change has been captured already (its
-// notice came late, after a later change) stores nothing. A failed insert (or a capture that ran
-// out of memory) shows a box with the engine's error text (or says the content was too large)
-// from the message loop; only one such box is open at a time. After a failed insert the grid row
-// is added all the same.
+// notice came late, after a later change) stores nothing; a change counts as captured once
+// something of it was read. A failed insert (or a capture that ran out of memory, a picture too
+// large to hold among them) shows a box with the engine's error text (or says the content was too
+// large) from the message loop; one box at a time. After a failed insert the grid row is added
+// all the same.
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 // Waits until every entry read so far is stored, then adds their rows and notes their failures on
@@ -42,8 +43,10 @@ void FinishQueuedCaptures() noexcept;
 // being added aside): a burst of copies is under way.
 bool CapturesOnTheirWay() noexcept;
 
-// The clipboard now: time key first, then the three readers one after another.
-HistoryEntry ReadClipboardEntry();
+// The clipboard now: time key first, then the three readers one after another. A picture too
+// large to hold in memory is left out of the entry and sets `*pictureTooLarge` (when given); the
+// text and the files are read all the same. Raises std::bad_alloc when memory runs out otherwise.
+HistoryEntry ReadClipboardEntry(bool* pictureTooLarge = nullptr);
 
 // `text` (GBK or UTF-8) as it goes into a statement literal: every "'" doubled.
 std::string StatementCopy(const std::string& text);

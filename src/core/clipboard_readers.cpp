@@ -8,6 +8,7 @@
 #include <new>
 
 #include "core/clipboard_handles.h"
+#include "core/clipboard_reader_calls.h"
 #include "framework/text_codec.h"
 #include "ui/main_window.h"
 
@@ -16,14 +17,17 @@ namespace {
 constexpr std::uint32_t kBmpHeaderSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
 static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(BITMAPINFOHEADER) == 40);
 
-// Bytes of one 24-bit row, padded to a multiple of 4; 0 when the image could not be held.
-std::uint64_t BmpImageSize(LONG width, LONG height)
+// Bytes of the 24-bit rows, each padded to a multiple of 4; 0 for an empty bitmap. An image no
+// process of ours could hold raises, as its allocation would.
+std::uint32_t BmpImageSize(LONG width, LONG height)
 {
     if (width <= 0 || height <= 0)
         return 0;
     std::uint64_t rowLength = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
     std::uint64_t imageSize = rowLength * static_cast<std::uint64_t>(height);
-    return imageSize <= 0x7FFFFFFFu - kBmpHeaderSize ? imageSize : 0;
+    if (imageSize > 0x7FFFFFFFu - kBmpHeaderSize)
+        throw std::bad_alloc();
+    return static_cast<std::uint32_t>(imageSize);
 }
 
 BITMAPINFOHEADER MakeInfoHeader(const BITMAP& bitmap, std::uint32_t imageSize)
@@ -46,15 +50,6 @@ BITMAPFILEHEADER MakeFileHeader(std::uint32_t imageSize)
     header.bfSize = kBmpHeaderSize + imageSize;
     header.bfOffBits = kBmpHeaderSize;
     return header;
-}
-
-ByteSet ZeroedImage(std::uint32_t size)
-{
-    try {
-        return ByteSet(size);
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
 }
 
 int FirstZeroUnit(const wchar_t* units, int count)
@@ -164,12 +159,12 @@ ByteSet ReadClipboardBitmap()
     BITMAP description = {};
     if (!bitmap || GetObjectA(bitmap, sizeof description, &description) == 0)
         return {};
-    auto imageSize = static_cast<std::uint32_t>(BmpImageSize(description.bmWidth, description.bmHeight));
+    const std::uint32_t imageSize = BmpImageSize(description.bmWidth, description.bmHeight);
     if (imageSize == 0)
         return {};
-    ByteSet image = ZeroedImage(kBmpHeaderSize + imageSize);
-    if (image.Empty())
-        return {};
+    // Raises when the image cannot be held: the capture tells the user instead of storing an
+    // entry without its picture.
+    ByteSet image = g_clipboardReaderCalls.AllocateImage(kBmpHeaderSize + imageSize);
 
     BITMAPINFO info = {};
     info.bmiHeader = MakeInfoHeader(description, imageSize);

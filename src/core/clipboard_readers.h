@@ -2,7 +2,7 @@
 // memory, and the names of the copied files. Texts and names are what the user copied, kept whole
 // as UTF-8 (framework/text_codec.h), never through code page 936. Each reader opens and closes the
 // clipboard on its own; a clipboard that cannot be opened reads as empty. Nothing here shows a
-// message.
+// message; only running out of memory raises (std::bad_alloc), with the clipboard closed again.
 #pragma once
 
 #include <windows.h>
@@ -29,7 +29,8 @@ std::string ReadClipboardText();
 // CF_BITMAP as a complete BMP file: a 14-byte file header ("BM", 54 + image size, 0, 0, 54), the
 // 40-byte info header as GetDIBits leaves it (width, positive height, 1 plane, 24 bits, BI_RGB,
 // image size) and the bottom-up rows of blue, green and red bytes, each row padded with zeros to
-// a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described.
+// a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described; raises
+// std::bad_alloc when the image is too large to hold in memory.
 ByteSet ReadClipboardBitmap();
 
 // CF_HDROP: empties `names`, then fills it with the full paths in clipboard order, as UTF-8, and

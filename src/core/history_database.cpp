@@ -37,3 +37,14 @@ int ReadStoredWindowHandle()
     statement.Finalize();
     return handle;
 }
+
+HistoryReader::HistoryReader()
+{
+    if (!g_database->GetHandle())
+        return;
+    // The engine's own name of the file, so that no conversion can miss it.
+    if (database_.Open(g_database->GetFilename(nullptr, true), SQLITE_OPEN_READONLY, true))
+        database_.BusyTimeout(kHistoryLookUpBusyTimeoutMs);
+}
+
+HistoryReader::~HistoryReader() { database_.Close(); }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/capture_failure_notice.h"
 #include "core/clipboard_capture.h"
 #include "core/clipboard_monitor.h"
 #include "core/globals.h"
@@ -89,9 +90,19 @@ void InitMainWindow()
 
 void ShutDown()
 {
-    RemoveClipboardMonitor(MainWindow().GetHandle());
-    // Copies read before the monitor left are stored before the connection closes.
-    FinishQueuedCaptures();
+    // The failure boxes below run a message loop, in which the exit can be asked for again (the
+    // tray menu, the session's end): that call goes straight on to the end.
+    static bool leaving = false;
+    if (!leaving) {
+        leaving = true;
+        RemoveClipboardMonitor(MainWindow().GetHandle());
+        // Copies read before the monitor left are stored before the connection closes.
+        FinishQueuedCaptures();
+        // The copies that could not be stored are told before the program ends, except when the
+        // session ends: nothing may hold that up.
+        if (!Form::SessionEnding())
+            ShowWaitingCaptureFailures();
+    }
     g_database->Exec("update system set hwnd = 0");
     g_database->Close();
     ShutdownDatabaseEngine();

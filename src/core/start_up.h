@@ -8,7 +8,9 @@ int ProgramStart();
 int LoadMainWindow();
 // Created event of MainWindow.
 void InitMainWindow();
-// May-close event of MainWindow and the tray menu's exit: ends the process, never returns.
+// May-close event of MainWindow and the tray menu's exit: stores the copies read so far, tells
+// (one box after another) those that could not be stored unless the session is ending, then ends
+// the process; never returns. Asked again while those boxes are open, it ends at once.
 [[noreturn]] void ShutDown();
 // Run by the framework when the process ends: releases the global objects.
 void ExitRoutine();

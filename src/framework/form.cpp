@@ -15,6 +15,8 @@ std::set<Form*>& OpenForms()
 
 constexpr UINT kFirstCommandId = 1000;
 
+bool g_sessionEnding = false;
+
 // The executable's icon group at the sizes the system uses for the title bar and the taskbar.
 HICON LoadProgramIcon(int metricX, int metricY) noexcept
 {
@@ -174,6 +176,8 @@ void Form::SetVisible(bool visible)
         ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
 }
 
+bool Form::SessionEnding() noexcept { return g_sessionEnding; }
+
 int Form::OpenCount() noexcept { return static_cast<int>(OpenForms().size()); }
 
 void Form::DestroyAll() noexcept
@@ -194,6 +198,7 @@ void Form::DestroyAll() noexcept
 // then the program ends as any end does, with the exit routine.
 void Form::EndSession() noexcept
 {
+    g_sessionEnding = true;
     const std::vector<Form*> forms(OpenForms().begin(), OpenForms().end());
     for (Form* form : forms) {
         if (OpenForms().count(form) && form->handlers_.count(kFormMayClose))

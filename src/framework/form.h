@@ -82,6 +82,9 @@ public:
     // Forms that are open now.
     static int OpenCount() noexcept;
     static void DestroyAll() noexcept;
+    // True once the session's end has begun (WM_ENDSESSION): the process ends as soon as the
+    // handlers return, so nothing may wait for the user any more.
+    static bool SessionEnding() noexcept;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

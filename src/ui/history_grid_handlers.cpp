@@ -6,7 +6,7 @@
 
 #include "core/clipboard_capture.h"
 #include "core/globals.h"
-#include "db/connection_lock.h"
+#include "core/history_database.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
@@ -54,22 +54,20 @@ std::string LookUpEntryFile()
     for (std::size_t at = sql.find(placeholder); at != std::string::npos;
          at = sql.find(placeholder, at + timeKey.size()))
         sql.replace(at, placeholder.size(), timeKey);
-    std::string error;
-    {
-        // The error text is this query's own, not that of a capture the writer stores meanwhile.
-        ConnectionLock lock(g_database->GetHandle());
-        SqlStatement statement = g_database->Prepare(sql);
-        if (statement.GetHandle()) {
-            statement.Step();
-            // As stored: a name only UTF-16 can hold goes back to the clipboard whole.
-            std::string file = statement.ColumnText(0, true);
-            statement.Finalize();
-            return file;
-        }
-        error = g_database->ErrMsg();
+    // Read through a connection of its own: g_database can be held by the history writer for as
+    // long as its busy time-out, and the window must not wait for that.
+    HistoryReader reader;
+    SqliteDatabase& database = reader.Database();
+    SqlStatement statement = database.GetHandle() ? database.Prepare(sql) : SqlStatement();
+    if (!statement.GetHandle()) {
+        ShowMessageBox(database.ErrMsg(), 0);
+        return "";
     }
-    ShowMessageBox(error, 0);
-    return "";
+    statement.Step();
+    // As stored: a name only UTF-16 can hold goes back to the clipboard whole.
+    std::string file = statement.ColumnText(0, true);
+    statement.Finalize();
+    return file;
 }
 
 std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }

@@ -27,7 +27,8 @@ std::string GetMouseRowKind();
 // The file list that table "data" holds for the current row's time key, as stored (UTF-8); "" when
 // there is none.
 // The key is matched as a literal, whatever the user typed into the time cell. A statement that
-// cannot be prepared shows the engine's text and gives "".
+// cannot be prepared shows the engine's text and gives "". Read through a connection of its own
+// (HistoryReader), so that it never waits behind the history writer.
 std::string LookUpEntryFile();
 // The extension of the last path component with its dot, as PathFindExtensionA finds it; "" when
 // there is none.

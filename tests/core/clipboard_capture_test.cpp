@@ -7,8 +7,10 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -18,6 +20,7 @@
 #include "core/capture_failure_notice.h"
 #include "core/clipboard_monitor.h"
 #include "core/clipboard_readers.h"
+#include "core/clipboard_reader_calls.h"
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "db/text_conversion.h"
@@ -25,6 +28,7 @@
 #include "framework/message_box.h"
 #include "pattern_bitmap.h"
 #include "ui/history_grid.h"
+#include "support/clipboard_holder.h"
 #include "support/clipboard_writer.h"
 #include "support/utf8_text.h"
 #include "support/scratch_folder.h"
@@ -340,6 +344,23 @@ TEST_F(ClipboardCaptureTest, ALateNoticeForAChangeAlreadyCapturedStoresNothing)
     EXPECT_EQ(Rows().size(), 2u);
 }
 
+TEST_F(ClipboardCaptureTest, AChangeStillHeldOpenByItsProgramIsStoredByALaterNotice)
+{
+    PutText(L"held open a while");
+    // The copying program has not closed the clipboard yet when the first notice is handled.
+    ClipboardHolder holder;
+    CaptureNow();
+    EXPECT_TRUE(Rows().empty()) << "read while another thread had the clipboard open";
+    holder.Release();
+    // Later notices of the same change: the first stores it, the next stores nothing more.
+    CaptureNow();
+    CaptureNow();
+    std::vector<Row> rows = Rows();
+    ASSERT_EQ(rows.size(), 1u) << "the change was taken for captured although nothing of it was read";
+    EXPECT_EQ(rows[0].text, "held open a while");
+    EXPECT_TRUE(g_boxes.empty());
+}
+
 // ---- failures while copies go on ----------------------------------------------------------
 
 // The next viewer in the chain after the monitored window: notes each notification it gets.
@@ -503,6 +524,134 @@ TEST_F(ClipboardCaptureTest, AnotherConnectionsLockIsWaitedForAWhile)
     EXPECT_EQ(count.StepScalarInt(), static_cast<int>(Rows().size())) << "a later capture is not committed";
     count.Finalize();
     other.Close();
+}
+
+// Stands for the user reading each box as a modal box's loop would, while the failures in
+// g_notedWhileOpen come in during the first one; notes how many boxes were open at once.
+std::vector<std::string> g_notedWhileOpen;
+int g_openBoxes = 0;
+int g_mostOpenBoxes = 0;
+
+int RecordBoxWhileFailuresComeIn(HWND owner, const char* text, const char* caption, UINT style)
+{
+    g_mostOpenBoxes = std::max(g_mostOpenBoxes, ++g_openBoxes);
+    RecordBox(owner, text, caption, style);
+    if (g_boxes.size() == 1) {
+        for (const std::string& failure : g_notedWhileOpen)
+            NoteCaptureFailure(failure);
+    }
+    MSG message;
+    for (int i = 0; i < 10; ++i, Sleep(5))
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    --g_openBoxes;
+    return IDOK;
+}
+
+TEST(CaptureFailureNotice, EachDistinctFailureIsToldOnceAfterTheOneBefore)
+{
+    const std::string locked = "database is locked";
+    const std::string full = "database or disk is full";
+    using Texts = std::vector<std::string>;
+    const struct {
+        const char* what;
+        Texts noted, notedWhileOpen, told;
+    } cases[] = {
+        {"two failures before the first box", {locked, full}, {}, {locked, full}},
+        {"one failure twice", {locked, locked}, {}, {locked}},
+        {"another failure while the box is open", {locked}, {full}, {locked, full}},
+        {"the open box's failure again", {locked}, {locked, full, locked, full}, {locked, full}},
+        {"a waiting failure again", {locked, full}, {full, locked}, {locked, full}},
+    };
+    SetMessageBoxFunction(RecordBoxWhileFailuresComeIn);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_boxes.clear();
+        g_notedWhileOpen = c.notedWhileOpen;
+        g_mostOpenBoxes = 0;
+        for (const std::string& failure : c.noted)
+            NoteCaptureFailure(failure);
+        EXPECT_TRUE(g_boxes.empty()) << "shown inside the note";
+        EXPECT_TRUE(CaptureFailurePending());
+        PumpUntilNoFailurePending();
+        Texts told;
+        for (const ShownBox& box : g_boxes)
+            told.push_back(box.text);
+        EXPECT_EQ(told, c.told);
+        EXPECT_EQ(g_mostOpenBoxes, 1) << "a box opened over another";
+        EXPECT_FALSE(CaptureFailurePending());
+    }
+    SetMessageBoxFunction(nullptr);
+}
+
+TEST(CaptureFailureNotice, BoxesStillWaitingAreShownBeforeTheProgramEnds)
+{
+    SetMessageBoxFunction(RecordBox);
+    g_boxes.clear();
+    NoteCaptureFailure("database is locked");
+    NoteCaptureFailure("database or disk is full");
+    // No message loop runs any more: the exit shows them itself.
+    ShowWaitingCaptureFailures();
+    ASSERT_EQ(g_boxes.size(), 2u);
+    EXPECT_EQ(g_boxes[0].text, "database is locked");
+    EXPECT_EQ(g_boxes[1].text, "database or disk is full");
+    EXPECT_FALSE(CaptureFailurePending());
+    PumpUntilNoFailurePending();
+    EXPECT_EQ(g_boxes.size(), 2u) << "told twice";
+    SetMessageBoxFunction(nullptr);
+}
+
+// Stands for a picture too large for the process's memory.
+ByteSet RefuseImage(std::size_t) { throw std::bad_alloc(); }
+
+// Puts the readers' real allocation back when the test's scope ends.
+struct ClipboardReaderCallsScope {
+    ClipboardReaderCallsScope() = default;
+    ClipboardReaderCallsScope(const ClipboardReaderCallsScope&) = delete;
+    ClipboardReaderCallsScope& operator=(const ClipboardReaderCallsScope&) = delete;
+    ~ClipboardReaderCallsScope() { ResetClipboardReaderCalls(); }
+};
+
+TEST_F(ClipboardCaptureTest, APictureTooLargeToHoldIsToldAndTheRestOfItsCopyStored)
+{
+    const struct {
+        const char* what;
+        const wchar_t* text;  // none when null
+        std::vector<std::wstring> files;
+        const char* storedText;
+        const char* storedFiles;  // nothing stored when null
+    } cases[] = {
+        {"picture and text", L"a caption", {}, "a caption", ""},
+        {"picture and files", nullptr, {L"C:\\大图.bmp"}, "", "C:\\大图.bmp"},
+        {"picture alone", nullptr, {}, "", nullptr},
+    };
+    ClipboardReaderCallsScope restore;
+    g_clipboardReaderCalls.AllocateImage = RefuseImage;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_boxes.clear();
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            if (c.text)
+                writer.Text(c.text);
+            if (!c.files.empty())
+                writer.Files(c.files);
+            writer.Bitmap(MakePatternBitmap(64, 32));
+        }
+        const size_t before = Rows().size();
+        CaptureNow();
+        PumpUntilNoFailurePending();
+        ASSERT_EQ(g_boxes.size(), 1u) << "the picture was left out without a word";
+        EXPECT_EQ(g_boxes[0].text, "内存不足：这次复制的内容太大，没有保存。");
+        std::vector<Row> rows = Rows();
+        ASSERT_EQ(rows.size(), before + (c.storedFiles ? 1 : 0));
+        if (c.storedFiles) {
+            EXPECT_EQ(rows.back().text, c.storedText);
+            EXPECT_EQ(rows.back().byte, "");
+            EXPECT_EQ(rows.back().file, c.storedFiles);
+        }
+    }
 }
 
 // ---- huge contents ----------------------------------------------------------------------------

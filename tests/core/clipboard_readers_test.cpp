@@ -11,6 +11,7 @@
 
 #include "core/clipboard_capture.h"
 #include "pattern_bitmap.h"
+#include "support/clipboard_holder.h"
 #include "support/clipboard_writer.h"
 #include "support/utf8_text.h"
 
@@ -271,28 +272,12 @@ TEST(ClipboardReaders, AClipboardHeldByAnotherThreadReadsAsEmpty)
         writer.Bitmap(MakePatternBitmap(2, 2));
         writer.Files({L"C:\\held.txt"});
     }
-    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    // The holder opens with a window of its own: Wine lets two threads that both give no window
-    // have the clipboard open at once.
-    std::thread holder([&] {
-        HWND window = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        bool open = OpenClipboard(window) != FALSE;
-        SetEvent(opened);
-        WaitForSingleObject(release, 10000);
-        if (open)
-            CloseClipboard();
-        DestroyWindow(window);
-    });
-    WaitForSingleObject(opened, 10000);
+    ClipboardHolder holder;
     std::vector<std::string> names;
     EXPECT_EQ(ReadClipboardText(), "");
     EXPECT_TRUE(ReadClipboardBitmap().Empty());
     EXPECT_EQ(ReadClipboardFileList(names), 0);
-    SetEvent(release);
-    holder.join();
-    CloseHandle(opened);
-    CloseHandle(release);
+    holder.Release();
     EXPECT_EQ(ReadClipboardText(), "held");
 }
 

@@ -5,10 +5,14 @@
 // top row.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "db/sqlite_database.h"
 #include "desktop/grid_control_install.h"
@@ -16,6 +20,8 @@
 #include "desktop/special_folder.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
+#include "pattern_bitmap.h"
+#include "support/clipboard_files.h"
 #include "support/clipboard_reader.h"
 #include "support/clipboard_writer.h"
 #include "support/program_runner.h"
@@ -53,6 +59,12 @@ long long ReadNumber(const std::string& path, const std::string& sql)
     }
     db.Close();
     return value;
+}
+
+// Rows of "data" whose file list is `files` (no apostrophes).
+long long RowsWithFile(const std::string& path, const std::string& files)
+{
+    return ReadNumber(path, "select count(1) from data where file = '" + files + "'");
 }
 
 long long StoredHandle(const std::string& path) { return ReadNumber(path, "select hwnd from system"); }
@@ -480,6 +492,48 @@ TEST(Program, CopiesStillBeingStoredWhenItIsClosedAreStoredBeforeItEnds)
     EXPECT_EQ(StoredHandle(db), 0) << "the exit's own statement ran";
 }
 
+TEST(Program, CopiesThatCannotBeStoredAtExitAreToldBeforeItEndsButNotAtLogoff)
+{
+    const struct {
+        const char* what;
+        bool logoff;
+    } cases[] = {{"closed", false}, {"logoff", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchFolder folder;
+        ProgramRunner program(folder.Path());
+        HWND window = StartWithAnEmptyClipboard(program);
+        ASSERT_NE(window, nullptr);
+        // Another connection's write lock, held beyond the program's busy time-out: the copy read
+        // just before the end cannot be stored.
+        InitializeDatabaseEngine();
+        SqliteDatabase other;
+        ASSERT_TRUE(other.Open(folder.File("data.db"), SQLITE_OPEN_READWRITE));
+        ASSERT_TRUE(other.Exec("begin immediate"));
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"not stored at the end");
+        }
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answer), 0) << "notice not read";
+        if (c.logoff) {
+            SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer);
+            SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_BLOCK, 10000, &answer);
+        } else {
+            PostMessageA(window, WM_CLOSE, 0, 0);
+            HWND box = program.WaitForWindow("#32770", nullptr, 20000);
+            ASSERT_NE(box, nullptr) << "ended without telling that the copy was not stored";
+            EXPECT_EQ(MessageBoxText(box), "database is locked");
+            EXPECT_EQ(program.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "ended while the box was open";
+            PressOk(box);
+        }
+        EXPECT_EQ(program.WaitForExit(20000), 0u) << "the end waited for the user";
+        other.Exec("rollback");
+        other.Close();
+    }
+}
+
 // The program's history grid: the grid control's own window inside the main window.
 HWND FindGridWindow(HWND mainWindow)
 {
@@ -511,6 +565,108 @@ void ClickThenCtrlC(HWND window, int x, int y)
 }
 
 std::wstring ClipboardText() { return ReadClipboardText<wchar_t>(CF_UNICODETEXT, nullptr, L"", L""); }
+
+// WM_NULL sent again and again from a thread of its own while it watches: the answers that did
+// not come within 200 ms, each as the time it was sent (ms after the watch began).
+class WindowWatch {
+public:
+    explicit WindowWatch(HWND window)
+        : start_(GetTickCount()), thread_([this, window] {
+              while (!stop_) {
+                  const DWORD sent = GetTickCount();
+                  DWORD_PTR answer = 0;
+                  if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 200, &answer))
+                      Note(sent);
+                  Sleep(20);
+              }
+          })
+    {
+    }
+    ~WindowWatch() { Stop(); }
+    WindowWatch(const WindowWatch&) = delete;
+    WindowWatch& operator=(const WindowWatch&) = delete;
+
+    void Stop()
+    {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+    // Ms since the watch began.
+    DWORD Now() const { return GetTickCount() - start_; }
+    // Call after Stop.
+    const std::vector<DWORD>& Unanswered() const { return unanswered_; }
+
+private:
+    void Note(DWORD sent)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        unanswered_.push_back(sent - start_);
+    }
+
+    const DWORD start_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<DWORD> unanswered_;
+    std::thread thread_;
+};
+
+TEST(Program, TheWindowAnswersAndFindsARecordedFileWhileCapturesWaitForAnotherProgramsLock)
+{
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    HWND window = StartWithAnEmptyClipboard(program);
+    ASSERT_NE(window, nullptr);
+    HWND grid = FindGridWindow(window);
+    ASSERT_NE(grid, nullptr) << "no history grid";
+    // A picture copied with its file: the top row shows the picture, Ctrl+C on it copies the file.
+    const std::string file = folder.File("recorded.bmp");
+    ASSERT_TRUE(WriteFileBytes(file, ByteSet::FromText("BM")));
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Bitmap(MakePatternBitmap(32, 16));
+        writer.Files({std::wstring(file.begin(), file.end())});
+    }
+    const std::string db = folder.File("data.db");
+    ASSERT_TRUE(Eventually([&] { return RowsWithFile(db, file) == 1; }, 20000)) << "the picture was not stored";
+
+    // Another program holds a write lock while copies come: they queue behind it. It lets go once
+    // the look-up has been answered, within the busy time-out of the capture that waits for it,
+    // so that every copy is stored in the end and no failure box comes in between.
+    InitializeDatabaseEngine();
+    SqliteDatabase other;
+    ASSERT_TRUE(other.Open(db, SQLITE_OPEN_READWRITE));
+    ASSERT_TRUE(other.Exec("begin immediate"));
+    WindowWatch watch(window);
+    for (int i = 0; i < 3; ++i) {
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"waiting for the lock " + std::to_wstring(i));
+        }
+        Sleep(100);
+    }
+    SetForegroundWindow(window);
+    const DWORD clicked = watch.Now();
+    ClickThenCtrlC(grid, 2381 / 15 + 30, 30);
+    const bool copied = Eventually([&] { return ClipboardFiles() == std::vector<std::string>{file}; }, 10000);
+    const DWORD answered = watch.Now();
+    other.Exec("rollback");
+    other.Close();
+    Sleep(1000);  // the queued copies are stored and shown meanwhile
+    watch.Stop();
+    EXPECT_TRUE(copied) << "the look-up did not find the recorded file";
+    std::string late;
+    for (DWORD sent : watch.Unanswered())
+        late += " " + std::to_string(sent);
+    EXPECT_TRUE(watch.Unanswered().empty()) << "unanswered within 200 ms, sent at (ms):" << late << "; clicked at "
+                                            << clicked << ", Ctrl+C 300 ms later, file copied by " << answered;
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(RowsWithText(db, "waiting for the lock " + std::to_string(i)), 1) << i;
+}
 
 // The grid is read the way a user reads it: the content cell of the top row is clicked and copied
 // with the grid's own Ctrl+C. The database is read only after the program has ended, so that no

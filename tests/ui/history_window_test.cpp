@@ -23,6 +23,7 @@
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
 #include "grid_registration.h"
+#include "support/clipboard_files.h"
 #include "support/clipboard_reader.h"
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
@@ -611,32 +612,7 @@ bool ClipboardHas(UINT format) { return IsClipboardFormatAvailable(format) != FA
 
 std::wstring ClipboardWideText() { return ReadClipboardText<wchar_t>(CF_UNICODETEXT, nullptr, L"", L""); }
 
-std::vector<std::wstring> ClipboardWideFiles()
-{
-    std::vector<std::wstring> names;
-    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
-    if (!clipboard)
-        return names;
-    if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-        UINT count = DragQueryFileW(static_cast<HDROP>(drop), 0xFFFFFFFF, nullptr, 0);
-        for (UINT i = 0; i < count; ++i) {
-            wchar_t name[MAX_PATH] = {};
-            DragQueryFileW(static_cast<HDROP>(drop), i, name, MAX_PATH);
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 std::string ClipboardText() { return GbkFromWide(ClipboardWideText()); }
-
-std::vector<std::string> ClipboardFiles()
-{
-    std::vector<std::string> names;
-    for (const std::wstring& name : ClipboardWideFiles())
-        names.push_back(GbkFromWide(name));
-    return names;
-}
 
 TEST_F(HistoryWindowTest, CtrlCOnAPictureCellPutsTheBitmapOrTheRecordedFileOnTheClipboard)
 {
