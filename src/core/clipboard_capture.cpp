@@ -139,12 +139,12 @@ std::int32_t ComparableWindow(std::int32_t window) { return window == 0 ? -1 : w
 
 // Reads the clipboard and hands the entry on: the store and the row follow once the writer has it.
 // True when something of the change was read.
-bool CaptureEntry()
+bool CaptureEntry(HWND window)
 {
     MarkCapturePhase(CapturePhase::Start);
     QueuedCapture capture;
     bool pictureTooLarge = false;
-    capture.entry = ReadClipboardEntry(&pictureTooLarge);
+    capture.entry = ReadClipboardEntry(&pictureTooLarge, window);
     capture.owner = GetClipboardOwnerWindow();
     MarkCapturePhase(CapturePhase::Read);
     capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
@@ -176,7 +176,7 @@ LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam,
     if (AlreadyCaptured(message, sequence))
         return 0;
     try {
-        if (CaptureEntry())
+        if (CaptureEntry(window))
             g_capturedSequence = sequence;
     } catch (...) {
         // Out of memory in the middle of a capture: this change is not recorded, and the user
@@ -194,13 +194,13 @@ void FinishQueuedCaptures() noexcept
 
 bool CapturesOnTheirWay() noexcept { return g_writer && g_writer->Pending(); }
 
-HistoryEntry ReadClipboardEntry(bool* pictureTooLarge)
+HistoryEntry ReadClipboardEntry(bool* pictureTooLarge, HWND window)
 {
     HistoryEntry entry;
     entry.timeKey = MakeTimeKey();
     entry.text = ReadClipboardText();
     try {
-        entry.picture = ReadClipboardBitmap();
+        entry.picture = ReadClipboardBitmap(window);
     } catch (const std::bad_alloc&) {
         // The text and the files of the change are still worth keeping.
         if (pictureTooLarge)

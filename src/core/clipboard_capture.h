@@ -46,7 +46,7 @@ bool CapturesOnTheirWay() noexcept;
 // The clipboard now: time key first, then the three readers one after another. A picture too
 // large to hold in memory is left out of the entry and sets `*pictureTooLarge` (when given); the
 // text and the files are read all the same. Raises std::bad_alloc when memory runs out otherwise.
-HistoryEntry ReadClipboardEntry(bool* pictureTooLarge = nullptr);
+HistoryEntry ReadClipboardEntry(bool* pictureTooLarge = nullptr, HWND window = nullptr);
 
 // `text` (GBK or UTF-8) as it goes into a statement literal: every "'" doubled.
 std::string StatementCopy(const std::string& text);

@@ -7,10 +7,9 @@
 #include <cstring>
 #include <new>
 
-#include "core/clipboard_handles.h"
 #include "core/clipboard_reader_calls.h"
 #include "framework/text_codec.h"
-#include "ui/main_window.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -80,15 +79,16 @@ bool WalkNameList(const Unit* at, const Unit* end, Take take)
 // name for every index.
 bool ReadDropNames(HDROP drop, std::vector<std::string>& names)
 {
-    LockedGlobal block(drop);
-    if (!block.Data() || block.Size() < sizeof(DROPFILES))
+    UniqueGlobalLock block = LockGlobal(drop);
+    const SIZE_T size = block ? GlobalSize(drop) : 0;
+    if (size < sizeof(DROPFILES))
         return false;
-    const auto* bytes = static_cast<const char*>(block.Data());
+    const auto* bytes = static_cast<const char*>(block.get().data);
     const auto* header = reinterpret_cast<const DROPFILES*>(bytes);
-    if (header->pFiles < sizeof(DROPFILES) || header->pFiles >= block.Size())
+    if (header->pFiles < sizeof(DROPFILES) || header->pFiles >= size)
         return false;
     const char* at = bytes + header->pFiles;
-    const char* end = bytes + block.Size();
+    const char* end = bytes + size;
     std::vector<std::string> read;
     bool whole;
     if (header->fWide) {
@@ -134,26 +134,27 @@ std::string Utf16ToText(const ByteSet& bytes)
 
 std::string ReadClipboardText()
 {
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.IsOpen() || !IsClipboardFormatAvailable(CF_UNICODETEXT))
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard || !IsClipboardFormatAvailable(CF_UNICODETEXT))
         return {};
-    LockedGlobal block(GetClipboardData(CF_UNICODETEXT));
-    if (!block.Data())
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    UniqueGlobalLock block = LockGlobal(data);
+    if (!block)
         return {};
     // Converted straight from the locked block (global blocks are aligned): a copy of a text of
     // many megabytes would only double the capture's peak memory.
-    const auto* units = static_cast<const wchar_t*>(block.Data());
-    int count = static_cast<int>(std::min<SIZE_T>(block.Size(), 0x7FFFFFFF) / 2);
+    const auto* units = static_cast<const wchar_t*>(block.get().data);
+    int count = static_cast<int>(std::min<SIZE_T>(GlobalSize(data), 0x7FFFFFFF) / 2);
     return Utf8FromWide(std::wstring_view(units, static_cast<std::size_t>(FirstZeroUnit(units, count))));
 }
 
-ByteSet ReadClipboardBitmap()
+ByteSet ReadClipboardBitmap(HWND owner)
 {
     // Opened even when no bitmap is there: under Wine, opening the clipboard again is also what
     // drops this process's copy of another program's text, which would otherwise stay in memory
     // through the store (a whole extra copy of a huge text).
-    OpenedClipboard clipboard(MainWindow().GetHandle());
-    if (!clipboard.IsOpen())
+    UniqueClipboard clipboard = OpenClipboardRetrying(owner);
+    if (!clipboard)
         return {};
     auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BITMAP description = {};
@@ -168,13 +169,13 @@ ByteSet ReadClipboardBitmap()
 
     BITMAPINFO info = {};
     info.bmiHeader = MakeInfoHeader(description, imageSize);
-    ScreenDc screen;
-    MemoryDc memory(screen.Get());
+    UniqueWindowDc screen = GetWindowDc();
+    UniqueMemoryDc memory(CreateCompatibleDC(screen ? screen.get().dc : nullptr));
     // A failed read leaves the pixels zero: the entry still has its picture.
-    GetDIBits(memory.Get(), bitmap, 0, static_cast<UINT>(description.bmHeight), image.Data() + kBmpHeaderSize,
+    GetDIBits(memory.get(), bitmap, 0, static_cast<UINT>(description.bmHeight), image.Data() + kBmpHeaderSize,
               &info, DIB_RGB_COLORS);
     // The bitmap belongs to the clipboard: it is not touched once the clipboard is closed.
-    clipboard.Close();
+    clipboard.reset();
 
     BITMAPFILEHEADER file = MakeFileHeader(imageSize);
     std::memcpy(image.Data(), &file, sizeof file);
@@ -187,8 +188,8 @@ int ReadClipboardFileList(std::vector<std::string>& names)
     names.clear();
     if (!IsClipboardFormatAvailable(CF_HDROP))
         return 0;
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.IsOpen())
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard)
         return 0;
     auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     if (!drop)

@@ -30,8 +30,9 @@ std::string ReadClipboardText();
 // 40-byte info header as GetDIBits leaves it (width, positive height, 1 plane, 24 bits, BI_RGB,
 // image size) and the bottom-up rows of blue, green and red bytes, each row padded with zeros to
 // a multiple of 4 bytes. Empty when there is no bitmap or it cannot be described; raises
-// std::bad_alloc when the image is too large to hold in memory.
-ByteSet ReadClipboardBitmap();
+// std::bad_alloc when the image is too large to hold in memory. The clipboard is opened for
+// `owner` (the capture passes the window it was told through).
+ByteSet ReadClipboardBitmap(HWND owner = nullptr);
 
 // CF_HDROP: empties `names`, then fills it with the full paths in clipboard order, as UTF-8, and
 // returns their count; 0 when the format is missing or the clipboard cannot be opened. Long names

@@ -13,12 +13,12 @@
 #include <string_view>
 #include <thread>
 
-#include "core/clipboard_handles.h"
 #include "core/clipboard_readers.h"
 #include "core/pattern_bitmap.h"
 #include "support/clipboard_writer.h"
 #include "support/utf8_text.h"
 #include "framework/text_codec.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -43,16 +43,17 @@ ByteSet Units(std::wstring_view name) { return ByteSet(name.data(), name.size() 
 // A copy of the block the clipboard holds under `format`; empty when there is none.
 ByteSet ClipboardBlock(UINT format)
 {
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.IsOpen())
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard)
         return ByteSet();
-    LockedGlobal block(GetClipboardData(format));
-    return block.Data() ? ByteSet(block.Data(), block.Size()) : ByteSet();
+    HANDLE data = GetClipboardData(format);
+    UniqueGlobalLock block = LockGlobal(data);
+    return block ? ByteSet(block.get().data, GlobalSize(data)) : ByteSet();
 }
 
 std::vector<UINT> ClipboardFormats()
 {
-    OpenedClipboard clipboard(nullptr);
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
     std::vector<UINT> formats;
     for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
         formats.push_back(format);
@@ -146,8 +147,8 @@ int PixelsOffPattern(HBITMAP bitmap, int width, int height)
     BITMAPINFO info{};
     info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
-    ScreenDc screen;
-    if (GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) != height)
+    UniqueWindowDc screen = GetWindowDc();
+    if (!screen || GetDIBits(screen.get().dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS) != height)
         return -1;
     int wrong = 0;
     for (int y = 0; y < height; ++y)
@@ -161,8 +162,8 @@ int PixelsOffPattern(HBITMAP bitmap, int width, int height)
 
 int PixelsOfClipboardBitmapOffPattern(int width, int height)
 {
-    OpenedClipboard clipboard(nullptr);
-    if (!clipboard.IsOpen())
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    if (!clipboard)
         return -1;
     return PixelsOffPattern(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP)), width, height);
 }
@@ -170,7 +171,7 @@ int PixelsOfClipboardBitmapOffPattern(int width, int height)
 // The names the platform's own reader finds, as UTF-8.
 std::vector<std::string> DroppedNames()
 {
-    OpenedClipboard clipboard(nullptr);
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
     auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
     std::vector<std::string> names;
     UINT count = drop ? DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) : 0;
