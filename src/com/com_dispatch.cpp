@@ -8,6 +8,7 @@
 
 #include "com/com_ref.h"
 #include "com/com_text.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 #include "framework/runtime_service.h"
 
@@ -484,12 +485,8 @@ std::int32_t RunByName(const ComObjectValue* object, const std::string& member, 
 {
     if (out != nullptr)
         VariantInit(out);
-    std::int32_t code;
-    try {
-        code = Run(object, member, kind, arguments, count, wanted, out);
-    } catch (...) {
-        code = kRtComInvokeFailed;
-    }
+    const std::int32_t code =
+        NoThrow(kRtComInvokeFailed, [&] { return Run(object, member, kind, arguments, count, wanted, out); });
     if (code != kRtComOk && out != nullptr)
         ReplaceVariant(*out, UniqueVariant());
     t_lastCode = code;
