@@ -341,9 +341,9 @@ std::int32_t BuildArguments(const CallPlan& plan, const ComArgument* arguments, 
     return kRtComOk;
 }
 
-std::int32_t InvokeCode(HRESULT rc) noexcept
+std::int32_t InvokeCode(HRESULT hr) noexcept
 {
-    switch (rc) {
+    switch (hr) {
     case DISP_E_BADPARAMCOUNT: return kRtComBadParamCount;
     case DISP_E_BADVARTYPE: return kRtComBadVarType;
     case DISP_E_EXCEPTION: return kRtComException;
@@ -353,7 +353,7 @@ std::int32_t InvokeCode(HRESULT rc) noexcept
     case DISP_E_PARAMNOTFOUND: return kRtComParamNotFound;
     case DISP_E_TYPEMISMATCH: return kRtComTypeMismatch;
     case DISP_E_PARAMNOTOPTIONAL: return kRtComParamNotOptional;
-    default: return SUCCEEDED(rc) ? kRtComOk : kRtComInvokeFailed;
+    default: return SUCCEEDED(hr) ? kRtComOk : kRtComInvokeFailed;
     }
 }
 
@@ -469,10 +469,10 @@ std::int32_t Run(const ComObjectValue* object, const std::string& member, CallKi
     DISPPARAMS params{count > 0 ? call.passed.data() : nullptr, put ? &named : nullptr, static_cast<UINT>(count),
                       put ? 1u : 0u};
     UniqueVariant result;
-    HRESULT rc = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
+    HRESULT hr = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
                                   nullptr, nullptr);
-    if (FAILED(rc))
-        return InvokeCode(rc);
+    if (FAILED(hr))
+        return InvokeCode(hr);
     if (std::int32_t code = WriteBack(plan, arguments, count, call); code != kRtComOk)
         return code;
     return ConvertResult(result.addressof(), wanted, out);
