@@ -4,6 +4,8 @@
 
 #include "module.h"
 
+#include "framework/exception_boundary.h"
+
 #include <new>
 
 namespace vsflex {
@@ -405,9 +407,11 @@ STDMETHODIMP GridControl::EventPoint::Advise(IUnknown* sink, DWORD* cookie) noex
     if (FAILED(sink->QueryInterface(kIidGridEvents, reinterpret_cast<void**>(&dispatch))) &&
         FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
         return CONNECT_E_CANNOTCONNECT;
-    try {
+    const bool kept = NoThrow(false, [&] {
         owner_.sinks_.emplace_back(owner_.nextCookie_, dispatch);
-    } catch (...) {
+        return true;
+    });
+    if (!kept) {
         dispatch->Release();
         return E_OUTOFMEMORY;
     }
@@ -432,15 +436,19 @@ void GridControl::Fire(DISPID id, std::vector<VARIANT> args) noexcept
 {
     // A sink may unadvise itself or another sink, or the host release the control, from inside its handler:
     // the control holds itself, calls only the sinks still advised, and holds each one across its call.
-    AddRef();
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
+    // Without memory for the argument list or the list of sinks the event is not delivered.
+    std::vector<VARIANT> reversed;
     std::vector<DWORD> cookies;
-    try {
+    const bool listed = NoThrow(false, [&] {
+        reversed.assign(args.rbegin(), args.rend());
         for (auto& sink : sinks_)
             cookies.push_back(sink.first);
-    } catch (...) {
-    }
+        return true;
+    });
+    if (!listed)
+        return;
+    AddRef();
+    DISPPARAMS params{reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
     for (DWORD cookie : cookies) {
         IDispatch* sink = AdvisedSink(cookie);
         if (!sink)
@@ -469,11 +477,11 @@ bool GridControl::FireCancellable(DISPID id, std::vector<VARIANT> args) noexcept
     VariantInit(&last);
     last.vt = VT_BOOL | VT_BYREF;
     last.pboolVal = &cancel;
-    try {
-        args.push_back(last);
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            args.push_back(last);
+            return true;
+        }))
         return false;
-    }
     Fire(id, std::move(args));
     return cancel != VARIANT_FALSE;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "com/com_ref.h"
+#include "framework/exception_boundary.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 #include "framework/runtime_service.h"
@@ -373,9 +374,9 @@ std::int32_t BuildArguments(const CallPlan& plan, const ComArgument* arguments, 
     return kRtComOk;
 }
 
-std::int32_t InvokeCode(HRESULT rc) noexcept
+std::int32_t InvokeCode(HRESULT hr) noexcept
 {
-    switch (rc) {
+    switch (hr) {
     case DISP_E_BADPARAMCOUNT: return kRtComBadParamCount;
     case DISP_E_BADVARTYPE: return kRtComBadVarType;
     case DISP_E_EXCEPTION: return kRtComException;
@@ -385,7 +386,7 @@ std::int32_t InvokeCode(HRESULT rc) noexcept
     case DISP_E_PARAMNOTFOUND: return kRtComParamNotFound;
     case DISP_E_TYPEMISMATCH: return kRtComTypeMismatch;
     case DISP_E_PARAMNOTOPTIONAL: return kRtComParamNotOptional;
-    default: return SUCCEEDED(rc) ? kRtComOk : kRtComInvokeFailed;
+    default: return SUCCEEDED(hr) ? kRtComOk : kRtComInvokeFailed;
     }
 }
 
@@ -501,10 +502,10 @@ std::int32_t Run(const ComObjectValue* object, const std::string& member, CallKi
     DISPPARAMS params{count > 0 ? call.passed.data() : nullptr, put ? &named : nullptr, static_cast<UINT>(count),
                       put ? 1u : 0u};
     UniqueVariant result;
-    HRESULT rc = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
+    HRESULT hr = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
                                   nullptr, nullptr);
-    if (FAILED(rc))
-        return InvokeCode(rc);
+    if (FAILED(hr))
+        return InvokeCode(hr);
     if (std::int32_t code = WriteBack(plan, arguments, count, call); code != kRtComOk)
         return code;
     return ConvertResult(result.addressof(), wanted, out);
@@ -517,12 +518,8 @@ std::int32_t RunByName(const ComObjectValue* object, const std::string& member, 
 {
     if (out != nullptr)
         VariantInit(out);
-    std::int32_t code;
-    try {
-        code = Run(object, member, kind, arguments, count, wanted, out);
-    } catch (...) {
-        code = kRtComInvokeFailed;
-    }
+    const std::int32_t code =
+        NoThrow(kRtComInvokeFailed, [&] { return Run(object, member, kind, arguments, count, wanted, out); });
     if (code != kRtComOk && out != nullptr)
         ReplaceVariant(*out, UniqueVariant());
     t_lastCode = code;

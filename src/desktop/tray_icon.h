@@ -49,8 +49,15 @@ struct TrayIconData {
     DWORD dwInfoFlags = 0;
 };
 
+// The owner window's properties while the tray class has it subclassed: the procedure it had, the
+// icon's callback message, the shell's restart message and the event handler.
+inline constexpr char kTrayWinProcProperty[] = "WinProc";
+inline constexpr char kTrayCallbackMessageProperty[] = "CallbackMessage";
+inline constexpr char kTrayTaskbarCreatedProperty[] = "TaskbarCreatedMessage";
+inline constexpr char kTrayEventProperty[] = "Exec Event";
+
 // The owner window's procedure while the tray class has it subclassed. It reads everything from
-// the window's properties "WinProc", "CallbackMessage", "TaskbarCreatedMessage" and "Exec Event".
+// the window's properties above.
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 struct IconDeleter {

@@ -18,10 +18,10 @@ void RaiseTrayEvent(std::uintptr_t handler, std::int32_t code) noexcept
 
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    const auto previous = reinterpret_cast<WNDPROC>(WindowValue(window, "WinProc"));
-    const auto callbackMessage = static_cast<UINT>(WindowValue(window, "CallbackMessage"));
-    const auto taskbarCreatedMessage = static_cast<UINT>(WindowValue(window, "TaskbarCreatedMessage"));
-    const std::uintptr_t handler = WindowValue(window, "Exec Event");
+    const auto previous = reinterpret_cast<WNDPROC>(WindowValue(window, kTrayWinProcProperty));
+    const auto callbackMessage = static_cast<UINT>(WindowValue(window, kTrayCallbackMessageProperty));
+    const auto taskbarCreatedMessage = static_cast<UINT>(WindowValue(window, kTrayTaskbarCreatedProperty));
+    const std::uintptr_t handler = WindowValue(window, kTrayEventProperty);
 
     if (handler) {
         if (callbackMessage != 0 && message == callbackMessage) {

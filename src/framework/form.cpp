@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/application.h"
+#include "framework/exception_boundary.h"
 
 namespace {
 
@@ -199,11 +200,14 @@ void Form::DestroyAll() noexcept
 void Form::EndSession() noexcept
 {
     g_sessionEnding = true;
-    const std::vector<Form*> forms(OpenForms().begin(), OpenForms().end());
-    for (Form* form : forms) {
-        if (OpenForms().count(form) && form->handlers_.count(kFormMayClose))
-            form->Fire(kFormMayClose);
-    }
+    // Without memory for the list no handler runs, but the session still ends the program.
+    NoThrow([] {
+        const std::vector<Form*> forms(OpenForms().begin(), OpenForms().end());
+        for (Form* form : forms) {
+            if (OpenForms().count(form) && form->handlers_.count(kFormMayClose))
+                form->Fire(kFormMayClose);
+        }
+    });
     EndProgram(0);
 }
 
@@ -211,7 +215,7 @@ void Form::Fire(int event) noexcept
 {
     auto found = handlers_.find(event);
     if (found != handlers_.end() && found->second)
-        found->second();
+        NoThrow([&] { found->second(); });
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept

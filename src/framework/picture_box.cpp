@@ -8,6 +8,7 @@
 #include "com/com_picture.h"
 #include "com/com_ref.h"
 #include "com/gif_animation.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -208,7 +209,7 @@ LRESULT CALLBACK PictureBox::WindowProc(HWND window, UINT message, WPARAM wParam
         break;
     case WM_RBUTTONUP:
         if (box->rightUp_)
-            box->rightUp_(2, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+            NoThrow([&] { box->rightUp_(2, static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))); });
         return 0;
     case WM_TIMER:
         if (wParam != kPictureBoxAnimationTimer)

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -13,12 +14,12 @@ bool StartHiddenAndWait(const char* program, const std::string& commandLine) noe
 {
     // CreateProcessA may write into its command line: hand it a copy of its own.
     std::vector<char> line;
-    try {
-        line.assign(commandLine.begin(), commandLine.end());
-        line.push_back('\0');
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            line.assign(commandLine.begin(), commandLine.end());
+            line.push_back('\0');
+            return true;
+        }))
         return false;
-    }
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -41,9 +42,5 @@ bool RunHiddenAndWait(const std::string& commandLine) noexcept
 
 bool RunProgramHiddenAndWait(const std::string& program, const std::string& arguments) noexcept
 {
-    try {
-        return StartHiddenAndWait(program.c_str(), "\"" + program + "\" " + arguments);
-    } catch (...) {
-        return false;
-    }
+    return NoThrow(false, [&] { return StartHiddenAndWait(program.c_str(), "\"" + program + "\" " + arguments); });
 }

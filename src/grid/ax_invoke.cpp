@@ -196,7 +196,7 @@ VARIANT* NewRuntimeVariant() noexcept { return static_cast<VARIANT*>(AxRuntimeAl
 std::uint64_t Address(const void* block) noexcept { return reinterpret_cast<std::uintptr_t>(block); }
 
 // The result as the caller's word; what `owned` held is cleared unless it was handed over.
-std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT rc, std::int32_t resultMode) noexcept
+std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT hr, std::int32_t resultMode) noexcept
 {
     if (resultMode == 1) {
         VARIANT* variant = NewRuntimeVariant();
@@ -208,7 +208,7 @@ std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT rc, std::int32_t resul
     std::uint64_t converted = 0;
     switch (V_VT(&result)) {
     case VT_EMPTY:
-        converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(rc);
+        converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(hr);
         break;
     case VT_BSTR:
         converted = Address(RuntimeAnsiFromWide(V_BSTR(&result)));
@@ -354,8 +354,8 @@ std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD fla
                       static_cast<UINT>(n), isPut ? 1u : 0u};
     UniqueVariant result;
     UINT argumentError = static_cast<UINT>(-1);
-    HRESULT rc = dispatch->Invoke(dispId, IID_NULL, 0, flags, &params, result.put(), nullptr, &argumentError);
-    std::uint64_t converted = ConvertResult(result, rc, resultMode);
+    HRESULT hr = dispatch->Invoke(dispId, IID_NULL, 0, flags, &params, result.put(), nullptr, &argumentError);
+    std::uint64_t converted = ConvertResult(result, hr, resultMode);
 
     for (std::size_t i = 0; i < n; ++i)
         WriteBack(signatureArguments[i], values[n - 1 - i], cells[i]);

@@ -7,6 +7,7 @@
 #include "core/clipboard_capture.h"
 #include "core/globals.h"
 #include "core/history_database.h"
+#include "framework/exception_boundary.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
@@ -94,7 +95,7 @@ void ShowPictureViewer(const ByteSet& picture)
         GiveGridEditingBack();
 }
 
-void __stdcall OnGridDoubleClick(std::uint32_t)
+static void OpenPictureRow()
 {
     if (GetMouseRowKind() != kKindPicture)
         return;
@@ -113,7 +114,12 @@ void __stdcall OnGridDoubleClick(std::uint32_t)
     ShowPictureViewer(ReadFileBytes(file));
 }
 
-void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t shift)
+void __stdcall OnGridDoubleClick(std::uint32_t) noexcept
+{
+    NoThrow([] { OpenPictureRow(); });
+}
+
+static void CopyPictureRow(std::int16_t* keyCode, std::int16_t shift)
 {
     if (*keyCode != kKeyC || shift != kShiftCtrl || g_grid->GetCol() != 1)
         return;
@@ -126,6 +132,11 @@ void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t 
     // when this copy worked: otherwise the user's Ctrl+C still copies what the control shows.
     if (copied)
         *keyCode = 0;
+}
+
+void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t shift) noexcept
+{
+    NoThrow([&] { CopyPictureRow(keyCode, shift); });
 }
 
 void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float, float)

@@ -4,9 +4,10 @@
 
 #include "core/globals.h"
 #include "core/window_activation.h"
+#include "framework/exception_boundary.h"
 #include "ui/main_window.h"
 
-void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+static void AnswerTray(std::int32_t code)
 {
     switch (code) {
     case WM_LBUTTONUP:
@@ -24,4 +25,9 @@ void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::i
     default:
         break;
     }
+}
+
+void __stdcall OnTrayMouse(std::int32_t code, std::int32_t, std::int32_t, std::int32_t, std::int32_t) noexcept
+{
+    NoThrow([code] { AnswerTray(code); });
 }
