@@ -9,11 +9,11 @@
 
 #include <cstring>
 
-#include "com/bmp_decoder.h"
+#include "picture/bmp_decoder.h"
 #include "com/com_ref.h"
-#include "com/gif_animation.h"
-#include "com/pcx_decoder.h"
-#include "com/wic_decoder.h"
+#include "picture/gif_animation.h"
+#include "picture/pcx_decoder.h"
+#include "picture/wic_decoder.h"
 #include "framework/unique_resource.h"
 
 namespace {

@@ -13,9 +13,9 @@
 #include "core/globals.h"
 #include "core/history_statements.h"
 #include "core/history_store.h"
+#include "core/history_view.h"
 #include "core/time_key.h"
 #include "db/connection_lock.h"
-#include "ui/history_grid.h"
 
 namespace {
 
@@ -104,7 +104,7 @@ void StoreCapture(QueuedCapture& capture) noexcept
 }
 
 // The window thread, once the entry is stored: the failure's box (shown later by the message
-// loop), then the grid row.
+// loop), then the history's row.
 void ShowCapture(QueuedCapture& capture) noexcept
 {
     if (capture.failed)
@@ -112,10 +112,11 @@ void ShowCapture(QueuedCapture& capture) noexcept
     CurrentCaptureStamps() = capture.stamps;
     // The grid's own copy is stored but not shown again. Its owner is the one of the change read,
     // not of whatever the clipboard holds now.
-    if (!IsGridClipboardOwner(g_grid, capture.owner)) {
+    const ShowHistoryEntryFunction show = HistoryView();
+    if (show && !IsGridClipboardOwner(g_grid, capture.owner)) {
         try {
             const HistoryEntry& entry = capture.entry;
-            AddGridRow(entry.timeKey, entry.text, entry.picture, entry.files);
+            show(entry.timeKey, entry.text, entry.picture, entry.files);
         } catch (...) {
             // Stored, but too large to be shown as well: the row is left out.
         }

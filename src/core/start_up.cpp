@@ -14,11 +14,14 @@
 #include "framework/application.h"
 #include "framework/message_box.h"
 #include "framework/runtime_service.h"
-#include "grid/ax_host.h"
-#include "ui/main_window.h"
-#include "ui/main_window_setup.h"
+#include "activex/ax_host.h"
+#include "framework/form.h"
 
 namespace {
+
+MainWindowParts g_mainWindow;
+
+Form& MainWindow() { return g_mainWindow.form(); }
 
 // The module initialiser and the start subprogram: nothing to do in this program.
 int InitializeModule() { return 0; }
@@ -34,6 +37,8 @@ void StoreOwnWindowHandle(HWND window)
 }
 
 } // namespace
+
+void SetMainWindowParts(const MainWindowParts& parts) noexcept { g_mainWindow = parts; }
 
 int ProgramStart()
 {
@@ -84,7 +89,7 @@ void InitMainWindow()
     // a handle left by an abnormal end would otherwise stay for ever, and a later start would
     // bring forward whichever window has it now.
     StoreOwnWindowHandle(window.GetHandle());
-    SetUpMainWindow();
+    g_mainWindow.setUp();
     InstallClipboardMonitor(window.GetHandle(), CaptureClipboardEntry);
 }
 

@@ -1,6 +1,17 @@
 // The program's spine: start sequence, the main window's created event, and the exit sequence.
 #pragma once
 
+class Form;
+
+// The main window as the spine reaches it: its form and its set-up (tray icon, skin, history grid
+// and its handlers). The window lives with the history window; the program's entry hands these
+// over before ProgramStart.
+struct MainWindowParts {
+    Form& (*form)() = nullptr;
+    void (*setUp)() = nullptr;
+};
+void SetMainWindowParts(const MainWindowParts& parts) noexcept;
+
 // The start routine: global objects, exit routine, bridges, skin engine, main window, message
 // loop. Returns 0 when no form is left.
 int ProgramStart();

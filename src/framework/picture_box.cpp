@@ -7,7 +7,7 @@
 
 #include "com/com_picture.h"
 #include "com/com_ref.h"
-#include "com/gif_animation.h"
+#include "picture/gif_animation.h"
 #include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 

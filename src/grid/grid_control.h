@@ -22,8 +22,8 @@
 
 #include "framework/byte_set.h"
 #include "com/com_dispatch.h"
-#include "grid/ax_host.h"
-#include "grid/ax_values.h"
+#include "activex/ax_host.h"
+#include "activex/ax_values.h"
 #include "grid/grid_accessors.h"
 #include "grid/grid_data_source.h"
 #include "grid/grid_indexed_accessors.h"

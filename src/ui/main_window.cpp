@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "core/main_window_handlers.h"
+#include "ui/main_window_handlers.h"
 #include "ui/history_grid_handlers.h"
 
 FormTemplate MainWindowTemplate()

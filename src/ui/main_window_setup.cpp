@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "core/globals.h"
+#include "core/history_view.h"
 #include "desktop/grid_control_install.h"
 #include "desktop/skin_engine.h"
 #include "ui/history_grid.h"
@@ -67,4 +68,6 @@ void SetUpMainWindow()
     grid.BindKeyDown(ToSubprogramPointer(&OnGridKeyDown));
     grid.BindMouseDown(ToSubprogramPointer(&OnGridMouseDown));
     grid.BindMouseUp(ToSubprogramPointer(&OnGridMouseUp));
+    // Captures are shown as the grid's newest rows from now on.
+    SetHistoryView(&AddGridRow);
 }

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "core/globals.h"
-#include "core/main_window_handlers.h"
+#include "ui/main_window_handlers.h"
 #include "desktop/memory_module.h"
 #include "desktop/skin_engine.h"
 #include "framework/form.h"

@@ -10,7 +10,7 @@
 
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
-#include "grid/com_ref.h"
+#include "com/com_ref.h"
 #include "grid_test_support.h"
 
 namespace {

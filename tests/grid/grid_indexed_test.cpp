@@ -10,7 +10,7 @@
 
 #include "com/com_picture.h"
 #include "framework/text_codec.h"
-#include "grid/com_ref.h"
+#include "com/com_ref.h"
 #include "grid_test_support.h"
 #include "support/clipboard_reader.h"
 

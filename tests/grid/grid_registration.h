@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "framework/runtime_service.h"
-#include "grid/ax_host.h"
+#include "activex/ax_host.h"
 
 // Leaves the loaded module in `module`; a failure ends the calling test.
 inline void LoadAndRegisterGridControl(HMODULE* module)

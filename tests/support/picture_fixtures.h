@@ -1,4 +1,4 @@
-// The picture files that outside encoders write at build time (tests/com/make_picture_fixtures.sh),
+// The picture files that outside encoders write at build time (tests/picture/make_picture_fixtures.sh),
 // their reference pixels, and the pixels of a decoded bitmap, for the decoder and picture box tests.
 #pragma once
 

@@ -36,7 +36,7 @@
 #include "ui/main_window_setup.h"
 #include "ui/picture_viewer.h"
 #include "ui/picture_viewer_window.h"
-#include "ui_test_support.h"
+#include "support/ui_test_support.h"
 
 namespace {
 

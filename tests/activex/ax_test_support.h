@@ -11,7 +11,7 @@
 #include <string>
 
 #include "ax_fixture.h"
-#include "grid/ax_host.h"
+#include "activex/ax_host.h"
 
 class AxHostTest : public ::testing::Test {
 protected:

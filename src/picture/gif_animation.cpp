@@ -1,13 +1,13 @@
 // The GIF animation's composition: the logical screen and loop count from the file's metadata,
 // each frame's place, delay and disposal from its own, and the frames drawn over one another.
-#include "com/gif_animation.h"
+#include "picture/gif_animation.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <string_view>
 
-#include "com/wic_decoder.h"
+#include "picture/wic_decoder.h"
 #include "framework/unique_resource.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "ax_test_support.h"
 #include "com/com_object_value.h"
-#include "grid/com_ref.h"
-#include "grid_registration.h"
+#include "com/com_ref.h"
+#include "grid/grid_registration.h"
 #include "support/dispatch_cases.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The stack-layout call: pushes the words last first, calls, and takes esp back from the frame
 // pointer, whichever convention the routine follows.
-#include "grid/word_call.h"
+#include "activex/word_call.h"
 
 asm(R"(
     .text

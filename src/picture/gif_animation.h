@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "com/com_ref.h"
-#include "com/dib_canvas.h"
+#include "picture/dib_canvas.h"
 
 class GifAnimation {
 public:

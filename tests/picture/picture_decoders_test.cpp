@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "com/bmp_decoder.h"
+#include "picture/bmp_decoder.h"
 #include "com/com_picture.h"
 #include "com/com_ref.h"
-#include "com/pcx_decoder.h"
+#include "picture/pcx_decoder.h"
 #include "framework/unique_resource.h"
 #include "support/picture_fixtures.h"
 

@@ -1,5 +1,5 @@
 // The size limit of decoded pictures and the 32-bit DIB section the decoders paint into.
-#include "com/dib_canvas.h"
+#include "picture/dib_canvas.h"
 
 bool PictureSizeAllowed(std::int64_t width, std::int64_t height) noexcept
 {

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "grid/ax_host.h"
+#include "activex/ax_host.h"
 #include "framework/unique_resource.h"
-#include "grid/com_ref.h"
-#include "grid/word_call.h"
+#include "com/com_ref.h"
+#include "activex/word_call.h"
 
 namespace {
 

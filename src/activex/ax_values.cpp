@@ -1,5 +1,5 @@
 // The host's allocator hand-over and the values made with it.
-#include "grid/ax_values.h"
+#include "activex/ax_values.h"
 
 #include <cstring>
 #include <new>

@@ -1,12 +1,12 @@
 // The PCX decoder: header checks, the run-length expansion of one scan line (all planes of a
 // row) at a time, and the mapping of each row's planes to colours.
-#include "com/pcx_decoder.h"
+#include "picture/pcx_decoder.h"
 
 #include <algorithm>
 #include <iterator>
 #include <vector>
 
-#include "com/dib_canvas.h"
+#include "picture/dib_canvas.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "framework/picture_box.h"
 #include "support/picture_fixtures.h"
 #include "ui/picture_viewer_window.h"
-#include "ui_test_support.h"
+#include "support/ui_test_support.h"
 
 namespace {
 

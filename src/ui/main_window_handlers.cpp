@@ -1,4 +1,4 @@
-#include "core/main_window_handlers.h"
+#include "ui/main_window_handlers.h"
 
 #include <windows.h>
 

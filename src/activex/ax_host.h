@@ -15,8 +15,8 @@
 
 #include "framework/runtime_service.h"
 #include "framework/subprogram_pointer.h"
-#include "grid/com_ref.h"
-#include "grid/ax_values.h"
+#include "com/com_ref.h"
+#include "activex/ax_values.h"
 
 // One event of the control's default source interface, in the order of its type information.
 struct AxEventEntry {

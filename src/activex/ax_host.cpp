@@ -1,12 +1,12 @@
 // The host object's life, its control, its event table and its connection to the control.
-#include "grid/ax_host.h"
+#include "activex/ax_host.h"
 
 #include <ocidl.h>
 #include <olectl.h>
 
 #include <new>
 
-#include "grid/com_ref.h"
+#include "com/com_ref.h"
 
 namespace {
 

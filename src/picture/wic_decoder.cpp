@@ -1,11 +1,11 @@
 // The still-picture decoder over the Windows Imaging Component, and its shared steps.
-#include "com/wic_decoder.h"
+#include "picture/wic_decoder.h"
 
 #include <cstring>
 #include <new>
 #include <vector>
 
-#include "com/dib_canvas.h"
+#include "picture/dib_canvas.h"
 #include "framework/unique_resource.h"
 
 namespace {

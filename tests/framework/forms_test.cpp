@@ -16,7 +16,7 @@
 #include "framework/picture_box.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
-#include "ui_test_support.h"
+#include "support/ui_test_support.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // The BMP decoder. The file's own header is never handed to GDI: a clean BITMAPINFO is built
 // from the fields we checked, so that no offset or size in the file (a V5 header's profile
 // offset, a colour count) can make the system read past the bytes we were given.
-#include "com/bmp_decoder.h"
+#include "picture/bmp_decoder.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 
-#include "com/dib_canvas.h"
+#include "picture/dib_canvas.h"
 
 namespace {
 
