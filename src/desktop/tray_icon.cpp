@@ -200,16 +200,16 @@ void TrayIcon::HookWindow(SubprogramPointer handler) noexcept
     const auto current = reinterpret_cast<WNDPROC>(GetWindowLongA(ownerWindow_, GWL_WNDPROC));
     if (current == TrayWindowProc) {
         // Already ours: saving TrayWindowProc as its own predecessor would make it call itself.
-        savedWindowProcedure_ = reinterpret_cast<WNDPROC>(GetPropA(ownerWindow_, "WinProc"));
+        savedWindowProcedure_ = reinterpret_cast<WNDPROC>(GetPropA(ownerWindow_, kTrayWinProcProperty));
     } else {
         savedWindowProcedure_ = reinterpret_cast<WNDPROC>(
             SetWindowLongA(ownerWindow_, GWL_WNDPROC, reinterpret_cast<LONG>(TrayWindowProc)));
     }
-    SetWindowValue(ownerWindow_, "WinProc", reinterpret_cast<std::uintptr_t>(savedWindowProcedure_));
-    SetWindowValue(ownerWindow_, "CallbackMessage", TrayCallbackMessage);
-    SetWindowValue(ownerWindow_, "TaskbarCreatedMessage", taskbarCreatedMessage_);
+    SetWindowValue(ownerWindow_, kTrayWinProcProperty, reinterpret_cast<std::uintptr_t>(savedWindowProcedure_));
+    SetWindowValue(ownerWindow_, kTrayCallbackMessageProperty, TrayCallbackMessage);
+    SetWindowValue(ownerWindow_, kTrayTaskbarCreatedProperty, taskbarCreatedMessage_);
     if (handler)
-        SetWindowValue(ownerWindow_, "Exec Event", handler);
+        SetWindowValue(ownerWindow_, kTrayEventProperty, handler);
 }
 
 // Fills a fresh 488-byte block from the record, hands it to the shell, and copies the block's
