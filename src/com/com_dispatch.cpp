@@ -590,40 +590,22 @@ ComArgument ComArgument::Text(std::string value)
     return argument;
 }
 
-ComArgument ComArgument::BorrowedText(const std::string& value) noexcept
+ComArgument ComArgument::Pointing(Kind kind, const void* value) noexcept
 {
-    ComArgument argument(Kind::Text);
-    argument.pointer_ = &value;
-    return argument;
-}
-
-ComArgument ComArgument::BorrowedBstr(BSTR value) noexcept
-{
-    ComArgument argument(Kind::Wide);
+    ComArgument argument(kind);
     argument.pointer_ = value;
     return argument;
 }
 
-ComArgument ComArgument::Object(const ComObjectValue* value) noexcept
-{
-    ComArgument argument(Kind::Object);
-    argument.pointer_ = value;
-    return argument;
-}
+ComArgument ComArgument::BorrowedText(const std::string& value) noexcept { return Pointing(Kind::Text, &value); }
 
-ComArgument ComArgument::Variant(const VARIANT* value) noexcept
-{
-    ComArgument argument(Kind::Variant);
-    argument.pointer_ = value;
-    return argument;
-}
+ComArgument ComArgument::BorrowedBstr(BSTR value) noexcept { return Pointing(Kind::Wide, value); }
 
-ComArgument ComArgument::Bytes(const ByteSet* value) noexcept
-{
-    ComArgument argument(Kind::Bytes);
-    argument.pointer_ = value;
-    return argument;
-}
+ComArgument ComArgument::Object(const ComObjectValue* value) noexcept { return Pointing(Kind::Object, value); }
+
+ComArgument ComArgument::Variant(const VARIANT* value) noexcept { return Pointing(Kind::Variant, value); }
+
+ComArgument ComArgument::Bytes(const ByteSet* value) noexcept { return Pointing(Kind::Bytes, value); }
 
 std::int32_t RtComLastCode() noexcept { return t_lastCode; }
 

@@ -110,6 +110,8 @@ private:
     static ComArgument Number(Kind kind, std::int64_t value) noexcept;
     static ComArgument Real(Kind kind, double value) noexcept;
     static ComArgument Variable(Kind kind, void* variable) noexcept;
+    // An argument that reads the caller's value at `value` when the call is made.
+    static ComArgument Pointing(Kind kind, const void* value) noexcept;
 
     Kind kind_;
     void* variable_ = nullptr;
