@@ -1,13 +1,14 @@
 // Engine calls that fail on purpose: SqliteEngineFaultScope makes the nth call that can fail
-// (prepare, bind, step) fail the way a full disk or a failed read would, and puts the engine's
-// own calls back when the scope ends.
+// (a prepare, a text bind or a step) fail the way a full disk or a failed read would, and puts the
+// engine's own calls back when the scope ends.
 //
-// The engine is mimicked as far as the caller can see it: a failed prepare hands back no
-// statement, a failed step is reported again by the statement's reset, the connection's error
-// code and text name the failure until the connection's next real call, and where the failure
-// undoes the whole transaction (as the engine may for SQLITE_FULL, SQLITE_IOERR or SQLITE_BUSY)
-// the connection is back in autocommit when the call returns. The other calls always reach the
-// engine: they cannot fail there (a reset or finalize only repeats its statement's failure).
+// The engine is mimicked as far as its caller can tell: a failed prepare hands back no statement;
+// a failed step is reported again by the statement's reset; the connection's error code and text
+// name the failure until a later prepare, bind or step on it reaches the engine (after a call that
+// works the engine leaves them undefined); and where the failure undoes the whole transaction, as
+// the engine may for SQLITE_FULL, SQLITE_IOERR or SQLITE_BUSY, the connection is back in
+// autocommit when the call returns. The other calls always reach the engine: they cannot fail
+// there (a reset or a finalize only repeats its statement's failure).
 #pragma once
 
 #include <atomic>
