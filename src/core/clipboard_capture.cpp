@@ -54,19 +54,30 @@ void EndStoring() noexcept
     g_writerStatements = nullptr;
 }
 
+// The capture's first failure is the one told: the engine's text for the call that just failed.
+void NoteStoreFailure(QueuedCapture& capture)
+{
+    if (capture.failed)
+        return;
+    capture.failed = true;
+    capture.failure = g_database->ErrMsg();
+}
+
 // Ends the capture's transaction. A commit that fails (another program reading the file for
 // longer than the busy time-out) leaves nothing of the capture in the file: it is rolled back, so
 // that the next capture starts a transaction of its own, and reported as the capture's failure.
 void CommitCapture(QueuedCapture& capture, HistoryStatements& statements)
 {
-    if (g_database->GetAutocommit())
-        return;  // the engine has already rolled back after a failed insert
+    // The engine rolls the whole transaction back itself on some failures (a full disk, an I/O
+    // error): after the insert's own that is expected, but after the trim's, which is silent, the
+    // new row went with it and would be lost without a word.
+    if (g_database->GetAutocommit()) {
+        NoteStoreFailure(capture);
+        return;
+    }
     if (statements.Run(HistoryStatement::Commit) == SQLITE_DONE)
         return;
-    if (!capture.failed) {
-        capture.failed = true;
-        capture.failure = g_database->ErrMsg();
-    }
+    NoteStoreFailure(capture);
     statements.Run(HistoryStatement::Rollback);
 }
 
@@ -87,10 +98,8 @@ void StoreCapture(QueuedCapture& capture) noexcept
         bool inserted =
             InsertEntry(entry.timeKey, entry.text, MakePictureText(entry.picture), entry.files, statements);
         capture.stamps.Mark(CapturePhase::Insert);
-        if (!inserted) {
-            capture.failed = true;
-            capture.failure = g_database->ErrMsg();
-        }
+        if (!inserted)
+            NoteStoreFailure(capture);
         TrimHistory(statements);
         if (began)
             CommitCapture(capture, *statements);
