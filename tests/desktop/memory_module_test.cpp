@@ -106,6 +106,13 @@ public:
         CallLogClear();
         spoil(*this);
     }
+    // Loads a spoiled copy of `linked` and expects it refused, with no module base left.
+    void ExpectRefused(const ByteSet& linked, const std::function<void(MemoryModuleTest&)>& spoil)
+    {
+        StartCase(linked, spoil);
+        EXPECT_FALSE(module_.Load(image_));
+        EXPECT_EQ(module_.GetBase(), 0u);
+    }
 
     std::uint32_t Call(const char* exportName, std::uint32_t a = 0, std::uint32_t b = 0)
     {
@@ -257,9 +264,7 @@ TEST_F(MemoryModuleTest, RejectsMalformedImagesWithoutReservingMemory)
     ByteSet original = image_;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        StartCase(original, c.spoil);
-        EXPECT_FALSE(module_.Load(image_));
-        EXPECT_EQ(module_.GetBase(), 0u);
+        ExpectRefused(original, c.spoil);
         EXPECT_TRUE(g_record.allocAddresses.empty());
         EXPECT_TRUE(EntryCalls().empty());
     }
@@ -271,39 +276,39 @@ TEST_F(MemoryModuleTest, BrokenTablesInTheMappedImageFailAndReleaseTheBlock)
     const IMAGE_DATA_DIRECTORY imports = Nt().OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     ASSERT_GT(relocations.Size, 0u);
     ASSERT_GT(imports.VirtualAddress, 0u);
+    auto firstRelocation = [&](MemoryModuleTest& t) -> IMAGE_BASE_RELOCATION& {
+        return t.At<IMAGE_BASE_RELOCATION>(t.FileOffset(relocations.VirtualAddress));
+    };
+    auto firstImport = [&](MemoryModuleTest& t) -> IMAGE_IMPORT_DESCRIPTOR& {
+        return t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress));
+    };
     const struct {
         const char* name;
         std::function<void(MemoryModuleTest&)> spoil;
     } cases[] = {
         // A block of size 0 would never let the walk move on.
         {"relocation block shorter than its header",
-         [&](MemoryModuleTest& t) { t.At<IMAGE_BASE_RELOCATION>(t.FileOffset(relocations.VirtualAddress)).SizeOfBlock = 0; }},
+         [&](MemoryModuleTest& t) { firstRelocation(t).SizeOfBlock = 0; }},
         {"relocation block past the image",
-         [&](MemoryModuleTest& t) {
-             t.At<IMAGE_BASE_RELOCATION>(t.FileOffset(relocations.VirtualAddress)).SizeOfBlock = 0x7FFFFFF0;
-         }},
+         [&](MemoryModuleTest& t) { firstRelocation(t).SizeOfBlock = 0x7FFFFFF0; }},
         {"relocated place past the image",
-         [&](MemoryModuleTest& t) {
-             t.At<IMAGE_BASE_RELOCATION>(t.FileOffset(relocations.VirtualAddress)).VirtualAddress = 0x7FFFF000;
-         }},
+         [&](MemoryModuleTest& t) { firstRelocation(t).VirtualAddress = 0x7FFFF000; }},
         {"imported DLL name past the image",
-         [&](MemoryModuleTest& t) { t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress)).Name = 0x7FFFFFF0; }},
+         [&](MemoryModuleTest& t) { firstImport(t).Name = 0x7FFFFFF0; }},
         {"import address table past the image",
-         [&](MemoryModuleTest& t) {
-             t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress)).FirstThunk = 0x7FFFFFF0;
-         }},
+         [&](MemoryModuleTest& t) { firstImport(t).FirstThunk = 0x7FFFFFF0; }},
         {"relocated place on e_lfanew",
          [&](MemoryModuleTest& t) {
-             std::uint32_t block = t.FileOffset(relocations.VirtualAddress);
-             t.At<IMAGE_BASE_RELOCATION>(block).VirtualAddress = 1;
-             t.At<std::uint16_t>(block + sizeof(IMAGE_BASE_RELOCATION)) = IMAGE_REL_BASED_HIGHLOW << 12 | 0x3B;
+             IMAGE_BASE_RELOCATION& block = firstRelocation(t);
+             block.VirtualAddress = 1;
+             reinterpret_cast<std::uint16_t*>(&block + 1)[0] = IMAGE_REL_BASED_HIGHLOW << 12 | 0x3B;
          }},
         // The DLL's own slots stay unfilled: without an entry point it is not run if mapped.
         {"import address table in the DOS stub",
          [&](MemoryModuleTest& t) {
              t.At<std::uint32_t>(0x40) = IMAGE_ORDINAL_FLAG32 | 9;
              t.At<std::uint32_t>(0x44) = 0;
-             t.At<IMAGE_IMPORT_DESCRIPTOR>(t.FileOffset(imports.VirtualAddress)).FirstThunk = 0x40;
+             firstImport(t).FirstThunk = 0x40;
              t.Nt().OptionalHeader.AddressOfEntryPoint = 0;
          }},
         {"imported DLL does not exist", [](MemoryModuleTest& t) { t.RenameImportedDll(); }},
@@ -311,9 +316,7 @@ TEST_F(MemoryModuleTest, BrokenTablesInTheMappedImageFailAndReleaseTheBlock)
     ByteSet original = image_;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        StartCase(original, c.spoil);
-        EXPECT_FALSE(module_.Load(image_));
-        EXPECT_EQ(module_.GetBase(), 0u);
+        ExpectRefused(original, c.spoil);
         EXPECT_EQ(g_record.allocAddresses.size(), 1u);
         EXPECT_EQ(g_record.frees.size(), 1u);
         EXPECT_TRUE(EntryCalls().empty());
