@@ -5,7 +5,7 @@
 # prefix, for one) survives from one run to the next without touching the shared base image.
 # The machine has no network, unless CHENGJIAN_VM_FORWARD_PORT names a port: then it gets qemu's
 # user network restricted to itself (nothing reaches the host or beyond), with that port of the
-# host's 127.0.0.1 alone forwarded to its port 5900 (scripts/vm-display.sh serves VNC there).
+# host's 127.0.0.1 alone forwarded to its port 5900 (scripts/vnc-display.sh serves VNC there).
 set -euo pipefail
 
 work="$(realpath "$1")"; shift
