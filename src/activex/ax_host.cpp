@@ -301,7 +301,7 @@ HWND CreateControl(AxObjectVariable* variable, HWND parent, const char* controlT
 ComObjectValue* GetDispatch(AxObjectVariable* variable) noexcept
 {
     IUnknown* control = (variable != nullptr && *variable != nullptr) ? (*variable)->control.Get() : nullptr;
-    return NewComObjectValue(control);
+    return AllocateComObjectValue(control, AxRuntimeService());
 }
 
 bool BindEvent(AxObjectVariable* variable, DISPID dispId, SubprogramPointer handler, std::uint32_t userValue) noexcept

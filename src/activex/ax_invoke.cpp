@@ -8,15 +8,9 @@
 #include "activex/ax_host.h"
 #include "framework/unique_resource.h"
 #include "com/com_ref.h"
-#include "activex/word_call.h"
+#include "framework/word_call.h"
 
 namespace {
-
-// A new BSTR of an ANSI text of the application's; null for a null text.
-UniqueBstr BstrFromAnsiText(const char* text) noexcept
-{
-    return text != nullptr ? BstrFromAnsi(text) : UniqueBstr();
-}
 
 // One signature pair with the words it takes from the argument list.
 struct SignatureArgument {
@@ -95,7 +89,7 @@ void FillByValue(VARIANT& value, const SignatureArgument& argument) noexcept
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
         V_VT(&value) = VT_BSTR;
-        V_BSTR(&value) = text != nullptr ? BstrFromAnsiText(*text).release() : nullptr;
+        V_BSTR(&value) = text != nullptr ? BstrFromAnsi(*text).release() : nullptr;
         return;
     }
     case 'C': {
@@ -137,7 +131,7 @@ void FillByReference(VARIANT& value, const SignatureArgument& argument, UniqueBs
     switch (argument.letter) {
     case 'T': {
         char* const* text = CallerVariable<char*>(argument);
-        cell.reset(text != nullptr ? BstrFromAnsiText(*text).release() : nullptr);
+        cell.reset(text != nullptr ? BstrFromAnsi(*text).release() : nullptr);
         // The control may free the text and write another one in its place: the owner then holds that.
         V_VT(&value) = VT_BYREF | VT_BSTR;
         V_BSTRREF(&value) = cell.addressof();
@@ -208,14 +202,14 @@ std::uint64_t ConvertResult(UniqueVariant& owned, HRESULT hr, std::int32_t resul
     std::uint64_t converted = 0;
     switch (V_VT(&result)) {
     case VT_EMPTY:
-        converted = resultMode == 2 ? Address(NewComObjectValue(nullptr)) : static_cast<std::uint32_t>(hr);
+        converted = resultMode == 2 ? Address(AllocateComObjectValue(nullptr, AxRuntimeService())) : static_cast<std::uint32_t>(hr);
         break;
     case VT_BSTR:
         converted = Address(RuntimeAnsiFromWide(V_BSTR(&result)));
         break;
     case VT_DISPATCH:
     case VT_UNKNOWN:
-        converted = Address(NewComObjectValue(V_UNKNOWN(&result)));
+        converted = Address(AllocateComObjectValue(V_UNKNOWN(&result), AxRuntimeService()));
         break;
     case VT_BOOL:
         converted = V_BOOL(&result) != 0 ? 1 : 0;
@@ -288,7 +282,7 @@ void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) n
         std::memcpy(&V_I8(&answer), &value, sizeof(value));
         break;
     case VT_BSTR: {
-        UniqueBstr text = BstrFromAnsiText(static_cast<const char*>(pointer));
+        UniqueBstr text = BstrFromAnsi(static_cast<const char*>(pointer));
         if (!text)
             return;
         V_VT(&answer) = VT_BSTR;

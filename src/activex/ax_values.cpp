@@ -9,21 +9,18 @@ namespace {
 
 RuntimeServiceFunction g_service = nullptr;
 
-RuntimeServiceFunction Service() noexcept
-{
-    return g_service != nullptr ? g_service : RuntimeService;
-}
-
 } // namespace
+
+RuntimeServiceFunction AxRuntimeService() noexcept { return g_service != nullptr ? g_service : RuntimeService; }
 
 void SetAxRuntimeService(RuntimeServiceFunction service) noexcept { g_service = service; }
 
-void* AxRuntimeAllocate(std::uint32_t size) noexcept { return Service()(kRuntimeAllocate, nullptr, size); }
+void* AxRuntimeAllocate(std::uint32_t size) noexcept { return AxRuntimeService()(kRuntimeAllocate, nullptr, size); }
 
 void AxRuntimeFree(void* block) noexcept
 {
     if (block != nullptr)
-        Service()(kRuntimeFree, block, 0);
+        AxRuntimeService()(kRuntimeFree, block, 0);
 }
 
 char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept
@@ -43,14 +40,3 @@ char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept
     }
 }
 
-ComObjectValue* NewComObjectValue(IUnknown* object) noexcept
-{
-    auto* value = static_cast<ComObjectValue*>(AxRuntimeAllocate(sizeof(ComObjectValue)));
-    if (value == nullptr)
-        return nullptr;
-    value->object = object;
-    value->reserved = 0;
-    if (object != nullptr)
-        object->AddRef();
-    return value;
-}

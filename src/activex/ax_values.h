@@ -24,6 +24,9 @@ struct ByteArrayBlock {
 // Keeps `service` as the allocator of every value handed to the application; null means the
 // framework's own service.
 void SetAxRuntimeService(RuntimeServiceFunction service) noexcept;
+// The service kept by SetAxRuntimeService: COM object values handed to the application come from
+// AllocateComObjectValue with it.
+RuntimeServiceFunction AxRuntimeService() noexcept;
 // A zeroed block of `size` bytes from the framework's allocator; null when it cannot allocate.
 void* AxRuntimeAllocate(std::uint32_t size) noexcept;
 // Gives a block of AxRuntimeAllocate back; null is ignored.
@@ -33,6 +36,3 @@ void AxRuntimeFree(void* block) noexcept;
 // for a null text or one that does not convert.
 char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept;
 
-// A new COM object value holding `object` with one new reference (the interface word is null
-// for a null object); null when it cannot allocate.
-ComObjectValue* NewComObjectValue(IUnknown* object) noexcept;

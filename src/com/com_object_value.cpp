@@ -1,11 +1,10 @@
-// Object values from the framework's allocator.
+// Object values from a runtime service's allocator.
 #include "com/com_object_value.h"
 
-#include "framework/runtime_service.h"
 
-ComObjectValue* AllocateComObjectValue(IUnknown* object) noexcept
+ComObjectValue* AllocateComObjectValue(IUnknown* object, RuntimeServiceFunction service) noexcept
 {
-    auto* value = static_cast<ComObjectValue*>(RuntimeService(kRuntimeAllocate, nullptr, sizeof(ComObjectValue)));
+    auto* value = static_cast<ComObjectValue*>(service(kRuntimeAllocate, nullptr, sizeof(ComObjectValue)));
     if (value != nullptr && object != nullptr)
         object->AddRef();
     if (value != nullptr)
@@ -13,11 +12,11 @@ ComObjectValue* AllocateComObjectValue(IUnknown* object) noexcept
     return value;
 }
 
-void FreeComObjectValue(ComObjectValue* value) noexcept
+void FreeComObjectValue(ComObjectValue* value, RuntimeServiceFunction service) noexcept
 {
     if (value == nullptr)
         return;
     if (value->object != nullptr)
         value->object->Release();
-    RuntimeService(kRuntimeFree, value, 0);
+    service(kRuntimeFree, value, 0);
 }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/runtime_service.h"
+
 // An interface pointer (null when empty), then a word that every value the system makes holds 0.
 struct ComObjectValue {
     IUnknown* object;
@@ -14,11 +16,12 @@ struct ComObjectValue {
 };
 static_assert(sizeof(ComObjectValue) == 8);
 
-// A new value from the framework's allocator holding `object` with one new reference (empty for
-// a null object); null only when it cannot allocate. The caller ends it with FreeComObjectValue.
-ComObjectValue* AllocateComObjectValue(IUnknown* object) noexcept;
-// Releases the reference `value` holds and gives the block back to the framework; null is ignored.
-void FreeComObjectValue(ComObjectValue* value) noexcept;
+// A new value holding `object` with one new reference (empty for a null object), from `service`'s
+// allocator (the framework's own unless a library was handed another); null only when it cannot
+// allocate. The caller ends it with FreeComObjectValue and the same service.
+ComObjectValue* AllocateComObjectValue(IUnknown* object, RuntimeServiceFunction service = RuntimeService) noexcept;
+// Releases the reference `value` holds and gives the block back to `service`; null is ignored.
+void FreeComObjectValue(ComObjectValue* value, RuntimeServiceFunction service = RuntimeService) noexcept;
 
 struct ComObjectValueDeleter {
     void operator()(ComObjectValue* value) const noexcept { FreeComObjectValue(value); }

@@ -10,10 +10,12 @@
 #include <cstring>
 
 #include "picture/bmp_decoder.h"
+#include "picture/bmp_writer.h"
 #include "com/com_ref.h"
 #include "picture/gif_animation.h"
 #include "picture/pcx_decoder.h"
 #include "picture/wic_decoder.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -52,12 +54,6 @@ std::span<const std::uint8_t> ImageSpan(const ByteSet& bytes) noexcept
     return {bytes.Data(), bytes.Size()};
 }
 
-// Bytes of one row of pixels of a DIB, padded to 4 bytes.
-std::size_t DibStride(LONG width, WORD bitCount) noexcept
-{
-    return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
-}
-
 // The first frame of a GIF, composed on its logical screen.
 HBITMAP DecodeGif(const ByteSet& bytes) noexcept
 {
@@ -76,31 +72,23 @@ HBITMAP DecodeImage(const ByteSet& bytes) noexcept
     }
 }
 
-// A 24-bit bottom-up BMP file of the bitmap; empty bytes when its pixels cannot be read.
-ByteSet SaveBitmapAsBmp(HBITMAP bitmap) noexcept
+// A 24-bit bottom-up BMP file of the bitmap; empty bytes when its pixels cannot be read or held.
+ByteSet SaveBitmapAsBmp(HBITMAP bitmap)
 {
     BITMAP shape{};
-    if (GetObjectA(bitmap, sizeof(shape), &shape) == 0 || shape.bmWidth <= 0 || shape.bmHeight <= 0)
+    if (GetObjectA(bitmap, sizeof(shape), &shape) == 0)
         return ByteSet();
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), shape.bmWidth, shape.bmHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    const std::size_t offset = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    const std::size_t pixels = DibStride(shape.bmWidth, 24) * static_cast<std::size_t>(shape.bmHeight);
-    ByteSet bytes(offset + pixels);
-    UniqueWindowDc screen = GetWindowDc();
-    int rows = GetDIBits(screen.get().dc, bitmap, 0, static_cast<UINT>(shape.bmHeight), bytes.Data() + offset, &info,
-                         DIB_RGB_COLORS);
-    if (rows != shape.bmHeight)
+    const std::uint32_t imageSize = BmpImageSize(shape.bmWidth, shape.bmHeight);
+    if (imageSize == 0)
         return ByteSet();
-    info.bmiHeader.biSizeImage = static_cast<DWORD>(pixels);
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(bytes.Size()), 0, 0, static_cast<DWORD>(offset)};
-    std::memcpy(bytes.Data(), &file, sizeof(file));
-    std::memcpy(bytes.Data() + sizeof(file), &info.bmiHeader, sizeof(info.bmiHeader));
+    ByteSet bytes(kBmpHeaderSize + imageSize);
+    if (WriteBmp(bitmap, shape, imageSize, bytes.Data()) != shape.bmHeight)
+        return ByteSet();
     return bytes;
 }
 
 // What SaveAsFile wrote into `stream`, `written` bytes from its start; empty bytes on a short read.
-ByteSet ReadSavedBytes(IStream* stream, LONG written) noexcept
+ByteSet ReadSavedBytes(IStream* stream, LONG written)
 {
     LARGE_INTEGER start{};
     ULONG read = 0;
@@ -109,6 +97,30 @@ ByteSet ReadSavedBytes(IStream* stream, LONG written) noexcept
         FAILED(stream->Read(bytes.Data(), static_cast<ULONG>(written), &read)) || read != static_cast<ULONG>(written))
         return ByteSet();
     return bytes;
+}
+
+// The bytes of the picture's file, from the picture itself or, for a bitmap that saves nothing,
+// our own BMP file of its pixels; empty bytes when neither can be had.
+ByteSet SavePicture(const ComObjectValue* object)
+{
+    if (object == nullptr || object->object == nullptr)
+        return ByteSet();
+    ComRef<IPicture> picture = QueryFor<IPicture>(object->object, IID_IPicture);
+    ComRef<IStream> stream;
+    if (!picture || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())))
+        return ByteSet();
+    LONG written = 0;
+    if (FAILED(picture->SaveAsFile(stream.Get(), TRUE, &written)))
+        return ByteSet();
+    if (written > 0)
+        return ReadSavedBytes(stream.Get(), written);
+    // Some picture objects save nothing for a bitmap they did not load from a file: write the
+    // bitmap's pixels as a BMP file ourselves.
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
+        return ByteSet();
+    return SaveBitmapAsBmp(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
 }
 
 } // namespace
@@ -143,22 +155,6 @@ bool RtComCreatePicture(ComObjectValue* object, const ByteSet& bytes, bool ownsB
 
 ByteSet RtComSavePicture(const ComObjectValue* object) noexcept
 {
-    if (object == nullptr || object->object == nullptr)
-        return ByteSet();
-    ComRef<IPicture> picture = QueryFor<IPicture>(object->object, IID_IPicture);
-    ComRef<IStream> stream;
-    if (!picture || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put())))
-        return ByteSet();
-    LONG written = 0;
-    if (FAILED(picture->SaveAsFile(stream.Get(), TRUE, &written)))
-        return ByteSet();
-    if (written > 0)
-        return ReadSavedBytes(stream.Get(), written);
-    // Some picture objects save nothing for a bitmap they did not load from a file: write the
-    // bitmap's pixels as a BMP file ourselves.
-    SHORT type = PICTYPE_NONE;
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP || FAILED(picture->get_Handle(&handle)))
-        return ByteSet();
-    return SaveBitmapAsBmp(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
+    // Out of memory for the file's bytes gives empty bytes, as any other failure to save does.
+    return NoThrow(ByteSet(), [&] { return SavePicture(object); });
 }

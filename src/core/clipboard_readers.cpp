@@ -10,46 +10,9 @@
 #include "core/clipboard_reader_calls.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
+#include "picture/bmp_writer.h"
 
 namespace {
-
-constexpr std::uint32_t kBmpHeaderSize = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-static_assert(sizeof(BITMAPFILEHEADER) == 14 && sizeof(BITMAPINFOHEADER) == 40);
-
-// Bytes of the 24-bit rows, each padded to a multiple of 4; 0 for an empty bitmap. An image no
-// process of ours could hold raises, as its allocation would.
-std::uint32_t BmpImageSize(LONG width, LONG height)
-{
-    if (width <= 0 || height <= 0)
-        return 0;
-    std::uint64_t rowLength = (static_cast<std::uint64_t>(width) * 24 + 31) / 32 * 4;
-    std::uint64_t imageSize = rowLength * static_cast<std::uint64_t>(height);
-    if (imageSize > 0x7FFFFFFFu - kBmpHeaderSize)
-        throw std::bad_alloc();
-    return static_cast<std::uint32_t>(imageSize);
-}
-
-BITMAPINFOHEADER MakeInfoHeader(const BITMAP& bitmap, std::uint32_t imageSize)
-{
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = bitmap.bmWidth;
-    header.biHeight = bitmap.bmHeight;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    header.biSizeImage = imageSize;
-    return header;
-}
-
-BITMAPFILEHEADER MakeFileHeader(std::uint32_t imageSize)
-{
-    BITMAPFILEHEADER header = {};
-    header.bfType = 0x4D42;  // "BM"
-    header.bfSize = kBmpHeaderSize + imageSize;
-    header.bfOffBits = kBmpHeaderSize;
-    return header;
-}
 
 int FirstZeroUnit(const wchar_t* units, int count)
 {
@@ -166,20 +129,9 @@ ByteSet ReadClipboardBitmap(HWND owner)
     // Raises when the image cannot be held: the capture tells the user instead of storing an
     // entry without its picture.
     ByteSet image = g_clipboardReaderCalls.AllocateImage(kBmpHeaderSize + imageSize);
-
-    BITMAPINFO info = {};
-    info.bmiHeader = MakeInfoHeader(description, imageSize);
-    UniqueWindowDc screen = GetWindowDc();
-    UniqueMemoryDc memory(CreateCompatibleDC(screen ? screen.get().dc : nullptr));
-    // A failed read leaves the pixels zero: the entry still has its picture.
-    GetDIBits(memory.get(), bitmap, 0, static_cast<UINT>(description.bmHeight), image.Data() + kBmpHeaderSize,
-              &info, DIB_RGB_COLORS);
-    // The bitmap belongs to the clipboard: it is not touched once the clipboard is closed.
-    clipboard.reset();
-
-    BITMAPFILEHEADER file = MakeFileHeader(imageSize);
-    std::memcpy(image.Data(), &file, sizeof file);
-    std::memcpy(image.Data() + sizeof file, &info.bmiHeader, sizeof info.bmiHeader);
+    // A failed read leaves the pixels zero: the entry still has its picture. The bitmap belongs
+    // to the clipboard: it is read before the clipboard is closed.
+    WriteBmp(bitmap, description, imageSize, image.Data());
     return image;
 }
 

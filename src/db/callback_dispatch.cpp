@@ -3,38 +3,15 @@
 
 #include "db/callback_block.h"
 #include "db/sqlite_engine.h"
-
-// CallRoutineByAddress(routine, arguments, count): pushes arguments[count - 1] .. arguments[0],
-// calls routine, and restores the stack from the frame, not from what the routine removed.
-extern "C" std::uint32_t CallRoutineByAddress(SubprogramPointer routine, const std::uint32_t* arguments,
-                                              std::uint32_t count) noexcept;
-asm(".text\n"
-    ".globl _CallRoutineByAddress\n"
-    ".def _CallRoutineByAddress; .scl 2; .type 32; .endef\n"
-    "_CallRoutineByAddress:\n"
-    "    pushl %ebp\n"
-    "    movl %esp, %ebp\n"
-    "    pushl %esi\n"
-    "    movl 12(%ebp), %esi\n"
-    "    movl 16(%ebp), %ecx\n"
-    "1:  testl %ecx, %ecx\n"
-    "    jz 2f\n"
-    "    pushl -4(%esi,%ecx,4)\n"
-    "    decl %ecx\n"
-    "    jmp 1b\n"
-    "2:  call *8(%ebp)\n"
-    "    leal -4(%ebp), %esp\n"
-    "    popl %esi\n"
-    "    popl %ebp\n"
-    "    ret\n");
+#include "framework/word_call.h"
 
 namespace {
 
 template <typename... Arguments>
 std::uint32_t CallWith(SubprogramPointer routine, Arguments... arguments) noexcept
 {
-    const std::uint32_t values[sizeof...(Arguments) + 1] = {arguments..., 0};
-    return CallRoutineByAddress(routine, values, sizeof...(Arguments));
+    const std::uint32_t words[sizeof...(Arguments) + 1] = {arguments..., 0};
+    return static_cast<std::uint32_t>(CallWithWords(routine, words, sizeof...(Arguments)));
 }
 
 std::uint32_t Dword(int value) noexcept { return static_cast<std::uint32_t>(value); }

@@ -1,46 +1,15 @@
-// The call by address in x86 code of its own: the compiler's code may not assume a stack pointer
-// that a __stdcall routine has moved.
+// Calls by address, over the one call by argument words.
 #include "desktop/function_call.h"
 
-// CallFunctionPointer(function, a1 .. a10): copies the ten argument words and the function address
-// below its frame and calls JumpToFunctionPointer, which enters the function with a1 .. a10 above
-// the return address into CallFunctionPointer. Afterwards esp comes back from the frame pointer,
-// whatever the function removed. ebx, esi and edi are kept for a routine that does not keep them.
-//
-// JumpToFunctionPointer: takes its own return address off the stack, puts it where the function
-// address was and jumps to the function, so that the function returns straight into
-// CallFunctionPointer.
-asm(R"(
-    .text
-    .globl _CallFunctionPointer
-    .def _CallFunctionPointer; .scl 2; .type 32; .endef
-_CallFunctionPointer:
-    pushl %ebp
-    movl %esp, %ebp
-    pushl %ebx
-    pushl %esi
-    pushl %edi
-    movl $10, %ecx
-1:
-    pushl 8(%ebp,%ecx,4)
-    decl %ecx
-    jnz 1b
-    pushl 8(%ebp)
-    call _JumpToFunctionPointer
-    leal -12(%ebp), %esp
-    popl %edi
-    popl %esi
-    popl %ebx
-    popl %ebp
-    ret
+#include "framework/word_call.h"
 
-    .def _JumpToFunctionPointer; .scl 3; .type 32; .endef
-_JumpToFunctionPointer:
-    popl %eax
-    movl (%esp), %ecx
-    movl %eax, (%esp)
-    jmp *%ecx
-)");
+std::uint32_t CallFunctionPointer(std::uintptr_t function, std::uint32_t a1, std::uint32_t a2, std::uint32_t a3,
+                                  std::uint32_t a4, std::uint32_t a5, std::uint32_t a6, std::uint32_t a7,
+                                  std::uint32_t a8, std::uint32_t a9, std::uint32_t a10) noexcept
+{
+    const std::uint32_t words[] = {a1, a2, a3, a4, a5, a6, a7, a8, a9, a10};
+    return static_cast<std::uint32_t>(CallWithWords(function, words, 10));
+}
 
 std::uintptr_t ByteSetAddress(const ByteSet& bytes) noexcept
 {

@@ -8,10 +8,10 @@
 #include "framework/byte_set.h"
 
 // Calls `function` with ten 32-bit argument words on the stack (the arguments not given are 0) and
-// gives its 32-bit result. The stack pointer is taken back from CallFunctionPointer's own frame
-// afterwards, so the routine may remove its arguments (__stdcall) or leave them (__cdecl); either
-// way it may take up to ten 32-bit arguments. `function` must not be 0.
-extern "C" std::uint32_t __cdecl CallFunctionPointer(std::uintptr_t function, std::uint32_t a1 = 0,
+// gives its 32-bit result, through CallWithWords (framework/word_call.h): the routine may remove
+// its arguments (__stdcall) or leave them (__cdecl); either way it may take up to ten 32-bit
+// arguments. `function` must not be 0.
+std::uint32_t CallFunctionPointer(std::uintptr_t function, std::uint32_t a1 = 0,
                                                      std::uint32_t a2 = 0, std::uint32_t a3 = 0,
                                                      std::uint32_t a4 = 0, std::uint32_t a5 = 0,
                                                      std::uint32_t a6 = 0, std::uint32_t a7 = 0,

@@ -184,6 +184,11 @@ UniqueBstr BstrFromAnsi(std::string_view text) noexcept
     return wide;
 }
 
+UniqueBstr BstrFromAnsi(const char* text) noexcept
+{
+    return text != nullptr ? BstrFromAnsi(std::string_view(text)) : UniqueBstr();
+}
+
 UniqueBstr BstrFromWide(std::wstring_view text) noexcept
 {
     return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(Count(text.size()))));

@@ -46,6 +46,8 @@ std::string GbkFromUtf8(std::string_view text);
 
 // A new BSTR of the text (an empty BSTR for the empty text); null when it cannot be allocated.
 UniqueBstr BstrFromAnsi(std::string_view text) noexcept;
+// The same for a zero-ended text, where a null text (no text at all) gives a null BSTR.
+UniqueBstr BstrFromAnsi(const char* text) noexcept;
 UniqueBstr BstrFromWide(std::wstring_view text) noexcept;
 // Made straight from the UTF-8 bytes: a text of many megabytes has no UTF-16 copy besides the BSTR.
 UniqueBstr BstrFromUtf8(std::string_view text) noexcept;

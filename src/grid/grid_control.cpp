@@ -25,7 +25,7 @@ double RoundToDouble(double value) noexcept
 
 GridControl::GridControl() noexcept
 {
-    control = NewComObjectValue(nullptr);
+    control = AllocateComObjectValue(nullptr);
     hostObject.reset(new (std::nothrow) AxObjectVariable(nullptr));
     if (hostObject != nullptr)
         NewAxObject(hostObject.get());

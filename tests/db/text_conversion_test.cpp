@@ -111,6 +111,7 @@ TEST(TextCodec, CodePageTextsAndBstrs)
     EXPECT_EQ(std::wstring(wide.get(), SysStringLen(wide.get())), L"澄笺");
     EXPECT_EQ(AnsiFromBstr(wide.get()), "澄笺");
     EXPECT_EQ(AnsiFromBstr(nullptr), "");
+    EXPECT_FALSE(BstrFromAnsi(static_cast<const char*>(nullptr))) << "no text is no BSTR, not an empty one";
 }
 
 TEST(TextCodec, AHugeGbkTextConvertsSliceBySliceToTheSameBytes)

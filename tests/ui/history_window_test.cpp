@@ -16,6 +16,7 @@
 #include "core/clipboard_capture.h"
 #include "core/globals.h"
 #include "core/history_database.h"
+#include "core/history_view.h"
 #include "desktop/tray_system_calls.h"
 #include "framework/file_dialog.h"
 #include "framework/file_io.h"
@@ -93,6 +94,9 @@ protected:
         ASSERT_TRUE(MainWindow().Load());
         SetUpMainWindow();
     }
+
+    // The set-up told the capture to show rows in this grid: that ends with the suite.
+    static void TearDownTestSuite() { SetHistoryView(nullptr); }
 
     void SetUp() override
     {
