@@ -18,7 +18,8 @@ std::uint32_t BmpImageSize(LONG width, LONG height)
 
 int WriteBmp(HBITMAP bitmap, const BITMAP& shape, std::uint32_t imageSize, std::uint8_t* file) noexcept
 {
-    BITMAPINFOHEADER header = {};
+    BITMAPINFO info = {};
+    BITMAPINFOHEADER& header = info.bmiHeader;
     header.biSize = sizeof header;
     header.biWidth = shape.bmWidth;
     header.biHeight = shape.bmHeight;
@@ -26,8 +27,6 @@ int WriteBmp(HBITMAP bitmap, const BITMAP& shape, std::uint32_t imageSize, std::
     header.biBitCount = 24;
     header.biCompression = BI_RGB;
     header.biSizeImage = imageSize;
-    BITMAPINFO info = {};
-    info.bmiHeader = header;
     // GetDIBits needs a device context only for the colours of palette bitmaps: a memory one
     // like the screen serves every bitmap.
     UniqueWindowDc screen = GetWindowDc();
@@ -40,8 +39,7 @@ int WriteBmp(HBITMAP bitmap, const BITMAP& shape, std::uint32_t imageSize, std::
     fileHeader.bfSize = kBmpHeaderSize + imageSize;
     fileHeader.bfOffBits = kBmpHeaderSize;
     std::memcpy(file, &fileHeader, sizeof fileHeader);
-    // The header asked for, not the one GetDIBits may have filled in: the file describes the
-    // pixels as they were asked for.
+    // The info header as GetDIBits leaves it: the one that describes the pixels it wrote.
     std::memcpy(file + sizeof fileHeader, &header, sizeof header);
     return rows;
 }

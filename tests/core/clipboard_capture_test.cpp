@@ -122,9 +122,13 @@ protected:
     Row CaptureOne()
     {
         size_t before = Rows().size();
+        const DWORD sequence = GetClipboardSequenceNumber();
         CaptureNow();
         std::vector<Row> rows = Rows();
-        EXPECT_EQ(rows.size(), before + 1);
+        // What the clipboard was like, for a capture that stored nothing: changed again, or held
+        // open by another window.
+        EXPECT_EQ(rows.size(), before + 1) << "sequence " << sequence << " then " << GetClipboardSequenceNumber()
+                                           << ", held open by window " << GetOpenClipboardWindow();
         return rows.empty() ? Row() : rows.back();
     }
 
