@@ -7,6 +7,8 @@
 #include "grid_dispids.h"
 #include "grid_window.h"
 
+#include "framework/exception_boundary.h"
+
 #include <cwchar>
 
 namespace vsflex {
@@ -657,9 +659,8 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     FUNCDESC* desc = nullptr;
     if (!FindFunction(gridInfo_, id, flags, &desc))
         return DISP_E_MEMBERNOTFOUND;
-    HRESULT hr = S_OK;
     AddRef();  // a member may fire events whose sinks release the control
-    try {
+    const HRESULT hr = NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
         Call call;
         call.id = id;
         call.kind = desc->invkind;
@@ -670,7 +671,7 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
         UniqueVariant own;
         call.result = result ? result : own.addressof();
         VariantInit(call.result);
-        hr = BindArguments(*desc, *params, call, argError);
+        HRESULT hr = BindArguments(*desc, *params, call, argError);
         if (SUCCEEDED(hr))
             hr = Members(*this, call).Run();
         if (SUCCEEDED(hr) && result && call.resultType != VT_EMPTY && call.resultType != VT_DISPATCH &&
@@ -678,9 +679,8 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
             hr = VariantChangeType(result, result, 0, call.resultType);
         if (FAILED(hr) && result)
             ReplaceVariant(*result, UniqueVariant());
-    } catch (...) {
-        hr = E_OUTOFMEMORY;
-    }
+        return hr;
+    });
     gridInfo_->ReleaseFuncDesc(desc);
     Release();
     if (hr == DISP_E_BADINDEX || hr == E_INVALIDARG || hr == E_FAIL)

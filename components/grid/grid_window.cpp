@@ -5,6 +5,8 @@
 #include "grid_dispids.h"
 #include "module.h"
 
+#include "framework/exception_boundary.h"
+
 #include <windowsx.h>
 
 namespace vsflex {
@@ -312,12 +314,11 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
         SetTextColor(dc, fore);
         SetBkMode(dc, TRANSPARENT);
         UINT format = DT_NOPREFIX | DT_LEFT | (m.wordWrap ? DT_WORDBREAK : (DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS));
-        try {
+        // Without memory for the visible start the cell stays blank in this paint.
+        NoThrow([&] {
             const std::wstring shown = cell->text.Start(VisibleTextLength(dc, inner, cell->text.Units(), m.wordWrap));
             DrawTextW(dc, shown.c_str(), int(shown.size()), &inner, format);
-        } catch (...) {
-            // No memory for the visible start: the cell stays blank in this paint.
-        }
+        });
     }
     const int lines = fixed ? m.gridLinesFixed : m.gridLines;
     if (lines != 0) {
@@ -516,7 +517,7 @@ void OnChar(GridControl& grid, WPARAM ch) noexcept
 
 LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    try {
+    return NoThrow(LRESULT(0), [&]() -> LRESULT {
         switch (message) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
@@ -608,10 +609,8 @@ LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wPara
                 grid->window_ = nullptr;
             break;
         }
-    } catch (...) {
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    });
 }
 
 // A sink may let the control go from inside an event (its host destroyed with the window); the control
@@ -766,11 +765,11 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     if (!CellRect(grid, row, col, &box))
         return false;
     std::wstring text;
-    try {
-        text = initial ? std::wstring(initial) : cell->text.Wide();
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            text = initial ? std::wstring(initial) : cell->text.Wide();
+            return true;
+        }))
         return false;
-    }
     HWND editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_LEFT,
                                   box.left, box.top, box.right - box.left - 1, box.bottom - box.top - 1,
                                   grid.window_, nullptr, ModuleInstance(), nullptr);
@@ -801,12 +800,11 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
         return false;
     HWND editor = grid.editor;
     std::wstring text;
-    try {
-        text.resize(std::size_t(GetWindowTextLengthW(editor)) + 1);
-        text.resize(std::size_t(GetWindowTextW(editor, text.data(), int(text.size()))));
-    } catch (...) {
-        accept = false;
-    }
+    accept = NoThrow(false, [&] {
+                 text.resize(std::size_t(GetWindowTextLengthW(editor)) + 1);
+                 text.resize(std::size_t(GetWindowTextW(editor, text.data(), int(text.size()))));
+                 return true;
+             }) && accept;
     grid.endingEdit = true;
     grid.editor = nullptr;
     const bool hadFocus = GetFocus() == editor;
@@ -815,11 +813,11 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     if (hadFocus && grid.window_)
         SetFocus(grid.window_);
     if (GridCell* cell = grid.model.cell(row, col); cell && accept) {
-        try {
-            cell->text = StoredText(text);
-        } catch (...) {
+        if (!NoThrow(false, [&] {
+                cell->text = StoredText(text);
+                return true;
+            }))
             return true;  // no memory for the edited text: the cell keeps its old one
-        }
         Refresh(grid);
         grid.Fire(kEventAfterEdit, {Long(row), Long(col)});
     }
@@ -850,7 +848,7 @@ std::wstring GridWindow::SelectionText(GridControl& grid)
 
 bool GridWindow::CopySelection(GridControl& grid) noexcept
 {
-    try {
+    return NoThrow(false, [&] {
         const std::wstring text = SelectionText(grid);
         UniqueClipboard clipboard = OpenClipboardRetrying(grid.window_);
         if (!clipboard || !EmptyClipboard())
@@ -862,9 +860,7 @@ bool GridWindow::CopySelection(GridControl& grid) noexcept
             return false;
         memory.release();  // the clipboard's now
         return true;
-    } catch (...) {
-        return false;
-    }
+    });
 }
 
 }  // namespace vsflex

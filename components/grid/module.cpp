@@ -5,7 +5,7 @@
 #include "com_support.h"
 #include "grid_control.h"
 
-#include <new>
+#include "framework/exception_boundary.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& 
 
 HRESULT RegisterAll() noexcept
 {
-    try {
+    return NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
         const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
         const std::wstring path = vsflex::ModulePath();
         const std::wstring progId = vsflex::kProgId;
@@ -93,9 +93,7 @@ HRESULT RegisterAll() noexcept
             return SELFREG_E_TYPELIB;
         library->Release();
         return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 }  // namespace

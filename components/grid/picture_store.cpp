@@ -3,6 +3,7 @@
 #include "picture_store.h"
 
 #include "com_support.h"
+#include "framework/exception_boundary.h"
 
 #include <olectl.h>
 #include <zlib.h>
@@ -153,15 +154,13 @@ HRESULT StoredPicture::FromPicture(IUnknown* object, SIZE displayBox, std::share
     if (type != PICTYPE_BITMAP || !bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 ||
         info.bmHeight <= 0 || std::uint64_t(info.bmWidth) * std::uint64_t(info.bmHeight) > kMaxPixels)
         return CTL_E_INVALIDPICTURE;
-    try {
+    return NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
         std::vector<std::uint32_t> pixels = ReadBitmapPixels(bitmap, info);
         if (pixels.empty())
             return CTL_E_INVALIDPICTURE;
         stored = FromPixels(pixels.data(), info.bmWidth, info.bmHeight, displayBox);
         return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 StoredPicture::~StoredPicture()
@@ -192,7 +191,7 @@ std::vector<std::uint32_t> StoredPicture::Pixels() const
 
 IDispatch* StoredPicture::CreatePictureObject() const noexcept
 {
-    try {
+    return NoThrow(static_cast<IDispatch*>(nullptr), [&]() -> IDispatch* {
         std::vector<std::uint32_t> pixels = Pixels();
         if (pixels.empty())
             return nullptr;
@@ -220,9 +219,7 @@ IDispatch* StoredPicture::CreatePictureObject() const noexcept
             return nullptr;
         bitmap.release();  // the picture object owns it now
         return object;
-    } catch (...) {
-        return nullptr;
-    }
+    });
 }
 
 void StoredPicture::Draw(HDC dc, const RECT& box) const noexcept

@@ -2,6 +2,8 @@
 // history drops old rows as new ones come, and the file should not grow with every capture.
 #include "picture_vault.h"
 
+#include "framework/exception_boundary.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -144,11 +146,11 @@ bool PictureVault::SpillOldest() noexcept
     const Id id = *held_.begin();
     Item& item = items_.at(id);
     std::uint64_t offset = 0;
-    try {
-        offset = TakeRoom(item.size);
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            offset = TakeRoom(item.size);
+            return true;
+        }))
         return false;
-    }
     OVERLAPPED at = {};
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
@@ -209,7 +211,8 @@ void PictureVault::GiveRoom(std::uint64_t offset, std::uint64_t size) noexcept
 {
     if (size == 0)
         return;
-    try {
+    // Without memory for the list the run is not reused; the file only grows by it.
+    NoThrow([&] {
         auto after = freeRoom_.lower_bound(offset);
         if (after != freeRoom_.end() && offset + size == after->first) {
             size += after->second;
@@ -227,9 +230,7 @@ void PictureVault::GiveRoom(std::uint64_t offset, std::uint64_t size) noexcept
             fileEnd_ = offset;
         else
             freeRoom_.emplace(offset, size);
-    } catch (...) {
-        // The run is not reused; the file only grows by it.
-    }
+    });
 }
 
 }  // namespace vsflex

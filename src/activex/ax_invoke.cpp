@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "activex/ax_host.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 #include "com/com_ref.h"
 #include "framework/word_call.h"
@@ -373,14 +374,15 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
     UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
     std::vector<std::uint32_t> words;
     std::vector<std::string> texts;
-    try {
-        words.push_back(bound.userValue);
-        texts.reserve(count);
-        for (UINT k = count; k-- > 0;)
-            AppendEventWords(params->rgvarg[k], words, texts);
-    } catch (...) {
+    // Without memory for the words the event is not delivered; the control is not told of it.
+    if (!NoThrow(false, [&] {
+            words.push_back(bound.userValue);
+            texts.reserve(count);
+            for (UINT k = count; k-- > 0;)
+                AppendEventWords(params->rgvarg[k], words, texts);
+            return true;
+        }))
         return S_OK;
-    }
 
     ++deliveries_;
     std::uint64_t value = CallWithWords(bound.handler, words.data(), static_cast<std::uint32_t>(words.size()));

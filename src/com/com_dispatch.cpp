@@ -659,10 +659,11 @@ bool RtComSetProperty(const ComObjectValue* object, const std::string& member, C
                       const ComArgument& value) noexcept
 {
     std::vector<ComArgument> arguments;
-    try {
-        arguments.assign(indexes.begin(), indexes.end());
-        arguments.push_back(value);
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            arguments.assign(indexes.begin(), indexes.end());
+            arguments.push_back(value);
+            return true;
+        })) {
         t_lastCode = kRtComInvokeFailed;
         return false;
     }

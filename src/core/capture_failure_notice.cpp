@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 
+#include "framework/exception_boundary.h"
 #include "framework/message_box.h"
 
 namespace {
@@ -21,11 +22,8 @@ bool AlreadyToBeTold(const std::string& text) noexcept
 
 void ShowBox(const std::string& text) noexcept
 {
-    try {
-        ShowMessageBox(text, 0);
-    } catch (...) {
-        // Nothing more can be told: the box could not even be built.
-    }
+    // Nothing more can be told when the box cannot even be built.
+    NoThrow([&] { ShowMessageBox(text, 0); });
 }
 
 // A failure noted while a box is open joins the queue this loop is emptying, so the next box
@@ -63,11 +61,11 @@ void NoteCaptureFailure(const std::string& text) noexcept
 {
     if (AlreadyToBeTold(text))
         return;
-    try {
-        g_waiting.push_back(text);
-    } catch (...) {
+    if (!NoThrow(false, [&] {
+            g_waiting.push_back(text);
+            return true;
+        }))
         return;  // out of memory: this one cannot even wait
-    }
     // An open box's loop shows it once that box is closed.
     if (!g_boxOpen && !g_timer)
         g_timer = SetTimer(nullptr, 0, 0, ShowPendingFailures);

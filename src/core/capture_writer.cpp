@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "framework/exception_boundary.h"
+
 namespace {
 
 constexpr char kWakeClass[] = "ChengjianCaptureWriter";
@@ -61,12 +63,10 @@ bool CaptureWriter::StartThread() noexcept
         return true;
     if (!wake_)
         return false;
-    try {
+    return NoThrow(false, [&] {
         thread_ = std::thread([this] { Run(); });
-    } catch (...) {
-        return false;
-    }
-    return true;
+        return true;
+    });
 }
 
 void CaptureWriter::Run() noexcept

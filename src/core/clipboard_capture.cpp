@@ -16,6 +16,7 @@
 #include "core/history_view.h"
 #include "core/time_key.h"
 #include "db/connection_lock.h"
+#include "framework/exception_boundary.h"
 
 namespace {
 
@@ -123,12 +124,11 @@ void ShowCapture(QueuedCapture& capture) noexcept
     // not of whatever the clipboard holds now.
     const ShowHistoryEntryFunction show = HistoryView();
     if (show && !IsGridClipboardOwner(g_grid, capture.owner)) {
-        try {
+        // Stored, but too large to be shown as well: the row is left out.
+        NoThrow([&] {
             const HistoryEntry& entry = capture.entry;
             show(entry.timeKey, entry.text, entry.picture, entry.files);
-        } catch (...) {
-            // Stored, but too large to be shown as well: the row is left out.
-        }
+        });
     }
     FinishCaptureTiming();
 }
@@ -185,14 +185,15 @@ LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam,
     const DWORD sequence = GetClipboardSequenceNumber();
     if (AlreadyCaptured(message, sequence))
         return 0;
-    try {
+    const bool read = NoThrow(false, [&] {
         if (CaptureEntry(window))
             g_capturedSequence = sequence;
-    } catch (...) {
-        // Out of memory in the middle of a capture: this change is not recorded, and the user
-        // is told so instead of finding it missing later.
+        return true;
+    });
+    // Out of memory in the middle of a capture: this change is not recorded, and the user is told
+    // so instead of finding it missing later.
+    if (!read)
         NoteCaptureFailure(kOutOfMemoryText);
-    }
     return 0;
 }
 

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string_view>
 
 #include "picture/wic_decoder.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -48,13 +48,12 @@ std::vector<std::uint8_t> ReadBytes(IWICMetadataQueryReader* reader, const wchar
     if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.addressof())))
         return bytes;
     const PROPVARIANT& item = read.get();
-    if (item.vt == (VT_VECTOR | VT_UI1)) {
-        try {
+    if (item.vt == (VT_VECTOR | VT_UI1) &&
+        !NoThrow(false, [&] {
             bytes.assign(item.caub.pElems, item.caub.pElems + item.caub.cElems);
-        } catch (const std::bad_alloc&) {
-            bytes.clear();
-        }
-    }
+            return true;
+        }))
+        bytes.clear();
     return bytes;
 }
 
@@ -140,13 +139,13 @@ bool GifAnimation::DrawFrame(UINT index) noexcept
     info.delayMs = (delay <= kShortestDelay ? kDefaultDelay : delay) * 10;
 
     std::vector<std::uint32_t> image;
-    try {
-        image.resize(std::size_t{info.width} * info.height);
-        if (info.disposal == kDisposeToPrevious)
-            saved_.assign(pixels_, pixels_ + std::size_t{width_} * height_);
-    } catch (const std::bad_alloc&) {
+    if (!NoThrow(false, [&] {
+            image.resize(std::size_t{info.width} * info.height);
+            if (info.disposal == kDisposeToPrevious)
+                saved_.assign(pixels_, pixels_ + std::size_t{width_} * height_);
+            return true;
+        }))
         return false;
-    }
     if (!CopyBgraPixels(factory_.Get(), frame.Get(), info.width, info.height, image.data()))
         return false;
     // Only opaque pixels are drawn: a GIF's transparent colour lets what is under it show.

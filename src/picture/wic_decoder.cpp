@@ -2,10 +2,10 @@
 #include "picture/wic_decoder.h"
 
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "picture/dib_canvas.h"
+#include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
 
 namespace {
@@ -23,11 +23,11 @@ bool CursorAsIcon(std::span<const std::uint8_t> file, std::vector<std::uint8_t>&
     const std::size_t count = file[4] | file[5] << 8;
     if (file.size() < kIconHeaderSize + count * kIconEntrySize)
         return false;
-    try {
-        icon.assign(file.begin(), file.end());
-    } catch (const std::bad_alloc&) {
+    if (!NoThrow(false, [&] {
+            icon.assign(file.begin(), file.end());
+            return true;
+        }))
         return false;
-    }
     icon[2] = 1;
     for (std::size_t i = 0; i < count; ++i)
         std::memset(icon.data() + kIconHeaderSize + i * kIconEntrySize + 4, 0, 4);

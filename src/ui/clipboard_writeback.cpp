@@ -9,10 +9,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "com/com_dispatch.h"
 #include "com/com_picture.h"
+#include "framework/exception_boundary.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 
@@ -137,11 +137,11 @@ bool PutPictureOnClipboard(const ByteSet& picture) noexcept
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept
 {
     ByteSet dropFiles;
-    try {
-        dropFiles = BuildDropFiles(names);
-    } catch (const std::bad_alloc&) {
+    if (!NoThrow(false, [&] {
+            dropFiles = BuildDropFiles(names);
+            return true;
+        }))
         return false;
-    }
     if (dropFiles.Empty())
         return false;
     UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
