@@ -441,9 +441,9 @@ private:
         const VARIANT* value = call_.value.addressof();
         IUnknown* object = (value->vt == VT_DISPATCH || value->vt == VT_UNKNOWN) ? value->punkVal : nullptr;
         std::shared_ptr<const StoredPicture> stored;
-        HRESULT storedResult = StoredPicture::FromPicture(object, CellPictureBox(), stored);
-        if (FAILED(storedResult))
-            return storedResult;  // the cell keeps the picture it had
+        HRESULT hr = StoredPicture::FromPicture(object, CellPictureBox(), stored);
+        if (FAILED(hr))
+            return hr;  // the cell keeps the picture it had
         cell->picture = std::move(stored);
         GridWindow::Refresh(grid_);
         return S_OK;
@@ -635,16 +635,16 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
 
 // A member that failed on its own terms (an index outside the grid, a clipboard that would not open) is
 // reported as an automation exception, so that the caller gets a text and the member's own code.
-HRESULT ExceptionAnswer(HRESULT code, EXCEPINFO* exception) noexcept
+HRESULT ExceptionAnswer(HRESULT hr, EXCEPINFO* exception) noexcept
 {
     if (!exception)
         return DISP_E_EXCEPTION;
     *exception = EXCEPINFO{};
     exception->bstrSource = SysAllocString(L"VSFlexGrid");
-    exception->bstrDescription = SysAllocString(code == DISP_E_BADINDEX || code == E_INVALIDARG
+    exception->bstrDescription = SysAllocString(hr == DISP_E_BADINDEX || hr == E_INVALIDARG
                                                     ? L"Subscript out of range"
                                                     : L"The grid could not carry out the call");
-    exception->scode = code;
+    exception->scode = hr;
     return DISP_E_EXCEPTION;
 }
 

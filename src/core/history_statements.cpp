@@ -40,7 +40,7 @@ int HistoryStatements::Run(HistoryStatement which) noexcept
     sqlite3_stmt* statement = Get(which);
     if (!statement)
         return SqliteEngine().sqlite3_errcode(connection_);
-    int result = SqliteEngine().sqlite3_step(statement);
+    int rc = SqliteEngine().sqlite3_step(statement);
     SqliteEngine().sqlite3_reset(statement);
-    return result;
+    return rc;
 }

@@ -99,7 +99,7 @@ TEST_F(ComDispatchTest, BindingFailuresStopBeforeInvoke)
 TEST_F(ComDispatchTest, InvokeFailuresMapToTheirCodesAndTexts)
 {
     const struct {
-        HRESULT rc;
+        HRESULT hr;
         std::int32_t code;
         const char* text;
     } cases[] = {
@@ -110,9 +110,9 @@ TEST_F(ComDispatchTest, InvokeFailuresMapToTheirCodesAndTexts)
         {DISP_E_PARAMNOTOPTIONAL, -17, "必需的参数数据被省略"}, {E_FAIL, -18, "其他原因调用失败"},
     };
     for (const auto& c : cases) {
-        fixture_.failWith = c.rc;
+        fixture_.failWith = c.hr;
         EXPECT_EQ(RtComGetText(&object_, "FontName"), "");
-        EXPECT_EQ(RtComLastCode(), c.code) << std::hex << c.rc;
+        EXPECT_EQ(RtComLastCode(), c.code) << std::hex << c.hr;
         EXPECT_EQ(RtComErrorText(), c.text);
     }
     fixture_.failWith = S_OK;
