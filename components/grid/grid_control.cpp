@@ -6,6 +6,7 @@
 
 #include "framework/exception_boundary.h"
 
+#include <iterator>
 #include <new>
 
 namespace vsflex {
@@ -101,8 +102,9 @@ GridControl* GridControl::Create() noexcept
     auto* control = new (std::nothrow) GridControl();
     if (!control)
         return nullptr;
-    if (FAILED(LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &control->library_)) ||
-        FAILED(control->library_->GetTypeInfoOfGuid(kIidGrid, &control->gridInfo_))) {
+    const HRESULT hr =
+        NoThrowHr([&] { return LoadTypeLibEx(ModulePath().c_str(), REGKIND_NONE, &control->library_); });
+    if (FAILED(hr) || FAILED(control->library_->GetTypeInfoOfGuid(kIidGrid, &control->gridInfo_))) {
         control->Release();
         return nullptr;
     }
@@ -432,7 +434,12 @@ STDMETHODIMP GridControl::EventPoint::Unadvise(DWORD cookie) noexcept
     return CONNECT_E_NOCONNECTION;
 }
 
-void GridControl::Fire(DISPID id, std::vector<VARIANT> args) noexcept
+void GridControl::Fire(DISPID id, std::initializer_list<VARIANT> args) noexcept
+{
+    FireWith(id, args, nullptr);
+}
+
+void GridControl::FireWith(DISPID id, std::initializer_list<VARIANT> args, const VARIANT* last) noexcept
 {
     // A sink may unadvise itself or another sink, or the host release the control, from inside its handler:
     // the control holds itself, calls only the sinks still advised, and holds each one across its call.
@@ -440,7 +447,9 @@ void GridControl::Fire(DISPID id, std::vector<VARIANT> args) noexcept
     std::vector<VARIANT> reversed;
     std::vector<DWORD> cookies;
     const bool listed = NoThrow(false, [&] {
-        reversed.assign(args.rbegin(), args.rend());
+        if (last)
+            reversed.push_back(*last);
+        reversed.insert(reversed.end(), std::rbegin(args), std::rend(args));
         for (auto& sink : sinks_)
             cookies.push_back(sink.first);
         return true;
@@ -470,19 +479,14 @@ IDispatch* GridControl::AdvisedSink(DWORD cookie) const noexcept
     return nullptr;
 }
 
-bool GridControl::FireCancellable(DISPID id, std::vector<VARIANT> args) noexcept
+bool GridControl::FireCancellable(DISPID id, std::initializer_list<VARIANT> args) noexcept
 {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     VARIANT last;
     VariantInit(&last);
     last.vt = VT_BOOL | VT_BYREF;
     last.pboolVal = &cancel;
-    if (!NoThrow(false, [&] {
-            args.push_back(last);
-            return true;
-        }))
-        return false;
-    Fire(id, std::move(args));
+    FireWith(id, args, &last);
     return cancel != VARIANT_FALSE;
 }
 

@@ -12,6 +12,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <utility>
@@ -143,12 +144,20 @@ private:
 
 public:
     // Fires an event to every sink: the arguments in declaration order, by-reference ones pointing at the
-    // caller's variables. The control stays alive through the call even if a sink releases it.
-    void Fire(DISPID id, std::vector<VARIANT> args = {}) noexcept;
+    // caller's variables. The control stays alive through the call even if a sink releases it. The list is
+    // the caller's own (nothing is allocated to pass it), so a window message handler can fire without
+    // a way to fail before the control has the arguments.
+    void Fire(DISPID id, std::initializer_list<VARIANT> args = {}) noexcept;
     // Fires an event whose last argument is Cancel (added here); true when a sink set it.
-    bool FireCancellable(DISPID id, std::vector<VARIANT> args) noexcept;
+    bool FireCancellable(DISPID id, std::initializer_list<VARIANT> args) noexcept;
     // The sink advised under `cookie`, not held; null once it was unadvised.
     IDispatch* AdvisedSink(DWORD cookie) const noexcept;
+
+private:
+    // Fire's delivery: `args` in declaration order, then `last` when there is one.
+    void FireWith(DISPID id, std::initializer_list<VARIANT> args, const VARIANT* last) noexcept;
+
+public:
 
     // The grid's own window while in place, else null.
     HWND window_ = nullptr;

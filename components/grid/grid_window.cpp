@@ -424,7 +424,9 @@ void OnMouseButton(GridControl& grid, UINT message, WPARAM keys, int x, int y) n
     case WM_MBUTTONUP: button = 4; break;
     }
     const SHORT shift = ShiftState();
-    std::vector<VARIANT> args{Short(button), Short(shift), Float(float(x * kTwipsPerPixel)), Float(float(y * kTwipsPerPixel))};
+    // The list's array lives as long as `args`: the three events share it without a copy.
+    const std::initializer_list<VARIANT> args{Short(button), Short(shift), Float(float(x * kTwipsPerPixel)),
+                                              Float(float(y * kTwipsPerPixel))};
     if (down) {
         if (grid.editor)
             GridWindow::FinishEdit(grid, true);

@@ -7,6 +7,8 @@
 
 #include "framework/exception_boundary.h"
 
+#include <cwchar>
+
 namespace {
 
 HINSTANCE g_instance = nullptr;
@@ -156,7 +158,10 @@ extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() noexcept
 // Removes what DllRegisterServer wrote; keys that are already gone are not an error.
 extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer() noexcept
 {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, (std::wstring(L"CLSID\\") + kClsidText).c_str());
+    // Built on the stack: unregistering cannot fail for want of memory half-way through.
+    wchar_t clsidKey[64] = L"CLSID\\";
+    wcscat_s(clsidKey, kClsidText);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, clsidKey);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, vsflex::kProgId);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, kVersionIndependentProgId);
     UnRegisterTypeLib(vsflex::kLibidGrid, 1, 0, LOCALE_NEUTRAL, SYS_WIN32);

@@ -102,7 +102,8 @@ ComObjectValue* GetDispatch(AxObjectVariable* variable) noexcept;
 // Calls member `dispId` of the control's IDispatch. `signature` holds two characters per
 // argument (passing mode "0" to "3", type letter), `arguments` the caller's argument words in
 // declaration order. Gives the result converted by `resultMode` (1: a new Variant, 2: an object
-// member, other: by the result's VARTYPE); 0 for an empty variable or a control without IDispatch.
+// member, other: by the result's VARTYPE); 0 for an empty variable, a control without IDispatch or
+// no memory for the argument lists (the control is then not called).
 std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD flags, const char* signature,
                              std::int32_t resultMode, std::int32_t count, const std::uint32_t* arguments) noexcept;
 // Binds `handler` and `userValue` to the first table entry with `dispId`; false for an empty

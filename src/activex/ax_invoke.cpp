@@ -313,10 +313,9 @@ void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) n
     ReplaceVariant(result, std::move(made));
 }
 
-} // namespace
-
-std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD flags, const char* signature,
-                             std::int32_t resultMode, std::int32_t count, const std::uint32_t* arguments) noexcept
+// InvokeByDispId's call; throws when the argument lists cannot be had.
+std::uint64_t InvokeWithSignature(AxObjectVariable* variable, DISPID dispId, WORD flags, const char* signature,
+                                  std::int32_t resultMode, std::int32_t count, const std::uint32_t* arguments)
 {
     if (variable == nullptr || *variable == nullptr)
         return 0;
@@ -355,6 +354,15 @@ std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD fla
     for (std::size_t i = 0; i < n; ++i)
         WriteBack(signatureArguments[i], values[n - 1 - i], cells[i]);
     return converted;
+}
+
+} // namespace
+
+std::uint64_t InvokeByDispId(AxObjectVariable* variable, DISPID dispId, WORD flags, const char* signature,
+                             std::int32_t resultMode, std::int32_t count, const std::uint32_t* arguments) noexcept
+{
+    return NoThrow(std::uint64_t{0},
+                   [&] { return InvokeWithSignature(variable, dispId, flags, signature, resultMode, count, arguments); });
 }
 
 HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT* result,

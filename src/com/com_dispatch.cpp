@@ -155,7 +155,7 @@ struct CallPlan {
     std::vector<ParameterType> parameters;
 };
 
-CallPlan PlanCall(const BoundMember& member, CallKind kind) noexcept
+CallPlan PlanCall(const BoundMember& member, CallKind kind)
 {
     CallPlan plan;
     if (const FUNCDESC* function = member.function()) {
@@ -544,12 +544,15 @@ bool BoolCall(const ComObjectValue* object, const std::string& member, CallKind 
     return RunByName(object, member, kind, arguments, VT_BOOL, out.addressof()) == kRtComOk && V_BOOL(out.addressof()) != 0;
 }
 
-std::string TextCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments)
+// The text wrappers of the grid and its objects are noexcept: a text with no memory for its GBK
+// copy is a failed call, as one the control refused.
+std::string TextCall(const ComObjectValue* object, const std::string& member, CallKind kind,
+                     ComArguments arguments) noexcept
 {
     UniqueVariant out;
     if (RunByName(object, member, kind, arguments, VT_BSTR, out.addressof()) != kRtComOk)
         return std::string();
-    return AnsiFromBstr(V_BSTR(out.addressof()));
+    return NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(out.addressof())); });
 }
 
 ComObjectValue* ObjectCall(const ComObjectValue* object, const std::string& member, CallKind kind,
@@ -634,7 +637,7 @@ bool RtComGetBool(const ComObjectValue* object, const std::string& member, ComAr
     return BoolCall(object, member, CallKind::Read, indexes);
 }
 
-std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes)
+std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
 {
     return TextCall(object, member, CallKind::Read, indexes);
 }
@@ -681,7 +684,7 @@ void RtComCall(const ComObjectValue* object, const std::string& member, ComArgum
     RunByName(object, member, CallKind::Method, arguments, VT_EMPTY, nullptr);
 }
 
-std::string RtComCallText(const ComObjectValue* object, const std::string& member, ComArguments arguments)
+std::string RtComCallText(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
 {
     return TextCall(object, member, CallKind::Method, arguments);
 }

@@ -132,10 +132,11 @@ std::string RtComErrorText();
 std::string RtComCodeText(std::int32_t code);
 
 // Reads property `member` of `object` with `indexes`. Numbers come back as 64-bit floats, bools
-// as exactly 1 or 0, texts as new GBK texts; 0, false or "" when the call fails.
+// as exactly 1 or 0, texts as new GBK texts; 0, false or "" when the call fails (a text also
+// when there is no memory for it).
 double RtComGetNumber(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
 bool RtComGetBool(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
-std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes = {});
+std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
 // A new object value holding one further reference (empty when the call fails or the property
 // holds no interface); the caller ends it with FreeComObjectValue.
 ComObjectValue* RtComGetObject(const ComObjectValue* object, const std::string& member,
@@ -151,7 +152,8 @@ bool RtComSetProperty(const ComObjectValue* object, const std::string& member, c
 
 // Calls method `member` with `arguments`; the result kinds as for the readers.
 void RtComCall(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
-std::string RtComCallText(const ComObjectValue* object, const std::string& member, ComArguments arguments = {});
+std::string RtComCallText(const ComObjectValue* object, const std::string& member,
+                          ComArguments arguments = {}) noexcept;
 double RtComCallNumber(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
 bool RtComCallBool(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
 ComObjectValue* RtComCallObject(const ComObjectValue* object, const std::string& member,

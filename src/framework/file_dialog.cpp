@@ -2,6 +2,8 @@
 
 #include <commdlg.h>
 
+#include "framework/exception_boundary.h"
+
 namespace {
 
 FileNameFunction g_getOpenFileName = GetOpenFileNameA;
@@ -31,6 +33,12 @@ void SetFileDialogFunctions(FileNameFunction open, FileNameFunction save) noexce
 bool FileDialog::Open(HWND owner) noexcept
 {
     fileName_.clear();
+    // Without memory for the filter or the chosen name the dialog counts as cancelled.
+    return NoThrow(false, [&] { return Show(owner); });
+}
+
+bool FileDialog::Show(HWND owner)
+{
     char name[MAX_PATH] = {};
     std::string platformFilter = PlatformFilter(filter);
     OPENFILENAMEA request = {};

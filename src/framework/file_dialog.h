@@ -22,12 +22,14 @@ public:
     std::string defaultExtension;  // without the dot
 
     // Shows the dialog owned by `owner` and waits for it. True when the user chose a name;
-    // otherwise FileName is "".
+    // otherwise (also when memory ran out) FileName is "".
     bool Open(HWND owner) noexcept;
     const std::string& FileName() const { return fileName_; }
     DWORD Flags() const { return flags_; }
 
 private:
+    bool Show(HWND owner);  // Open's work; throws when memory runs out
+
     DWORD flags_;
     std::string fileName_;
 };

@@ -1,6 +1,10 @@
 #include "framework/registry.h"
 
-bool RegistryValueExists(HKEY root, const std::string& keyAndValue) noexcept
+#include "framework/exception_boundary.h"
+
+namespace {
+
+bool ValueExists(HKEY root, const std::string& keyAndValue)
 {
     const std::size_t split = keyAndValue.rfind('\\');
     const std::string key = split == std::string::npos ? "" : keyAndValue.substr(0, split);
@@ -11,4 +15,11 @@ bool RegistryValueExists(HKEY root, const std::string& keyAndValue) noexcept
     const LONG rc = RegQueryValueExA(handle, valueName.c_str(), nullptr, nullptr, nullptr, nullptr);
     RegCloseKey(handle);
     return rc == ERROR_SUCCESS;
+}
+
+} // namespace
+
+bool RegistryValueExists(HKEY root, const std::string& keyAndValue) noexcept
+{
+    return NoThrow(false, [&] { return ValueExists(root, keyAndValue); });
 }

@@ -102,7 +102,8 @@ void GridControl::ApplyCreateLayout(const GridCreateValues& values) noexcept
     SetFocusRect(values.focusRect.value_or(1));
     SetScrollBars(values.scrollBars.value_or(3));
     SetScrollTips(values.scrollTips.value_or(false));
-    SetScrollTipText(values.scrollTipText.value_or(std::string()));
+    static const std::string kNoTip;
+    SetScrollTipText(values.scrollTipText ? *values.scrollTipText : kNoTip);  // a copy here could fail
     SetScrollTrack(values.scrollTrack.value_or(false));
 }
 

@@ -2,6 +2,7 @@
 // the grid's redrawing suspended.
 #include "grid/grid_control.h"
 
+#include "framework/exception_boundary.h"
 #include "framework/text_split.h"
 
 GRID_PROPERTIES_BEFORE_FILL(GRID_DEFINE_PROPERTY)
@@ -26,7 +27,13 @@ void GridControl::FillCells(const std::vector<std::string>& cells, std::int32_t 
 void GridControl::FillPieces(const std::string& text, const std::optional<std::string>& delimiter, std::int32_t row,
                              std::int32_t col, std::int32_t rowStep, std::int32_t colStep) noexcept
 {
-    std::vector<std::string> pieces = SplitText(text, delimiter.value_or("|"));
+    // Without memory for the pieces nothing is filled.
+    std::vector<std::string> pieces;
+    if (!NoThrow(false, [&] {
+            pieces = SplitText(text, delimiter.value_or("|"));
+            return true;
+        }))
+        return;
     SuspendRedraw();
     for (const std::string& piece : pieces) {
         SetTextMatrix(row, col, piece);

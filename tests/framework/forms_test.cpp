@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -391,6 +392,29 @@ TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlag
     EXPECT_FALSE(dialog.Open(owner));
     EXPECT_EQ(dialog.FileName(), "") << "a cancelled dialog forgets the earlier name";
     SetFileDialogFunctions(nullptr, nullptr);
+}
+
+BOOL WINAPI SaveDialogOutOfMemory(OPENFILENAMEA*)
+{
+    throw std::bad_alloc();
+}
+
+// Open is called from menu handlers: memory running out inside it is a cancelled dialog, not the
+// end of the program.
+TEST(SaveDialog, MemoryRunningOutIsACancelledDialog)
+{
+    SetFileDialogFunctions(nullptr, RecordSaveDialog);
+    FileDialog dialog(0);
+    dialog.type = FileDialogType::Save;
+    dialog.filter = "图片(*.png)|*.png";
+    g_answer = "C:\\pics\\a.png";
+    ASSERT_TRUE(dialog.Open(nullptr));
+
+    SetFileDialogFunctions(nullptr, SaveDialogOutOfMemory);
+    EXPECT_FALSE(dialog.Open(nullptr));
+    EXPECT_EQ(dialog.FileName(), "") << "the earlier name is not taken for a choice";
+    SetFileDialogFunctions(nullptr, nullptr);
+    g_answer = nullptr;
 }
 
 } // namespace
