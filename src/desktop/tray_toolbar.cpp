@@ -4,7 +4,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "desktop/remote_memory.h"
@@ -40,23 +42,23 @@ LRESULT SendToToolbar(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam) 
     return SendMessageA(toolbar, message, wParam, lParam);
 }
 
-// Lets the toolbar write `size` bytes into a zeroed block in its own process and reads them back.
-// The message is not sent when no block could be had (the toolbar would write to address 0): the
-// answer then stays zero bytes.
-std::vector<std::uint8_t> ReadThroughToolbar(HWND toolbar, UINT message, WPARAM wParam, std::size_t size) noexcept
+// Lets the toolbar write `local.size()` bytes into a zeroed block in its own process and reads them
+// back into `local`, the caller's (the button operations are noexcept and allocate nothing). The
+// message is not sent when no block could be had (the toolbar would write to address 0): the answer
+// then stays zero bytes.
+void ReadThroughToolbar(HWND toolbar, UINT message, WPARAM wParam, std::span<std::uint8_t> local) noexcept
 {
-    std::vector<std::uint8_t> local(size, 0);
+    std::fill(local.begin(), local.end(), 0);
     HANDLE process = OpenWindowProcess(reinterpret_cast<std::uintptr_t>(toolbar));
-    void* remote = WriteRemoteCopy(process, local.data(), size);
+    void* remote = WriteRemoteCopy(process, local.data(), local.size());
     if (remote) {
         SendToToolbar(toolbar, message, wParam, reinterpret_cast<LPARAM>(remote));
-        if (!ReadProcessMemory(process, remote, local.data(), size, nullptr))
+        if (!ReadProcessMemory(process, remote, local.data(), local.size(), nullptr))
             std::fill(local.begin(), local.end(), 0);
         FreeRemoteMemory(process, remote);
     }
     if (process)
         CloseProcessHandle(process);
-    return local;
 }
 
 } // namespace
@@ -97,10 +99,10 @@ void TrayIcon::RefreshTrayArea(bool useOverflow) const noexcept
 
 std::uint32_t TrayIcon::GetButtonCommandId(int index) const noexcept
 {
-    std::vector<std::uint8_t> record =
-        ReadThroughToolbar(trayToolbarWindow_, TB_GETBUTTON, static_cast<WPARAM>(index), ButtonRecordSize);
+    std::uint8_t record[ButtonRecordSize];
+    ReadThroughToolbar(trayToolbarWindow_, TB_GETBUTTON, static_cast<WPARAM>(index), record);
     std::uint32_t id = 0;
-    std::memcpy(&id, record.data() + CommandIdOffset, sizeof id);
+    std::memcpy(&id, record + CommandIdOffset, sizeof id);
     return id;
 }
 
@@ -143,7 +145,8 @@ std::string TrayIcon::GetButtonText(int index) const
         return "";
     const std::size_t size = static_cast<std::size_t>(length);
     // One byte more than the length: the toolbar writes its terminating zero after the text.
-    std::vector<std::uint8_t> text = ReadThroughToolbar(trayToolbarWindow_, TB_GETBUTTONTEXTA, id, size + 1);
+    std::vector<std::uint8_t> text(size + 1);
+    ReadThroughToolbar(trayToolbarWindow_, TB_GETBUTTONTEXTA, id, text);
     std::size_t end = 0;
     while (end < size && text[end] != 0)
         ++end;

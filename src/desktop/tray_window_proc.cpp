@@ -2,6 +2,8 @@
 // the shell's "TaskbarCreated" notice and WM_DESTROY reach the event handler.
 #include "desktop/tray_icon.h"
 
+#include "framework/exception_boundary.h"
+
 namespace {
 
 std::uintptr_t WindowValue(HWND window, const char* name) noexcept
@@ -9,9 +11,10 @@ std::uintptr_t WindowValue(HWND window, const char* name) noexcept
     return reinterpret_cast<std::uintptr_t>(GetPropA(window, name));
 }
 
+// A handler that fails ends here: the shell's message is answered and the owner window goes on.
 void RaiseTrayEvent(std::uintptr_t handler, std::int32_t code) noexcept
 {
-    reinterpret_cast<TrayEventHandler>(handler)(code, 0, 0, 0, 0);
+    NoThrow([&] { reinterpret_cast<TrayEventHandler>(handler)(code, 0, 0, 0, 0); });
 }
 
 } // namespace

@@ -81,22 +81,34 @@ void PictureBox::SetPicture(const ByteSet& bytes) noexcept
 {
     DisarmTimer();
     frames_.reset();
-    bytes_ = bytes;
+    picture_.reset();
+    // Without memory for the box's own copy the box is left empty rather than showing the old picture.
+    if (NoThrow(false, [&] {
+            bytes_ = bytes;
+            return true;
+        }))
+        DecodePicture();
+    else
+        bytes_ = ByteSet();
+    if (window_)
+        InvalidateRect(window_, nullptr, TRUE);
+}
+
+void PictureBox::DecodePicture() noexcept
+{
     ComObjectValue* value = AllocateComObjectValue(nullptr);
-    if (value && !RtComCreatePicture(value, bytes)) {
+    if (value && !RtComCreatePicture(value, bytes_)) {
         FreeComObjectValue(value);
         value = nullptr;
     }
     picture_.reset(value);
     if (animation_) {
         std::unique_ptr<GifAnimation> frames(new (std::nothrow) GifAnimation());
-        if (frames && frames->Open({bytes.Data(), bytes.Size()}) && frames->FrameCount() > 1) {
+        if (frames && frames->Open({bytes_.Data(), bytes_.Size()}) && frames->FrameCount() > 1) {
             frames_ = std::move(frames);
             ArmTimer();
         }
     }
-    if (window_)
-        InvalidateRect(window_, nullptr, TRUE);
 }
 
 void PictureBox::SetAnimation(bool on) noexcept

@@ -50,9 +50,10 @@ public:
     void CreateIn(HWND form) noexcept override;
     HWND GetHandle() const { return window_; }
 
-    // Bytes that decode to no picture show an empty box; they are kept all the same. Any animation
-    // playing stops and its frames are freed; with animation on, a GIF of more than one frame starts
-    // playing. When the box's window is destroyed, its animation stops and its frames are freed.
+    // Bytes that decode to no picture show an empty box; they are kept all the same (bytes with no
+    // memory for the box's copy leave it empty and keep nothing). Any animation playing stops and its
+    // frames are freed; with animation on, a GIF of more than one frame starts playing. When the
+    // box's window is destroyed, its animation stops and its frames are freed.
     void SetPicture(const ByteSet& bytes) noexcept;
     // Off by default. Applies to pictures assigned afterwards; turning it off stops a playing one,
     // which keeps showing the frame it had reached.
@@ -75,6 +76,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void Paint() noexcept;
     HBITMAP PictureBitmap() const noexcept;
+    void DecodePicture() noexcept;  // the picture object and, with animation on, the frames of bytes_
     void ArmTimer() noexcept;
     void DisarmTimer() noexcept;
     void OnAnimationTimer() noexcept;

@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "framework/exception_boundary.h"
+
 namespace {
 
 constexpr const char* kGridProgId = "VSFlexGrid8.VSFlexGridADO.1";
@@ -65,7 +67,7 @@ GridControl* GridControl::Clone() noexcept
 
 std::string GridControl::GetLastErrorText() noexcept
 {
-    return RtComErrorText();
+    return NoThrow(std::string(), [] { return RtComErrorText(); });
 }
 
 HWND GridControl::Create(HWND parent, const GridCreateValues& values) noexcept

@@ -2,6 +2,7 @@
 // besides the value, the control's methods and the plain properties declared among them.
 #include "grid/grid_control.h"
 
+#include "framework/exception_boundary.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 
@@ -38,13 +39,13 @@ UniqueVariant BoolVariant(bool truth) noexcept
 }
 
 // The text of a VARIANT read from the control, which is then cleared and freed; the empty text for
-// a value that does not change to a wide string.
-std::string TakeVariantText(VARIANT* read)
+// a value that does not change to a wide string or has no memory for its GBK copy.
+std::string TakeVariantText(VARIANT* read) noexcept
 {
     UniqueVariant wide;
     std::string text;
     if (read != nullptr && SUCCEEDED(VariantChangeType(wide.addressof(), read, 0, VT_BSTR)))
-        text = AnsiFromBstr(V_BSTR(&wide.get()));
+        text = NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(&wide.get())); });
     FreeVariantValue(read);
     return text;
 }

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <vector>
 
+#include "framework/exception_boundary.h"
 #include "picture/dib_canvas.h"
 
 namespace {
@@ -191,7 +192,12 @@ HBITMAP DecodePcx(std::span<const std::uint8_t> file) noexcept
     UniqueBitmap bitmap(CreateCanvasDib(layout.width, layout.height, &pixels));
     if (!bitmap)
         return nullptr;
-    std::vector<std::uint8_t> line(lineBytes);
+    std::vector<std::uint8_t> line;
+    if (!NoThrow(false, [&] {
+            line.resize(lineBytes);
+            return true;
+        }))
+        return nullptr;
     RunReader reader(data);
     for (long y = 0; y < layout.height; ++y) {
         if (!reader.Fill(line))

@@ -139,7 +139,7 @@ void __stdcall OnGridKeyDown(std::uint32_t, std::int16_t* keyCode, std::int16_t 
     NoThrow([&] { CopyPictureRow(keyCode, shift); });
 }
 
-void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float, float)
+void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float, float) noexcept
 {
     if (button != kRightButton)
         return;
@@ -147,10 +147,11 @@ void __stdcall OnGridMouseDown(std::uint32_t, std::int16_t button, std::int16_t,
     g_grid->SetCol(g_grid->GetMouseCol());
 }
 
-void __stdcall OnGridMouseUp(std::uint32_t, std::int16_t button, std::int16_t, float, float)
+void __stdcall OnGridMouseUp(std::uint32_t, std::int16_t button, std::int16_t, float, float) noexcept
 {
+    // The menu is made at its first showing; without memory for it there is no menu this time.
     if (button == kRightButton)
-        GridMenu().PopUp();
+        NoThrow([] { GridMenu().PopUp(); });
 }
 
 void OnGridMenuCopy() { g_grid->Copy(); }

@@ -16,8 +16,8 @@ void __stdcall OnGridDoubleClick(std::uint32_t user) noexcept;
 // KeyCode is the control's own variable. A picture row that was put on the clipboard consumes the
 // key (KeyCode 0), so that the control's own text copy does not replace it.
 void __stdcall OnGridKeyDown(std::uint32_t user, std::int16_t* keyCode, std::int16_t shift) noexcept;
-void __stdcall OnGridMouseDown(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y);
-void __stdcall OnGridMouseUp(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y);
+void __stdcall OnGridMouseDown(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y) noexcept;
+void __stdcall OnGridMouseUp(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y) noexcept;
 // "复制" of GridMenu and of CellMenu: the control's copy of the selection.
 void OnGridMenuCopy();
 void OnCellMenuCopy();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -33,6 +34,12 @@ void __stdcall RecordEvent(std::int32_t code, std::int32_t a, std::int32_t b, st
     EXPECT_EQ(0, a | b | c | d);
     if (code == TrayEventTaskbarCreated && g_readdingTray)
         g_readdingTray->Add(g_readdingTray->IconData().hWnd, nullptr, "again");
+}
+
+void __stdcall FailingEvent(std::int32_t code, std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    g_order.push_back(code);
+    throw std::bad_alloc();
 }
 
 bool OwnerSaw(UINT message)
@@ -438,6 +445,19 @@ TEST_F(TrayIconTest, TheHandlerHearsOfTheDestructionBeforeThePreviousProcedure)
     tray.HookWindow(ToSubprogramPointer(RecordEvent));
     DestroyWindow(owner);
     EXPECT_EQ((std::vector<long>{TrayEventWindowDestroyed, OwnerSawDestroy}), g_order);
+}
+
+// The owner's procedure is called by the system: a handler's failure must end inside it, and the
+// icon's later messages and the owner's own destruction still arrive.
+TEST_F(TrayIconTest, AHandlerThatThrowsDoesNotTakeTheOwnerWindowDown)
+{
+    tray.Add(owner, nullptr, "tip");
+    tray.HookWindow(ToSubprogramPointer(FailingEvent));
+    EXPECT_EQ(0, SendMessageA(owner, TrayCallbackMessage, 1, WM_LBUTTONUP));
+    EXPECT_EQ(0, SendMessageA(owner, TrayCallbackMessage, 1, WM_RBUTTONUP));
+    EXPECT_FALSE(OwnerSaw(TrayCallbackMessage));
+    DestroyWindow(owner);
+    EXPECT_EQ((std::vector<long>{WM_LBUTTONUP, WM_RBUTTONUP, TrayEventWindowDestroyed, OwnerSawDestroy}), g_order);
 }
 
 TEST_F(TrayIconTest, ASecondHookKeepsTheFirstSavedProcedure)
