@@ -56,11 +56,11 @@ INSTANTIATE_TEST_SUITE_P(Roads, AxHostRoadTest,
 TEST_F(AxHostTest, TheTestControlIsReachableByItsName)
 {
     CLSID id = {};
-    HRESULT found = CLSIDFromProgID(L"" AX_FIXTURE_FULL_PROGID, &id);
-    EXPECT_EQ(found, S_OK);
+    HRESULT hr = CLSIDFromProgID(L"" AX_FIXTURE_FULL_PROGID, &id);
+    EXPECT_EQ(hr, S_OK) << "the name";
     IUnknown* control = nullptr;
-    HRESULT created = CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&control));
-    EXPECT_EQ(created, S_OK);
+    hr = CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&control));
+    EXPECT_EQ(hr, S_OK) << "the creation";
     if (control != nullptr)
         control->Release();
     HWND window = Host();
