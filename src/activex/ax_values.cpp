@@ -2,8 +2,9 @@
 #include "activex/ax_values.h"
 
 #include <cstring>
-#include <new>
 #include <string>
+
+#include "framework/exception_boundary.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept
 {
     if (text == nullptr)
         return nullptr;
-    try {
+    return NoThrow(static_cast<char*>(nullptr), [&]() -> char* {
         const std::string ansi = AnsiFromWide(text);
         if (ansi.empty() && *text != L'\0')
             return nullptr;
@@ -35,8 +36,6 @@ char* RuntimeAnsiFromWide(const OLECHAR* text) noexcept
         if (copy != nullptr)
             std::memcpy(copy, ansi.c_str(), ansi.size() + 1);
         return copy;
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    });
 }
 
