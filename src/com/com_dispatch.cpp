@@ -473,7 +473,7 @@ std::size_t CountedArguments(CallKind kind, const ComArgument* arguments, std::s
     return count;
 }
 
-std::int32_t Run(const ComObjectValue* object, const std::string& member, CallKind kind,
+std::int32_t Run(const ComObjectValue* object, std::string_view member, CallKind kind,
                  const ComArgument* arguments, std::size_t count, VARTYPE wanted, VARIANT* out)
 {
     if (object == nullptr || object->object == nullptr)
@@ -513,7 +513,7 @@ std::int32_t Run(const ComObjectValue* object, const std::string& member, CallKi
 
 // Runs one call, records its code and gives it; `out` receives the result converted to `wanted`
 // (the caller clears it).
-std::int32_t RunByName(const ComObjectValue* object, const std::string& member, CallKind kind,
+std::int32_t RunByName(const ComObjectValue* object, std::string_view member, CallKind kind,
                        const ComArgument* arguments, std::size_t count, VARTYPE wanted, VARIANT* out) noexcept
 {
     if (out != nullptr)
@@ -526,19 +526,19 @@ std::int32_t RunByName(const ComObjectValue* object, const std::string& member, 
     return code;
 }
 
-std::int32_t RunByName(const ComObjectValue* object, const std::string& member, CallKind kind,
+std::int32_t RunByName(const ComObjectValue* object, std::string_view member, CallKind kind,
                        ComArguments arguments, VARTYPE wanted, VARIANT* out) noexcept
 {
     return RunByName(object, member, kind, arguments.begin(), arguments.size(), wanted, out);
 }
 
-double NumberCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments) noexcept
+double NumberCall(const ComObjectValue* object, std::string_view member, CallKind kind, ComArguments arguments) noexcept
 {
     UniqueVariant out;
     return RunByName(object, member, kind, arguments, VT_R8, out.addressof()) == kRtComOk ? V_R8(out.addressof()) : 0.0;
 }
 
-bool BoolCall(const ComObjectValue* object, const std::string& member, CallKind kind, ComArguments arguments) noexcept
+bool BoolCall(const ComObjectValue* object, std::string_view member, CallKind kind, ComArguments arguments) noexcept
 {
     UniqueVariant out;
     return RunByName(object, member, kind, arguments, VT_BOOL, out.addressof()) == kRtComOk && V_BOOL(out.addressof()) != 0;
@@ -546,7 +546,7 @@ bool BoolCall(const ComObjectValue* object, const std::string& member, CallKind 
 
 // The text wrappers of the grid and its objects are noexcept: a text with no memory for its GBK
 // copy is a failed call, as one the control refused.
-std::string TextCall(const ComObjectValue* object, const std::string& member, CallKind kind,
+std::string TextCall(const ComObjectValue* object, std::string_view member, CallKind kind,
                      ComArguments arguments) noexcept
 {
     UniqueVariant out;
@@ -555,7 +555,7 @@ std::string TextCall(const ComObjectValue* object, const std::string& member, Ca
     return NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(out.addressof())); });
 }
 
-ComObjectValue* ObjectCall(const ComObjectValue* object, const std::string& member, CallKind kind,
+ComObjectValue* ObjectCall(const ComObjectValue* object, std::string_view member, CallKind kind,
                            ComArguments arguments) noexcept
 {
     UniqueVariant out;
@@ -627,27 +627,27 @@ std::string RtComCodeText(std::int32_t code)
 
 std::string RtComErrorText() { return RtComCodeText(t_lastCode); }
 
-double RtComGetNumber(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
+double RtComGetNumber(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     return NumberCall(object, member, CallKind::Read, indexes);
 }
 
-bool RtComGetBool(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
+bool RtComGetBool(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     return BoolCall(object, member, CallKind::Read, indexes);
 }
 
-std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
+std::string RtComGetText(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     return TextCall(object, member, CallKind::Read, indexes);
 }
 
-ComObjectValue* RtComGetObject(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
+ComObjectValue* RtComGetObject(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     return ObjectCall(object, member, CallKind::Read, indexes);
 }
 
-VARIANT* RtComGetVariant(const ComObjectValue* object, const std::string& member, ComArguments indexes) noexcept
+VARIANT* RtComGetVariant(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     UniqueVariant out;
     RunByName(object, member, CallKind::Read, indexes, VT_VARIANT, out.addressof());
@@ -658,7 +658,7 @@ VARIANT* RtComGetVariant(const ComObjectValue* object, const std::string& member
     return value;
 }
 
-bool RtComSetProperty(const ComObjectValue* object, const std::string& member, ComArguments indexes,
+bool RtComSetProperty(const ComObjectValue* object, std::string_view member, ComArguments indexes,
                       const ComArgument& value) noexcept
 {
     std::vector<ComArgument> arguments;
@@ -674,32 +674,32 @@ bool RtComSetProperty(const ComObjectValue* object, const std::string& member, C
            kRtComOk;
 }
 
-bool RtComSetProperty(const ComObjectValue* object, const std::string& member, const ComArgument& value) noexcept
+bool RtComSetProperty(const ComObjectValue* object, std::string_view member, const ComArgument& value) noexcept
 {
     return RunByName(object, member, CallKind::Write, &value, 1, VT_EMPTY, nullptr) == kRtComOk;
 }
 
-void RtComCall(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
+void RtComCall(const ComObjectValue* object, std::string_view member, ComArguments arguments) noexcept
 {
     RunByName(object, member, CallKind::Method, arguments, VT_EMPTY, nullptr);
 }
 
-std::string RtComCallText(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
+std::string RtComCallText(const ComObjectValue* object, std::string_view member, ComArguments arguments) noexcept
 {
     return TextCall(object, member, CallKind::Method, arguments);
 }
 
-double RtComCallNumber(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
+double RtComCallNumber(const ComObjectValue* object, std::string_view member, ComArguments arguments) noexcept
 {
     return NumberCall(object, member, CallKind::Method, arguments);
 }
 
-bool RtComCallBool(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
+bool RtComCallBool(const ComObjectValue* object, std::string_view member, ComArguments arguments) noexcept
 {
     return BoolCall(object, member, CallKind::Method, arguments);
 }
 
-ComObjectValue* RtComCallObject(const ComObjectValue* object, const std::string& member, ComArguments arguments) noexcept
+ComObjectValue* RtComCallObject(const ComObjectValue* object, std::string_view member, ComArguments arguments) noexcept
 {
     return ObjectCall(object, member, CallKind::Method, arguments);
 }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "framework/byte_set.h"
 #include "com/com_object_value.h"
@@ -134,29 +135,29 @@ std::string RtComCodeText(std::int32_t code);
 // Reads property `member` of `object` with `indexes`. Numbers come back as 64-bit floats, bools
 // as exactly 1 or 0, texts as new GBK texts; 0, false or "" when the call fails (a text also
 // when there is no memory for it).
-double RtComGetNumber(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
-bool RtComGetBool(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
-std::string RtComGetText(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
+double RtComGetNumber(const ComObjectValue* object, std::string_view member, ComArguments indexes = {}) noexcept;
+bool RtComGetBool(const ComObjectValue* object, std::string_view member, ComArguments indexes = {}) noexcept;
+std::string RtComGetText(const ComObjectValue* object, std::string_view member, ComArguments indexes = {}) noexcept;
 // A new object value holding one further reference (empty when the call fails or the property
 // holds no interface); the caller ends it with FreeComObjectValue.
-ComObjectValue* RtComGetObject(const ComObjectValue* object, const std::string& member,
+ComObjectValue* RtComGetObject(const ComObjectValue* object, std::string_view member,
                                ComArguments indexes = {}) noexcept;
 // A new VARIANT from the framework's allocator holding a copy (VT_EMPTY when the call fails);
 // the caller ends it with FreeVariantValue.
-VARIANT* RtComGetVariant(const ComObjectValue* object, const std::string& member, ComArguments indexes = {}) noexcept;
+VARIANT* RtComGetVariant(const ComObjectValue* object, std::string_view member, ComArguments indexes = {}) noexcept;
 
 // Writes property `member` with `indexes` and `value`; true when the call left the code at 0.
-bool RtComSetProperty(const ComObjectValue* object, const std::string& member, ComArguments indexes,
+bool RtComSetProperty(const ComObjectValue* object, std::string_view member, ComArguments indexes,
                       const ComArgument& value) noexcept;
-bool RtComSetProperty(const ComObjectValue* object, const std::string& member, const ComArgument& value) noexcept;
+bool RtComSetProperty(const ComObjectValue* object, std::string_view member, const ComArgument& value) noexcept;
 
 // Calls method `member` with `arguments`; the result kinds as for the readers.
-void RtComCall(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
-std::string RtComCallText(const ComObjectValue* object, const std::string& member,
+void RtComCall(const ComObjectValue* object, std::string_view member, ComArguments arguments = {}) noexcept;
+std::string RtComCallText(const ComObjectValue* object, std::string_view member,
                           ComArguments arguments = {}) noexcept;
-double RtComCallNumber(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
-bool RtComCallBool(const ComObjectValue* object, const std::string& member, ComArguments arguments = {}) noexcept;
-ComObjectValue* RtComCallObject(const ComObjectValue* object, const std::string& member,
+double RtComCallNumber(const ComObjectValue* object, std::string_view member, ComArguments arguments = {}) noexcept;
+bool RtComCallBool(const ComObjectValue* object, std::string_view member, ComArguments arguments = {}) noexcept;
+ComObjectValue* RtComCallObject(const ComObjectValue* object, std::string_view member,
                                 ComArguments arguments = {}) noexcept;
 
 // Makes `destination` hold a further reference to the interface of `source` (the reference it
