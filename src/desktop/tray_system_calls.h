@@ -12,6 +12,3 @@ struct TraySystemCalls {
 };
 
 inline TraySystemCalls g_traySystemCalls;
-
-// Puts the platform's own functions back (tests that replaced entries call it when done).
-inline void ResetTraySystemCalls() noexcept { g_traySystemCalls = TraySystemCalls(); }

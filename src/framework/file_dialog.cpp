@@ -2,10 +2,9 @@
 
 #include <commdlg.h>
 
-namespace {
+#include "framework/framework_system_calls.h"
 
-FileNameFunction g_getOpenFileName = GetOpenFileNameA;
-FileNameFunction g_getSaveFileName = GetSaveFileNameA;
+namespace {
 
 // "a|b|c|d" as the platform wants it: each piece ended by a zero, then one more zero.
 std::string PlatformFilter(const std::string& filter)
@@ -21,12 +20,6 @@ std::string PlatformFilter(const std::string& filter)
 }
 
 } // namespace
-
-void SetFileDialogFunctions(FileNameFunction open, FileNameFunction save) noexcept
-{
-    g_getOpenFileName = open ? open : GetOpenFileNameA;
-    g_getSaveFileName = save ? save : GetSaveFileNameA;
-}
 
 bool FileDialog::Open(HWND owner) noexcept
 {
@@ -44,7 +37,8 @@ bool FileDialog::Open(HWND owner) noexcept
     request.lpstrTitle = title.empty() ? nullptr : title.c_str();
     request.Flags = flags_;
     request.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
-    FileNameFunction show = type == FileDialogType::Save ? g_getSaveFileName : g_getOpenFileName;
+    decltype(&::GetOpenFileNameA) show = type == FileDialogType::Save ? g_frameworkSystemCalls.GetSaveFileNameA
+                                                                       : g_frameworkSystemCalls.GetOpenFileNameA;
     if (!show(&request))
         return false;
     fileName_ = name;

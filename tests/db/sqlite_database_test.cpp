@@ -8,6 +8,7 @@
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
 #include "support/scratch_folder.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -23,7 +24,6 @@ protected:
     {
         if (db.GetHandle())
             db.Close();
-        ResetSqliteEngineTable();
         SetCallbackBlockAllocator(nullptr);
     }
 
@@ -258,6 +258,7 @@ int RecordKeyV2(sqlite3*, const char* name, const void*, int length)
 
 TEST_F(SqliteDatabaseTest, KeyAndRekeyArguments)
 {
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_key.function = RecordKey;
     SqliteEngine().sqlite3_rekey.function = RecordKey;
     SqliteEngine().sqlite3_key_v2.function = RecordKeyV2;

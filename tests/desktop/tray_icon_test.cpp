@@ -10,6 +10,7 @@
 
 #include "desktop/notify_icon_block.h"
 #include "desktop/tray_system_calls.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -169,13 +170,13 @@ protected:
         if (IsWindow(owner))
             DestroyWindow(owner);
         PumpMessages();
-        ResetTraySystemCalls();
     }
     static void RecordTheShell() { g_traySystemCalls.Shell_NotifyIconA = RecordShellCall; }
     const ShellCall& LastCall() const { return g_shellCalls.back(); }
 
     HWND owner = nullptr;
     TrayIcon tray;
+    ScopedSystemCalls<TraySystemCalls> trayCalls{g_traySystemCalls};
 };
 
 // ---- The record and the shell ---------------------------------------------------------------

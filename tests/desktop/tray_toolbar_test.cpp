@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "desktop/tray_system_calls.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -109,7 +110,6 @@ protected:
             if (window)
                 DestroyWindow(window);
         g_fakeTray = g_fakeOverflow = nullptr;
-        ResetTraySystemCalls();
     }
 
     // "Shell_TrayWnd" > "TrayNotifyWnd" > ["SysPager" >] [toolbar]; the toolbar's client area is 40 x 10.
@@ -130,6 +130,7 @@ protected:
     HWND toolbar = nullptr;
     HWND strayToolbar = nullptr;
     TrayIcon tray;
+    ScopedSystemCalls<TraySystemCalls> trayCalls{g_traySystemCalls};
 };
 
 TEST_F(TrayToolbarTest, TheToolbarIsFoundAlongTheNotificationPath)
@@ -263,7 +264,7 @@ TEST_F(TrayToolbarTest, WithoutAToolbarEveryOperationAnswersItsFailureValue)
 // Wine's explorer has a "Shell_TrayWnd" without the notification children.
 TEST_F(TrayToolbarTest, WinesNotificationAreaHasNoToolbarAndTheOperationsFailQuietly)
 {
-    ResetTraySystemCalls();
+    g_traySystemCalls.FindWindowA = ::FindWindowA;
     ASSERT_NE(nullptr, FindWindowA("Shell_TrayWnd", nullptr));
     tray.Initialize();
     if (tray.TrayToolbarWindow())

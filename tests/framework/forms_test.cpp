@@ -12,10 +12,12 @@
 #include "framework/application.h"
 #include "framework/file_dialog.h"
 #include "framework/form.h"
+#include "framework/framework_system_calls.h"
 #include "framework/menu.h"
 #include "framework/picture_box.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
+#include "support/system_calls_scope.h"
 #include "support/ui_test_support.h"
 
 namespace {
@@ -201,7 +203,7 @@ class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetTrackPopupMenuFunction(RecordTrackPopupMenu);
+        g_frameworkSystemCalls.TrackPopupMenu = RecordTrackPopupMenu;
         g_choose = -1;
         g_firstRuns = g_secondRuns = 0;
         FormTemplate layout = MainWindowTemplate();
@@ -216,8 +218,7 @@ protected:
         SetCursorPos(300, 200);
         GetCursorPos(&cursor_);
     }
-    void TearDown() override { SetTrackPopupMenuFunction(nullptr); }
-
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     std::unique_ptr<Form> form_;
     std::unique_ptr<Menu> menu_;
     POINT cursor_ = {};
@@ -265,7 +266,7 @@ void CALLBACK CancelMenu(HWND window, UINT, UINT_PTR id, DWORD)
 
 TEST_F(MenuTest, TheRealPopUpClosesWhenCancelledAndRunsNothing)
 {
-    SetTrackPopupMenuFunction(nullptr);
+    g_frameworkSystemCalls.TrackPopupMenu = ::TrackPopupMenu;
     // The menu's own loop runs the timer: the menu is cancelled from inside it.
     SetTimer(form_->GetHandle(), 1, 100, CancelMenu);
     menu_->PopUp();
@@ -368,7 +369,8 @@ BOOL WINAPI RecordSaveDialog(OPENFILENAMEA* request)
 
 TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlags)
 {
-    SetFileDialogFunctions(nullptr, RecordSaveDialog);
+    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+    g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
     FileDialog dialog(0x1806);
     dialog.type = FileDialogType::Save;
     dialog.title = "保存文件";
@@ -390,7 +392,6 @@ TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlag
     g_answer = nullptr;
     EXPECT_FALSE(dialog.Open(owner));
     EXPECT_EQ(dialog.FileName(), "") << "a cancelled dialog forgets the earlier name";
-    SetFileDialogFunctions(nullptr, nullptr);
 }
 
 } // namespace
