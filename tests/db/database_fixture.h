@@ -1,5 +1,5 @@
-// A fresh database file per test with the engine started and the bridges built; every replaced
-// allocator is put back afterwards (a test that replaces engine entries holds a ScopedSystemCalls).
+// A fresh database file per test with the engine started and the bridges built. A test that
+// replaces engine entries or platform calls holds a ScopedSystemCalls for them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,9 +21,6 @@ protected:
     }
     void TearDown() override
     {
-        SetCallbackBlockAllocator(nullptr);
-        SetCallbackBlockFreeHook(nullptr);
-        SetThunkMemoryAllocator(nullptr);
         if (db.GetHandle())
             db.Close();
     }
