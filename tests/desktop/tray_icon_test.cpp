@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "desktop/notify_icon_block.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 #include "support/system_calls_scope.h"
 
 namespace {
@@ -171,12 +171,12 @@ protected:
             DestroyWindow(owner);
         PumpMessages();
     }
-    static void RecordTheShell() { g_traySystemCalls.Shell_NotifyIconA = RecordShellCall; }
+    static void RecordTheShell() { g_desktopSystemCalls.Shell_NotifyIconA = RecordShellCall; }
     const ShellCall& LastCall() const { return g_shellCalls.back(); }
 
     HWND owner = nullptr;
     TrayIcon tray;
-    ScopedSystemCalls<TraySystemCalls> trayCalls{g_traySystemCalls};
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls{g_desktopSystemCalls};
 };
 
 // ---- The record and the shell ---------------------------------------------------------------

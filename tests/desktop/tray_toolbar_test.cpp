@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 #include "support/system_calls_scope.h"
 
 namespace {
@@ -102,7 +102,7 @@ protected:
     {
         g_moves.clear();
         g_setStates.clear();
-        g_traySystemCalls.FindWindowA = FindFakeWindow;
+        g_desktopSystemCalls.FindWindowA = FindFakeWindow;
     }
     void TearDown() override
     {
@@ -130,7 +130,7 @@ protected:
     HWND toolbar = nullptr;
     HWND strayToolbar = nullptr;
     TrayIcon tray;
-    ScopedSystemCalls<TraySystemCalls> trayCalls{g_traySystemCalls};
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls{g_desktopSystemCalls};
 };
 
 TEST_F(TrayToolbarTest, TheToolbarIsFoundAlongTheNotificationPath)
@@ -264,7 +264,7 @@ TEST_F(TrayToolbarTest, WithoutAToolbarEveryOperationAnswersItsFailureValue)
 // Wine's explorer has a "Shell_TrayWnd" without the notification children.
 TEST_F(TrayToolbarTest, WinesNotificationAreaHasNoToolbarAndTheOperationsFailQuietly)
 {
-    g_traySystemCalls.FindWindowA = ::FindWindowA;
+    g_desktopSystemCalls.FindWindowA = ::FindWindowA;
     ASSERT_NE(nullptr, FindWindowA("Shell_TrayWnd", nullptr));
     tray.Initialize();
     if (tray.TrayToolbarWindow())

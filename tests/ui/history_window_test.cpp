@@ -17,7 +17,7 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "core/history_view.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 #include "framework/file_dialog.h"
 #include "framework/file_io.h"
 #include "framework/framework_system_calls.h"
@@ -875,8 +875,8 @@ TEST_F(HistoryWindowTest, AfterTheShellRestartsTheIconIsAddedAgainAndAnswers)
 
     g_notifyCalls.clear();
     {
-        ScopedSystemCalls trayCalls(g_traySystemCalls);
-        g_traySystemCalls.Shell_NotifyIconA = RecordNotify;
+        ScopedSystemCalls desktopCalls(g_desktopSystemCalls);
+        g_desktopSystemCalls.Shell_NotifyIconA = RecordNotify;
         SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
         PumpMessages();
     }
