@@ -5,8 +5,8 @@
 // takes the engine's call, hands the same arguments in the same order to one entry routine, and
 // returns that routine's result without removing anything itself.
 //
-// Holds: the bridge globals, MakeStdcallThunk, BuildSqliteCallbackThunks, ByteSetDataPointer and a
-// replaceable executable-memory allocator for tests.
+// Holds: the bridge globals, MakeStdcallThunk, BuildSqliteCallbackThunks and ByteSetDataPointer. The
+// bridges' memory comes from g_dbSystemCalls.VirtualAlloc, which a test may refuse.
 #pragma once
 
 #include <cstddef>
