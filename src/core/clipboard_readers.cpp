@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/clipboard_reader_calls.h"
+#include "core/core_system_calls.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
 #include "picture/bmp_writer.h"
@@ -128,7 +128,7 @@ ByteSet ReadClipboardBitmap(HWND owner)
         return {};
     // Raises when the image cannot be held: the capture tells the user instead of storing an
     // entry without its picture.
-    ByteSet image = g_clipboardReaderCalls.AllocateImage(kBmpHeaderSize + imageSize);
+    ByteSet image = g_coreSystemCalls.AllocateImage(kBmpHeaderSize + imageSize);
     // A failed read leaves the pixels zero: the entry still has its picture. The bitmap belongs
     // to the clipboard: it is read before the clipboard is closed.
     WriteBmp(bitmap, description, imageSize, image.Data());

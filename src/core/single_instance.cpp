@@ -1,5 +1,6 @@
 #include "core/single_instance.h"
 
+#include "core/core_system_calls.h"
 #include "core/globals.h"
 #include "core/hash_hex.h"
 #include "core/window_activation.h"
@@ -7,8 +8,6 @@
 #include "framework/message_box.h"
 
 namespace {
-
-CreateEventFunction g_createEvent = CreateEventA;
 
 // Another instance holds the event: tell the user, bring its window forward, end.
 [[noreturn]] void GiveWayToRunningInstance(bool showMessage, std::string* message, UINT boxStyle, bool activate)
@@ -29,11 +28,6 @@ CreateEventFunction g_createEvent = CreateEventA;
 
 } // namespace
 
-void SetCreateEventFunction(CreateEventFunction function) noexcept
-{
-    g_createEvent = function ? function : CreateEventA;
-}
-
 std::string DefaultInstanceName() { return Md5Hex(ByteSet::FromText("你懒得输入，我就写死，略略")); }
 
 void EnsureSingleInstance(std::string* name, bool showMessage, std::string* message, UINT boxStyle, bool activate)
@@ -49,7 +43,7 @@ void EnsureSingleInstance(std::string* name, bool showMessage, std::string* mess
     // end; a refused creation (the name taken by another kind of object) counts as no other
     // instance, and this one then runs without the event. The event lives exactly as long as its
     // process: its handle is never closed.
-    HANDLE event = g_createEvent(nullptr, FALSE, FALSE, name->c_str());
+    HANDLE event = g_coreSystemCalls.CreateEventA(nullptr, FALSE, FALSE, name->c_str());
     if (event && GetLastError() == ERROR_ALREADY_EXISTS)
         GiveWayToRunningInstance(showMessage, message, boxStyle, activate);
 }

@@ -17,11 +17,6 @@
 void EnsureSingleInstance(std::string* name = nullptr, bool showMessage = false, std::string* message = nullptr,
                           UINT boxStyle = 0, bool activate = false);
 
-// The event creation behind the check, for tests; null restores CreateEventA.
-using CreateEventFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
-                                            LPCSTR name);
-void SetCreateEventFunction(CreateEventFunction function) noexcept;
-
 // The name used when the caller gives none: the lower-case MD5 of the GBK bytes of
 // "你懒得输入，我就写死，略略".
 std::string DefaultInstanceName();

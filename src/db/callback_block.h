@@ -11,12 +11,3 @@ void FreeCallbackBlock(void* block) noexcept;
 // Writes / reads the 32-bit value at `offset` bytes into `block`.
 void StoreDwordAt(void* block, std::uint32_t offset, std::uint32_t value) noexcept;
 std::uint32_t ReadDwordAt(const void* block, std::uint32_t offset) noexcept;
-
-// Replaceable heap allocation, so that a test can make AllocCallbackBlock fail.
-using CallbackBlockAllocator = void* (*)(std::uint32_t size);
-void SetCallbackBlockAllocator(CallbackBlockAllocator allocator) noexcept; // null restores HeapAlloc
-
-// Called with every block FreeCallbackBlock is about to free, so that a test can see which blocks
-// a refused or dropped registration gave back. Null removes the hook.
-using CallbackBlockFreeHook = void (*)(void* block);
-void SetCallbackBlockFreeHook(CallbackBlockFreeHook hook) noexcept;

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include "db/callback_dispatch.h"
+#include "db/db_system_calls.h"
 
 void* g_sqlFunctionThunk = nullptr;
 void* g_sqlStepThunk = nullptr;
@@ -22,10 +23,8 @@ namespace {
 
 void* VirtualAllocExecutable(std::size_t size)
 {
-    return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    return g_dbSystemCalls.VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
 }
-
-ThunkMemoryAllocator g_thunkAllocator = VirtualAllocExecutable;
 
 // The code pieces of a bridge. After the frame set-up [ebp + 4] is the engine's return address and
 // [ebp + 4k + 4] the k-th argument.
@@ -86,7 +85,7 @@ std::uintptr_t ByteSetDataPointer(const ByteSet& bytes) noexcept
 void* MakeStdcallThunk(const void* target, std::uint32_t argumentCount) noexcept
 {
     std::size_t size = 6 * argumentCount + 12;
-    auto* block = static_cast<std::uint8_t*>(g_thunkAllocator(size));
+    auto* block = static_cast<std::uint8_t*>(VirtualAllocExecutable(size));
     if (!block)
         return nullptr;
     std::uint8_t* at = Append(block, FrameSetUp());
@@ -113,9 +112,4 @@ int BuildSqliteCallbackThunks() noexcept
     BuildOne(g_collationThunk, OnCollationCompare, 5, rc);
     BuildOne(g_busyHandlerThunk, OnBusyHandler, 2, rc);
     return rc;
-}
-
-void SetThunkMemoryAllocator(ThunkMemoryAllocator allocator) noexcept
-{
-    g_thunkAllocator = allocator ? allocator : VirtualAllocExecutable;
 }

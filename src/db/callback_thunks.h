@@ -5,8 +5,8 @@
 // takes the engine's call, hands the same arguments in the same order to one entry routine, and
 // returns that routine's result without removing anything itself.
 //
-// Holds: the bridge globals, MakeStdcallThunk, BuildSqliteCallbackThunks, ByteSetDataPointer and a
-// replaceable executable-memory allocator for tests.
+// Holds: the bridge globals, MakeStdcallThunk, BuildSqliteCallbackThunks and ByteSetDataPointer. The
+// bridges' memory comes from g_dbSystemCalls.VirtualAlloc, which a test may refuse.
 #pragma once
 
 #include <cstddef>
@@ -36,8 +36,3 @@ void* MakeStdcallThunk(const void* target, std::uint32_t argumentCount) noexcept
 
 // The address of the first byte of `bytes`; 0 for an empty array.
 std::uintptr_t ByteSetDataPointer(const ByteSet& bytes) noexcept;
-
-// Replaceable VirtualAlloc(null, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE), so that
-// a test can refuse the memory. Null restores VirtualAlloc.
-using ThunkMemoryAllocator = void* (*)(std::size_t size);
-void SetThunkMemoryAllocator(ThunkMemoryAllocator allocator) noexcept;

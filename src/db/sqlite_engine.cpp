@@ -32,8 +32,6 @@ void* LookupSqliteEngineFunction(const char* name) noexcept
 
 SqliteEngineTable& SqliteEngine() noexcept { return g_engineTable; }
 
-void ResetSqliteEngineTable() noexcept { g_engineTable = SqliteEngineTable{}; }
-
 int InitializeDatabaseEngine() { return SqliteEngine().sqlite3_initialize(); }
 
 int ShutdownDatabaseEngine() { return SqliteEngine().sqlite3_shutdown(); }

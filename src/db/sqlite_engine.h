@@ -2,7 +2,7 @@
 // each function looked up by name at its first call. One engine instance serves the whole process.
 //
 // Every entry of the table can be replaced by a test (assign the member's `function`) to make an
-// engine call fail on purpose; `ResetSqliteEngineTable` puts the lazy look-ups back.
+// engine call fail on purpose; a copy of the table made before puts the entries back.
 #pragma once
 
 #include <sqlite3.h>
@@ -114,9 +114,6 @@ struct SqliteEngineTable {
 
 // The process's one engine table.
 SqliteEngineTable& SqliteEngine() noexcept;
-
-// Puts every entry back to its lazy look-up (tests that replaced entries call it when done).
-void ResetSqliteEngineTable() noexcept;
 
 // Runs sqlite3_initialize / sqlite3_shutdown of the engine and returns their result codes.
 int InitializeDatabaseEngine();

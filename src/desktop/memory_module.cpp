@@ -8,12 +8,10 @@
 #include <new>
 #include <vector>
 
+#include "desktop/desktop_system_calls.h"
 #include "desktop/function_call.h"
 
 namespace {
-
-const MemoryModulePlatform kSystemPlatform = {VirtualAlloc, VirtualFree, LoadLibraryA, ::GetProcAddress};
-MemoryModulePlatform g_platform = kSystemPlatform;
 
 static_assert(sizeof(IMAGE_DOS_HEADER) == 64);
 static_assert(sizeof(IMAGE_NT_HEADERS32) == 248);
@@ -154,16 +152,16 @@ bool SectionsFit(const ByteView& bytes, const ImageHeaders& headers, const std::
 
 std::uint8_t* AllocImageMemory(std::uint32_t preferredBase, std::uint32_t size)
 {
-    void* block = g_platform.virtualAlloc(reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferredBase)), size,
-                                          MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    void* preferred = reinterpret_cast<void*>(static_cast<std::uintptr_t>(preferredBase));
+    void* block = g_desktopSystemCalls.VirtualAlloc(preferred, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
     if (!block)
-        block = g_platform.virtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+        block = g_desktopSystemCalls.VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
     return static_cast<std::uint8_t*>(block);
 }
 
 bool ReleaseImageMemory(std::uintptr_t base)
 {
-    return g_platform.virtualFree(reinterpret_cast<void*>(base), 0, MEM_RELEASE) != 0;
+    return g_desktopSystemCalls.VirtualFree(reinterpret_cast<void*>(base), 0, MEM_RELEASE) != 0;
 }
 
 // The mapped block: its address, size and a view over it.
@@ -240,7 +238,7 @@ std::uintptr_t ResolveImport(const MappedImage& mapped, const char* dllName, HMO
     }
     std::uintptr_t address = resolver ? resolver(dllName, name, userValue) : 0;
     if (!address && module)
-        address = reinterpret_cast<std::uintptr_t>(g_platform.getProcAddress(module, lookup));
+        address = reinterpret_cast<std::uintptr_t>(g_desktopSystemCalls.GetProcAddress(module, lookup));
     return address;
 }
 
@@ -260,7 +258,7 @@ bool ResolveImports(MappedImage& mapped, const ImageHeaders& headers, ImportReso
         const char* dllName = mapped.view.Text(descriptor.Name);
         if (!dllName)
             return false;
-        HMODULE module = g_platform.loadLibrary(dllName);
+        HMODULE module = g_desktopSystemCalls.LoadLibraryA(dllName);
         for (std::uint64_t slot = descriptor.FirstThunk;; slot += 4) {
             std::uint32_t entry;
             if (slot < headers.HeaderEnd() || !mapped.view.Read(slot, entry))
@@ -471,16 +469,6 @@ std::uintptr_t GetImageEntryPoint(std::uintptr_t base) noexcept
     if (!image || image->headers.nt.OptionalHeader.AddressOfEntryPoint == 0)
         return 0;
     return static_cast<std::uint32_t>(base + image->headers.nt.OptionalHeader.AddressOfEntryPoint);
-}
-
-void SetMemoryModulePlatform(const MemoryModulePlatform* platform) noexcept
-{
-    g_platform = platform ? *platform : kSystemPlatform;
-}
-
-const MemoryModulePlatform& SystemMemoryModulePlatform() noexcept
-{
-    return kSystemPlatform;
 }
 
 bool MemoryModule::Load(const ByteSet& image, ImportResolver resolver, std::int32_t userValue)

@@ -77,15 +77,3 @@ std::uintptr_t FindExport(std::uintptr_t base, const std::string& nameOrOrdinal)
 std::uintptr_t GetImageEntryPoint(std::uintptr_t base) noexcept;
 // The smallest multiple of `alignment` not below `value`; `value` itself for alignment 0.
 std::uint64_t AlignUp(std::uint64_t value, std::uint32_t alignment) noexcept;
-
-// The platform calls of the loader, replaceable so that a test can watch them or make one fail.
-struct MemoryModulePlatform {
-    LPVOID(WINAPI* virtualAlloc)(LPVOID address, SIZE_T size, DWORD type, DWORD protect);
-    BOOL(WINAPI* virtualFree)(LPVOID address, SIZE_T size, DWORD type);
-    HMODULE(WINAPI* loadLibrary)(LPCSTR name);
-    FARPROC(WINAPI* getProcAddress)(HMODULE module, LPCSTR name);
-};
-// Null restores the Win32 functions.
-void SetMemoryModulePlatform(const MemoryModulePlatform* platform) noexcept;
-// The Win32 functions, for a test's table to forward to.
-const MemoryModulePlatform& SystemMemoryModulePlatform() noexcept;

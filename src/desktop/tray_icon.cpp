@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "desktop/notify_icon_block.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 
 namespace {
 
@@ -218,7 +218,7 @@ bool TrayIcon::NotifyShell(DWORD message) noexcept
 {
     NotifyIconBlock block = {};
     CopyFields(iconData_, block);
-    BOOL done = g_traySystemCalls.Shell_NotifyIconA(message, reinterpret_cast<PNOTIFYICONDATAA>(&block));
+    BOOL done = g_desktopSystemCalls.Shell_NotifyIconA(message, reinterpret_cast<PNOTIFYICONDATAA>(&block));
     CopyFields(block, iconData_);
     return done != FALSE;
 }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "desktop/remote_memory.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ HWND FindInside(HWND parent, const char* className) noexcept
 
 HWND FindTopLevel(const char* className) noexcept
 {
-    return g_traySystemCalls.FindWindowA(className, nullptr);
+    return g_desktopSystemCalls.FindWindowA(className, nullptr);
 }
 
 LRESULT SendToToolbar(HWND toolbar, UINT message, WPARAM wParam, LPARAM lParam) noexcept

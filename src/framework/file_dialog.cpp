@@ -3,11 +3,9 @@
 #include <commdlg.h>
 
 #include "framework/exception_boundary.h"
+#include "framework/framework_system_calls.h"
 
 namespace {
-
-FileNameFunction g_getOpenFileName = GetOpenFileNameA;
-FileNameFunction g_getSaveFileName = GetSaveFileNameA;
 
 // "a|b|c|d" as the platform wants it: each piece ended by a zero, then one more zero.
 std::string PlatformFilter(const std::string& filter)
@@ -23,12 +21,6 @@ std::string PlatformFilter(const std::string& filter)
 }
 
 } // namespace
-
-void SetFileDialogFunctions(FileNameFunction open, FileNameFunction save) noexcept
-{
-    g_getOpenFileName = open ? open : GetOpenFileNameA;
-    g_getSaveFileName = save ? save : GetSaveFileNameA;
-}
 
 bool FileDialog::Open(HWND owner) noexcept
 {
@@ -52,7 +44,8 @@ bool FileDialog::Show(HWND owner)
     request.lpstrTitle = title.empty() ? nullptr : title.c_str();
     request.Flags = flags_;
     request.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
-    FileNameFunction show = type == FileDialogType::Save ? g_getSaveFileName : g_getOpenFileName;
+    decltype(&::GetOpenFileNameA) show = type == FileDialogType::Save ? g_frameworkSystemCalls.GetSaveFileNameA
+                                                                       : g_frameworkSystemCalls.GetOpenFileNameA;
     if (!show(&request))
         return false;
     fileName_ = name;

@@ -33,7 +33,3 @@ private:
     DWORD flags_;
     std::string fileName_;
 };
-
-// The platform calls behind the dialog, for tests; null restores GetOpenFileNameA or GetSaveFileNameA.
-using FileNameFunction = BOOL(WINAPI*)(OPENFILENAMEA* request);
-void SetFileDialogFunctions(FileNameFunction open, FileNameFunction save) noexcept;

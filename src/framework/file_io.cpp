@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "framework/file_system_calls.h"
+#include "framework/framework_system_calls.h"
 #include "framework/unique_resource.h"
 
 bool PathExists(const std::string& path)
@@ -12,20 +12,20 @@ bool PathExists(const std::string& path)
 
 bool WriteFileBytes(const std::string& path, const ByteSet& bytes)
 {
-    UniqueFile file(g_fileSystemCalls.CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(g_frameworkSystemCalls.CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     DWORD written = 0;
-    BOOL ok = bytes.Empty() ||
-              g_fileSystemCalls.WriteFile(file.get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr);
+    BOOL ok = bytes.Empty() || g_frameworkSystemCalls.WriteFile(file.get(), bytes.Data(),
+                                                                static_cast<DWORD>(bytes.Size()), &written, nullptr);
     return ok && written == bytes.Size();
 }
 
 bool WriteNewFileBytes(const std::string& path, const ByteSet& bytes)
 {
     const std::string temporary = path + ".tmp";
-    if (WriteFileBytes(temporary, bytes) && g_fileSystemCalls.MoveFileExA(temporary.c_str(), path.c_str(), 0))
+    if (WriteFileBytes(temporary, bytes) && g_frameworkSystemCalls.MoveFileExA(temporary.c_str(), path.c_str(), 0))
         return true;
     DeleteFileA(temporary.c_str());
     return false;

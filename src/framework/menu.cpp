@@ -1,15 +1,6 @@
 #include "framework/menu.h"
 
-namespace {
-
-TrackPopupMenuFunction g_trackPopupMenu = TrackPopupMenu;
-
-} // namespace
-
-void SetTrackPopupMenuFunction(TrackPopupMenuFunction function) noexcept
-{
-    g_trackPopupMenu = function ? function : TrackPopupMenu;
-}
+#include "framework/framework_system_calls.h"
 
 Menu::Menu(Form& owner, std::string caption, std::vector<MenuItem> items)
     : owner_(owner), caption_(std::move(caption)), items_(std::move(items))
@@ -39,7 +30,7 @@ void Menu::Track(UINT flags, int dx, int dy) const noexcept
         return;
     POINT cursor = {};
     GetCursorPos(&cursor);
-    g_trackPopupMenu(popup, flags, cursor.x + dx, cursor.y + dy, 0, owner_.GetHandle(), nullptr);
+    g_frameworkSystemCalls.TrackPopupMenu(popup, flags, cursor.x + dx, cursor.y + dy, 0, owner_.GetHandle(), nullptr);
     DestroyMenu(popup);
 }
 

@@ -42,8 +42,3 @@ private:
     std::vector<MenuItem> items_;
     std::vector<UINT> ids_;
 };
-
-// The platform call that shows a pop-up, for tests; null restores TrackPopupMenu.
-using TrackPopupMenuFunction = BOOL(WINAPI*)(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
-                                             const RECT* rect);
-void SetTrackPopupMenuFunction(TrackPopupMenuFunction function) noexcept;

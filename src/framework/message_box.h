@@ -8,7 +8,3 @@
 
 // Shows `text` (GBK) and returns the button the user chose.
 int ShowMessageBox(const std::string& text, UINT style = 0, const std::string* caption = nullptr, HWND owner = nullptr);
-
-// What ShowMessageBox hands to the platform, for tests: the final style and caption.
-using MessageBoxFunction = int (*)(HWND owner, const char* text, const char* caption, UINT style);
-void SetMessageBoxFunction(MessageBoxFunction function) noexcept; // null restores MessageBoxA

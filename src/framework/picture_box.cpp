@@ -9,14 +9,12 @@
 #include "com/com_ref.h"
 #include "picture/gif_animation.h"
 #include "framework/exception_boundary.h"
+#include "framework/framework_system_calls.h"
 #include "framework/unique_resource.h"
 
 namespace {
 
 constexpr const char* kPictureBoxClass = "ChengjianPictureBox";
-
-PictureBoxSetTimerFunction g_setTimer = SetTimer;
-PictureBoxKillTimerFunction g_killTimer = KillTimer;
 
 bool RegisterPictureBoxClass(WNDPROC procedure) noexcept
 {
@@ -33,12 +31,6 @@ bool RegisterPictureBoxClass(WNDPROC procedure) noexcept
 }
 
 } // namespace
-
-void SetPictureBoxTimerFunctions(PictureBoxSetTimerFunction set, PictureBoxKillTimerFunction kill) noexcept
-{
-    g_setTimer = set ? set : SetTimer;
-    g_killTimer = kill ? kill : KillTimer;
-}
 
 PictureRect CentredPictureRect(int cw, int ch, int pw, int ph) noexcept
 {
@@ -125,13 +117,13 @@ void PictureBox::ArmTimer() noexcept
 {
     if (!window_ || !frames_ || !animation_)
         return;
-    timerArmed_ = g_setTimer(window_, kPictureBoxAnimationTimer, frames_->DelayMs(), nullptr) != 0;
+    timerArmed_ = g_frameworkSystemCalls.SetTimer(window_, kPictureBoxAnimationTimer, frames_->DelayMs(), nullptr) != 0;
 }
 
 void PictureBox::DisarmTimer() noexcept
 {
     if (timerArmed_ && window_)
-        g_killTimer(window_, kPictureBoxAnimationTimer);
+        g_frameworkSystemCalls.KillTimer(window_, kPictureBoxAnimationTimer);
     timerArmed_ = false;
 }
 

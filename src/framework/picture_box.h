@@ -31,11 +31,6 @@ class GifAnimation;
 // The id of the timer on the box's window that shows an animation's next frame.
 constexpr UINT_PTR kPictureBoxAnimationTimer = 1;
 
-// The timer calls of the animation, for tests; null restores SetTimer or KillTimer.
-using PictureBoxSetTimerFunction = UINT_PTR(WINAPI*)(HWND window, UINT_PTR id, UINT milliseconds, TIMERPROC call);
-using PictureBoxKillTimerFunction = BOOL(WINAPI*)(HWND window, UINT_PTR id);
-void SetPictureBoxTimerFunctions(PictureBoxSetTimerFunction set, PictureBoxKillTimerFunction kill) noexcept;
-
 // The handler of a released mouse button: button (1 left, 2 right), then x and y in pixels.
 using PictureBoxMouseHandler = void (*)(int button, int x, int y);
 

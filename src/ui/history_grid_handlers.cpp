@@ -15,6 +15,7 @@
 #include "ui/history_grid.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
+#include "ui/ui_system_calls.h"
 
 namespace {
 
@@ -23,8 +24,6 @@ constexpr std::int16_t kShiftCtrl = 2;
 constexpr std::int16_t kRightButton = 2;
 constexpr std::int32_t kEditableNone = 0;
 constexpr std::int32_t kEditableKbdMouse = 2;
-
-ShellExecuteFunction g_shellExecute = ShellExecuteA;
 
 std::string AsciiLower(std::string text)
 {
@@ -76,14 +75,9 @@ std::string GetFileExtension(const std::string& path) { return PathFindExtension
 bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
 {
     int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
-    HINSTANCE result = g_shellExecute(nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-                                      "", show);
+    const char* arguments = parameters.empty() ? nullptr : parameters.c_str();
+    HINSTANCE result = g_uiSystemCalls.ShellExecuteA(nullptr, "open", file.c_str(), arguments, "", show);
     return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
-}
-
-void SetShellExecuteFunction(ShellExecuteFunction function) noexcept
-{
-    g_shellExecute = function ? function : ShellExecuteA;
 }
 
 void ShowPictureViewer(const ByteSet& picture)

@@ -36,9 +36,5 @@ std::string GetFileExtension(const std::string& path);
 // ShellExecuteA "open" without owner; show mode 1 hides, 2 shows minimised without activating,
 // anything else shows normally. False only when the file was not found.
 bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode = 0);
-// The shell call behind ShellOpenFile, for tests; null restores ShellExecuteA.
-using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                                LPCSTR folder, INT show);
-void SetShellExecuteFunction(ShellExecuteFunction function) noexcept;
 // Shows `picture` in a new picture viewer owned by the main window and returns when it is closed.
 void ShowPictureViewer(const ByteSet& picture);

@@ -20,12 +20,13 @@
 #include "core/capture_failure_notice.h"
 #include "core/clipboard_monitor.h"
 #include "core/clipboard_readers.h"
-#include "core/clipboard_reader_calls.h"
+#include "core/core_system_calls.h"
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "core/history_view.h"
 #include "db/text_conversion.h"
 #include "framework/text_codec.h"
+#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "pattern_bitmap.h"
 #include "ui/history_grid.h"
@@ -34,6 +35,7 @@
 #include "support/utf8_text.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
+#include "support/system_calls_scope.h"
 #include "support/test_window.h"
 
 namespace {
@@ -90,7 +92,7 @@ protected:
     void SetUp() override
     {
         g_boxes.clear();
-        SetMessageBoxFunction(RecordBox);
+        g_frameworkSystemCalls.MessageBoxA = RecordBox;
         g_database = &database;
         g_grid = &grid;
         SetHistoryView(&AddGridRow);
@@ -104,7 +106,6 @@ protected:
         g_database = nullptr;
         g_grid = nullptr;
         SetHistoryView(nullptr);
-        SetMessageBoxFunction(nullptr);
     }
 
     std::vector<Row> Rows()
@@ -132,6 +133,7 @@ protected:
         return rows.empty() ? Row() : rows.back();
     }
 
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     ScratchFolder folder;
     SqliteDatabase database;
     FakeGrid grid;
@@ -384,7 +386,7 @@ LRESULT CALLBACK NextViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM
 // message loop runs as a modal box's loop would.
 std::vector<bool> g_notifiedBeforeBox;
 
-int RecordBoxWhileCopiesGoOn(HWND owner, const char* text, const char* caption, UINT style)
+int WINAPI RecordBoxWhileCopiesGoOn(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     g_notifiedBeforeBox.push_back(g_nextViewerNotified);
     RecordBox(owner, text, caption, style);
@@ -429,7 +431,7 @@ TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
     ASSERT_TRUE(database.Exec("create trigger refuse before insert on data begin select raise(abort, 'refused'); end"));
     g_boxes.clear();
     g_notifiedBeforeBox.clear();
-    SetMessageBoxFunction(RecordBoxWhileCopiesGoOn);
+    g_frameworkSystemCalls.MessageBoxA = RecordBoxWhileCopiesGoOn;
     g_nextViewerNotified = false;
     PutText(L"refused copy");
     PumpUntilNoFailurePending();
@@ -439,7 +441,7 @@ TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
     EXPECT_TRUE(g_notifiedBeforeBox[0]) << "the box came before the next viewer was notified";
 
     // Once closed, the next failure has a box of its own.
-    SetMessageBoxFunction(RecordBox);
+    g_frameworkSystemCalls.MessageBoxA = RecordBox;
     PutText(L"refused again");
     PumpUntilNoFailurePending();
     EXPECT_EQ(g_boxes.size(), 2u);
@@ -539,7 +541,7 @@ std::vector<std::string> g_notedWhileOpen;
 int g_openBoxes = 0;
 int g_mostOpenBoxes = 0;
 
-int RecordBoxWhileFailuresComeIn(HWND owner, const char* text, const char* caption, UINT style)
+int WINAPI RecordBoxWhileFailuresComeIn(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     g_mostOpenBoxes = std::max(g_mostOpenBoxes, ++g_openBoxes);
     RecordBox(owner, text, caption, style);
@@ -570,7 +572,8 @@ TEST(CaptureFailureNotice, EachDistinctFailureIsToldOnceAfterTheOneBefore)
         {"the open box's failure again", {locked}, {locked, full, locked, full}, {locked, full}},
         {"a waiting failure again", {locked, full}, {full, locked}, {locked, full}},
     };
-    SetMessageBoxFunction(RecordBoxWhileFailuresComeIn);
+    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+    g_frameworkSystemCalls.MessageBoxA = RecordBoxWhileFailuresComeIn;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         g_boxes.clear();
@@ -588,12 +591,12 @@ TEST(CaptureFailureNotice, EachDistinctFailureIsToldOnceAfterTheOneBefore)
         EXPECT_EQ(g_mostOpenBoxes, 1) << "a box opened over another";
         EXPECT_FALSE(CaptureFailurePending());
     }
-    SetMessageBoxFunction(nullptr);
 }
 
 TEST(CaptureFailureNotice, BoxesStillWaitingAreShownBeforeTheProgramEnds)
 {
-    SetMessageBoxFunction(RecordBox);
+    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+    g_frameworkSystemCalls.MessageBoxA = RecordBox;
     g_boxes.clear();
     NoteCaptureFailure("database is locked");
     NoteCaptureFailure("database or disk is full");
@@ -605,19 +608,10 @@ TEST(CaptureFailureNotice, BoxesStillWaitingAreShownBeforeTheProgramEnds)
     EXPECT_FALSE(CaptureFailurePending());
     PumpUntilNoFailurePending();
     EXPECT_EQ(g_boxes.size(), 2u) << "told twice";
-    SetMessageBoxFunction(nullptr);
 }
 
 // Stands for a picture too large for the process's memory.
 ByteSet RefuseImage(std::size_t) { throw std::bad_alloc(); }
-
-// Puts the readers' real allocation back when the test's scope ends.
-struct ClipboardReaderCallsScope {
-    ClipboardReaderCallsScope() = default;
-    ClipboardReaderCallsScope(const ClipboardReaderCallsScope&) = delete;
-    ClipboardReaderCallsScope& operator=(const ClipboardReaderCallsScope&) = delete;
-    ~ClipboardReaderCallsScope() { ResetClipboardReaderCalls(); }
-};
 
 TEST_F(ClipboardCaptureTest, APictureTooLargeToHoldIsToldAndTheRestOfItsCopyStored)
 {
@@ -632,8 +626,8 @@ TEST_F(ClipboardCaptureTest, APictureTooLargeToHoldIsToldAndTheRestOfItsCopyStor
         {"picture and files", nullptr, {L"C:\\大图.bmp"}, "", "C:\\大图.bmp"},
         {"picture alone", nullptr, {}, "", nullptr},
     };
-    ClipboardReaderCallsScope restore;
-    g_clipboardReaderCalls.AllocateImage = RefuseImage;
+    ScopedSystemCalls coreCalls(g_coreSystemCalls);
+    g_coreSystemCalls.AllocateImage = RefuseImage;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         g_boxes.clear();

@@ -10,7 +10,7 @@
 #include "core/globals.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
-#include "framework/file_system_calls.h"
+#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "support/file_system_faults.h"
 #include "support/scratch_folder.h"
@@ -55,20 +55,22 @@ protected:
     void SetUp() override
     {
         g_database = &database;
-        SetMessageBoxFunction([](HWND, const char* text, const char* caption, UINT style) {
-            shown.push_back(std::string(text) + "|" + caption + "|" + std::to_string(style));
-            return IDOK;
-        });
+        g_frameworkSystemCalls.MessageBoxA = RecordShown;
         shown.clear();
     }
     void TearDown() override
     {
         database.Close();
         g_database = nullptr;
-        SetMessageBoxFunction(nullptr);
+    }
+    static int WINAPI RecordShown(HWND, LPCSTR text, LPCSTR caption, UINT style)
+    {
+        shown.push_back(std::string(text) + "|" + caption + "|" + std::to_string(style));
+        return IDOK;
     }
 
     static inline std::vector<std::string> shown;
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     ScratchFolder folder;
     SqliteDatabase database;
 };
@@ -163,19 +165,21 @@ TEST_F(HistoryDatabaseTest, AFailedTemplateWriteLeavesNoFileAndTheNextStartWrite
 {
     struct Case {
         const char* what;
-        void (*fail)(FileSystemCalls& calls);
+        void (*fail)(FrameworkSystemCalls& calls);
     };
     const Case cases[] = {
-        {"read-only folder", [](FileSystemCalls& calls) { calls.CreateFileA = RefuseCreate; }},
-        {"disk full", [](FileSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
-        {"move refused", [](FileSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
+        {"read-only folder", [](FrameworkSystemCalls& calls) { calls.CreateFileA = RefuseCreate; }},
+        {"disk full", [](FrameworkSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
+        {"move refused", [](FrameworkSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
     };
     for (const Case& c : cases) {
         ScratchFolder place;
         std::string path = place.File("data.db");
-        c.fail(g_fileSystemCalls);
-        EXPECT_FALSE(OpenHistoryDatabase(path)) << c.what;
-        ResetFileSystemCalls();
+        {
+            ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+            c.fail(g_frameworkSystemCalls);
+            EXPECT_FALSE(OpenHistoryDatabase(path)) << c.what;
+        }
         EXPECT_FALSE(database.ErrMsg().empty()) << c.what;
         EXPECT_EQ(FolderContent(place.Path()), std::vector<std::string>()) << c.what;
         database.Close();

@@ -8,10 +8,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/core_system_calls.h"
 #include "core/globals.h"
 #include "core/hash_hex.h"
+#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "framework/unique_resource.h"
+#include "support/system_calls_scope.h"
 #include "support/window_thread.h"
 
 namespace {
@@ -84,13 +87,13 @@ TEST(EnsureSingleInstance, OfTwoQuickStartsOnlyOneGoesOn)
     std::string name = UniqueName("race");
     EXPECT_EXIT(
         {
-            SetCreateEventFunction(CreateEventAfterAnotherStart);
+            ScopedSystemCalls coreCalls(g_coreSystemCalls);
+            g_coreSystemCalls.CreateEventA = CreateEventAfterAnotherStart;
             EnsureSingleInstance(&name);
             std::fprintf(stderr, "both instances run\n");
             std::exit(1);
         },
         ::testing::ExitedWithCode(0), "");
-    SetCreateEventFunction(nullptr);
 }
 
 TEST(EnsureSingleInstance, ANameTakenByAnotherKindOfObjectIsNoRunningInstance)
@@ -116,7 +119,7 @@ public:
 };
 
 // In the death-test child: what the box would show, checked there and reported on stderr.
-int CheckBox(HWND owner, const char* text, const char* caption, UINT style)
+int WINAPI CheckBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     std::fprintf(stderr, "box style=0x%X caption-%s text=%s owner-%s\n", style,
                  std::string(caption) == "砚岚提示" ? "ok" : "wrong",
@@ -149,14 +152,16 @@ TEST(EnsureSingleInstance, ALaterStartTellsTheUserRestoresTheRunningWindowAndEnd
     std::string message = "已有相同程序在运行！";
     EXPECT_EXIT(
         {
-            SetMessageBoxFunction(CheckBox);
+            ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+            g_frameworkSystemCalls.MessageBoxA = CheckBox;
             EnsureSingleInstance(&name, true, &message, MB_ICONINFORMATION, true);
             std::fprintf(stderr, "returned\n");
         },
         ::testing::ExitedWithCode(0), "box style=0x2040 caption-ok text=given owner-none");
     EXPECT_EXIT(
         {
-            SetMessageBoxFunction(CheckBox);
+            ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+            g_frameworkSystemCalls.MessageBoxA = CheckBox;
             EnsureSingleInstance(&name, true, nullptr, 0, false);
         },
         ::testing::ExitedWithCode(0), "box style=0x2000 caption-ok text=default owner-none");

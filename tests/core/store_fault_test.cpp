@@ -14,11 +14,13 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "core/history_store.h"
+#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/sqlite_engine_faults.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ protected:
     void SetUp() override
     {
         g_boxes.clear();
-        SetMessageBoxFunction(RecordBox);
+        g_frameworkSystemCalls.MessageBoxA = RecordBox;
         g_database = &database;
         ASSERT_TRUE(OpenHistoryDatabase(folder.File("data.db")));
         // A full history, so that every capture's trim deletes a row.
@@ -82,7 +84,6 @@ protected:
         // A failure path that kept a statement would keep the connection from closing.
         EXPECT_EQ(database.Close(), SQLITE_OK);
         g_database = nullptr;
-        SetMessageBoxFunction(nullptr);
     }
 
     HistoryRows Rows()
@@ -111,6 +112,7 @@ protected:
         EXPECT_TRUE(g_boxes.empty()) << text << " told as failed: " << g_boxes[0].text;
     }
 
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     ScratchFolder folder;
     SqliteDatabase database;
 };

@@ -8,16 +8,19 @@
 #include <vector>
 
 #include "database_fixture.h"
+#include "db/db_system_calls.h"
 
 namespace {
 
 std::vector<std::size_t> g_thunkSizes;
 
-void* RecordingThunkAllocator(std::size_t size)
+LPVOID WINAPI RecordThunkAllocation(LPVOID address, SIZE_T size, DWORD type, DWORD protection)
 {
     g_thunkSizes.push_back(size);
-    return VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE);
+    return ::VirtualAlloc(address, size, type, protection);
 }
+
+LPVOID WINAPI RefuseThunkAllocation(LPVOID, SIZE_T, DWORD, DWORD) { return nullptr; }
 
 int __stdcall ThirdOfFive(int, int, int third, int, int) { return third; }
 int g_seen[5];
@@ -31,7 +34,8 @@ int __stdcall Twice(int a) { return 2 * a; }
 
 TEST(MakeStdcallThunk, SizesAndBytes)
 {
-    SetThunkMemoryAllocator(RecordingThunkAllocator);
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.VirtualAlloc = RecordThunkAllocation;
     g_thunkSizes.clear();
     for (std::uint32_t n : {1u, 3u, 4u, 5u})
         ASSERT_NE(MakeStdcallThunk(reinterpret_cast<const void*>(Twice), n), nullptr);
@@ -44,7 +48,6 @@ TEST(MakeStdcallThunk, SizesAndBytes)
                                      0xFF, 0xB5, 0x08, 0x00, 0x00, 0x00,  // push [ebp + 8]
                                      0xFF, 0xD0, 0x5D, 0xC3};             // call eax; pop ebp; ret
     EXPECT_EQ(std::memcmp(code, expected, sizeof expected), 0);
-    SetThunkMemoryAllocator(nullptr);
 }
 
 TEST(MakeStdcallThunk, HandsTheArgumentsOnInOrderAndRemovesNone)
@@ -64,9 +67,9 @@ TEST(MakeStdcallThunk, HandsTheArgumentsOnInOrderAndRemovesNone)
 
 TEST(MakeStdcallThunk, AnswersNullWithoutMemory)
 {
-    SetThunkMemoryAllocator([](std::size_t) -> void* { return nullptr; });
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.VirtualAlloc = RefuseThunkAllocation;
     EXPECT_EQ(MakeStdcallThunk(reinterpret_cast<const void*>(Twice), 1), nullptr);
-    SetThunkMemoryAllocator(nullptr);
 }
 
 int __cdecl CdeclSum(int a, int b, int c, int d) { return a + b + c + d; }
@@ -180,13 +183,18 @@ struct BlockLog {
     std::vector<void*> freed;
 } g_blocks;
 
-void* RecordBlockAlloc(std::uint32_t size)
+LPVOID WINAPI RecordBlockAlloc(HANDLE heap, DWORD flags, SIZE_T size)
 {
-    void* block = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, size);
+    void* block = ::HeapAlloc(heap, flags, size);
     g_blocks.made.push_back(block);
     return block;
 }
-void RecordBlockFree(void* block) { g_blocks.freed.push_back(block); }
+BOOL WINAPI RecordBlockFree(HANDLE heap, DWORD flags, LPVOID block)
+{
+    g_blocks.freed.push_back(block);
+    return ::HeapFree(heap, flags, block);
+}
+LPVOID WINAPI RefuseBlock(HANDLE, DWORD, SIZE_T) { return nullptr; }
 
 TEST_F(CallbackBridgeTest, ARefusedRegistrationFreesItsBlockOnceAndOnlyTheEngineRunsTheDestroyRoutine)
 {
@@ -207,8 +215,9 @@ TEST_F(CallbackBridgeTest, ARefusedRegistrationFreesItsBlockOnceAndOnlyTheEngine
              return d.CreateCollation("odd", 99, 41, ToSubprogramPointer(Backwards), ToSubprogramPointer(RecordDestroy));
          }, false},
     };
-    SetCallbackBlockAllocator(RecordBlockAlloc);
-    SetCallbackBlockFreeHook(RecordBlockFree);
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.HeapAlloc = RecordBlockAlloc;
+    g_dbSystemCalls.HeapFree = RecordBlockFree;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         g_blocks = {};
@@ -227,8 +236,9 @@ TEST_F(CallbackBridgeTest, ARefusedRegistrationFreesItsBlockOnceAndOnlyTheEngine
 
 TEST_F(CallbackBridgeTest, AcceptedRegistrationsGiveTheirBlocksBackWhenTheEngineDropsThem)
 {
-    SetCallbackBlockAllocator(RecordBlockAlloc);
-    SetCallbackBlockFreeHook(RecordBlockFree);
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.HeapAlloc = RecordBlockAlloc;
+    g_dbSystemCalls.HeapFree = RecordBlockFree;
     g_blocks = {};
     ASSERT_TRUE(db.CreateFunction("times", 1, 1, ToSubprogramPointer(Times)));
     ASSERT_TRUE(db.CreateCollation("back", SQLITE_UTF8, 2, ToSubprogramPointer(Backwards)));
@@ -245,11 +255,13 @@ TEST_F(CallbackBridgeTest, AcceptedRegistrationsGiveTheirBlocksBackWhenTheEngine
 
 TEST_F(CallbackBridgeTest, NoCallbackBlockMeansNoRegistration)
 {
-    SetCallbackBlockAllocator([](std::uint32_t) -> void* { return nullptr; });
-    EXPECT_FALSE(db.CreateFunction("times", 1, 1, ToSubprogramPointer(Times)));
-    EXPECT_FALSE(db.CreateAggregate("agg", 1, 1, ToSubprogramPointer(SumStep), ToSubprogramPointer(SumFinal)));
-    EXPECT_FALSE(db.CreateCollation("back", SQLITE_UTF8, 1, ToSubprogramPointer(Backwards)));
-    SetCallbackBlockAllocator(nullptr);
+    {
+        ScopedSystemCalls dbCalls(g_dbSystemCalls);
+        g_dbSystemCalls.HeapAlloc = RefuseBlock;
+        EXPECT_FALSE(db.CreateFunction("times", 1, 1, ToSubprogramPointer(Times)));
+        EXPECT_FALSE(db.CreateAggregate("agg", 1, 1, ToSubprogramPointer(SumStep), ToSubprogramPointer(SumFinal)));
+        EXPECT_FALSE(db.CreateCollation("back", SQLITE_UTF8, 1, ToSubprogramPointer(Backwards)));
+    }
     EXPECT_FALSE(db.Exec("select times(1)"));
 }
 

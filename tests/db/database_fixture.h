@@ -1,5 +1,5 @@
-// A fresh database file per test with the engine started and the bridges built; every replaced
-// engine entry and allocator is put back afterwards.
+// A fresh database file per test with the engine started and the bridges built. A test that
+// replaces engine entries or platform calls holds a ScopedSystemCalls for them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include "db/sqlite_database.h"
 #include "db/sqlite_engine.h"
 #include "support/scratch_folder.h"
+#include "support/system_calls_scope.h"
 
 class DatabaseFixture : public ::testing::Test {
 protected:
@@ -20,10 +21,6 @@ protected:
     }
     void TearDown() override
     {
-        ResetSqliteEngineTable();
-        SetCallbackBlockAllocator(nullptr);
-        SetCallbackBlockFreeHook(nullptr);
-        SetThunkMemoryAllocator(nullptr);
         if (db.GetHandle())
             db.Close();
     }

@@ -5,9 +5,11 @@
 
 #include "db/callback_block.h"
 #include "db/callback_thunks.h"
+#include "db/db_system_calls.h"
 #include "db/sqlite_engine.h"
 #include "framework/file_io.h"
 #include "support/scratch_folder.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -23,8 +25,6 @@ protected:
     {
         if (db.GetHandle())
             db.Close();
-        ResetSqliteEngineTable();
-        SetCallbackBlockAllocator(nullptr);
     }
 
     ScratchFolder folder;
@@ -126,16 +126,27 @@ TEST_F(SqliteDatabaseTest, ExecConvertsGbkSqlAndErrorTexts)
     EXPECT_EQ(error, "no such table: \xE8\xA1\xA8");  // unconverted with the UTF-8 flag
 }
 
+LPVOID WINAPI RefuseUnexpectedBlock(HANDLE, DWORD, SIZE_T)
+{
+    ADD_FAILURE() << "no block expected";
+    return nullptr;
+}
+
 TEST_F(SqliteDatabaseTest, ExecWithAGivenButNullRoutineAllocatesNoBlock)
 {
-    SetCallbackBlockAllocator([](std::uint32_t) -> void* {
-        ADD_FAILURE() << "no block expected";
-        return nullptr;
-    });
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.HeapAlloc = RefuseUnexpectedBlock;
     EXPECT_TRUE(db.Exec("select * from t", 0, 7));
 }
 
 int g_blockRequests;
+
+LPVOID WINAPI CountRefusedBlock(HANDLE, DWORD, SIZE_T size)
+{
+    EXPECT_EQ(size, 8u);
+    ++g_blockRequests;
+    return nullptr;
+}
 
 TEST_F(SqliteDatabaseTest, ExecWithoutACallbackBlockFailsAndRunsNothing)
 {
@@ -143,16 +154,14 @@ TEST_F(SqliteDatabaseTest, ExecWithoutACallbackBlockFailsAndRunsNothing)
     ASSERT_EQ(BuildSqliteCallbackThunks(), 0);
     ASSERT_NE(g_execRowThunk, nullptr);
     g_blockRequests = 0;
-    SetCallbackBlockAllocator([](std::uint32_t size) -> void* {
-        EXPECT_EQ(size, 8u);
-        ++g_blockRequests;
-        return nullptr;
-    });
-    std::string error = "kept";
-    EXPECT_FALSE(db.Exec("delete from t", 0x1234, 0, &error));
-    EXPECT_EQ(g_blockRequests, 1) << "the failed-block branch was not reached";
-    EXPECT_EQ(error, "kept");
-    SetCallbackBlockAllocator(nullptr);
+    {
+        ScopedSystemCalls dbCalls(g_dbSystemCalls);
+        g_dbSystemCalls.HeapAlloc = CountRefusedBlock;
+        std::string error = "kept";
+        EXPECT_FALSE(db.Exec("delete from t", 0x1234, 0, &error));
+        EXPECT_EQ(g_blockRequests, 1) << "the failed-block branch was not reached";
+        EXPECT_EQ(error, "kept");
+    }
     TextArray2D rows;
     int rowCount = 0;
     ASSERT_TRUE(db.GetTable("select count(*) from t", &rows, &rowCount));
@@ -258,6 +267,7 @@ int RecordKeyV2(sqlite3*, const char* name, const void*, int length)
 
 TEST_F(SqliteDatabaseTest, KeyAndRekeyArguments)
 {
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_key.function = RecordKey;
     SqliteEngine().sqlite3_rekey.function = RecordKey;
     SqliteEngine().sqlite3_key_v2.function = RecordKeyV2;

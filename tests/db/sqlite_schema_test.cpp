@@ -50,6 +50,7 @@ class SchemaTest : public DatabaseFixture {};
 
 TEST_F(SchemaTest, BuiltStatementTexts)
 {
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_exec.function = RecordExec;
     g_exec = {};
     std::vector<ColumnDefinition> columns = {{"id", 3, 0, 3, "", ""}, {"name", 10, 50, 4, "'x'", ""}};

@@ -24,6 +24,7 @@ class TransactionsTest : public DatabaseFixture {};
 
 TEST_F(TransactionsTest, StatementTexts)
 {
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_exec.function = RecordExec;
     g_exec = {};
     std::string name = "sp1";
@@ -152,10 +153,12 @@ sqlite3_backup* RefuseBackupInit(sqlite3*, const char*, sqlite3*, const char*)
 
 TEST_F(TransactionsTest, BackupIntoAClosedTargetFailsWithoutTheEngine)
 {
-    SqliteEngine().sqlite3_backup_init.function = RefuseBackupInit;
-    SqliteDatabase closed;
-    EXPECT_FALSE(db.Backup(closed, nullptr, nullptr, 0, false));
-    ResetSqliteEngineTable();
+    {
+        ScopedSystemCalls engine(SqliteEngine());
+        SqliteEngine().sqlite3_backup_init.function = RefuseBackupInit;
+        SqliteDatabase closed;
+        EXPECT_FALSE(db.Backup(closed, nullptr, nullptr, 0, false));
+    }
     SqliteDatabase target;
     ASSERT_TRUE(target.Open(folder.File("copy.db"), SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE));
     std::string missing = "nowhere";
@@ -174,6 +177,7 @@ TEST_F(TransactionsTest, BackupWaitsWhileTheTargetIsLocked)
     ASSERT_EQ(locker.Begin(nullptr, 2), SQLITE_OK);
     g_backup = {};
     g_backup.locker = &locker;
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_sleep.function = RecordSleep;
     ASSERT_TRUE(db.Backup(target, nullptr, nullptr, ToSubprogramPointer(RecordBackupProgress), false));
     EXPECT_EQ(g_backup.sleeps, (std::vector<int>{250}));
@@ -202,6 +206,7 @@ TEST_F(TransactionsTest, BackupGivesUpWhileItsOwnConnectionHoldsAWriteTransactio
     ASSERT_TRUE(db.Exec("insert into t values (2)"));
     g_backup = {};
     g_backup.locker = &db;
+    ScopedSystemCalls engine(SqliteEngine());
     SqliteEngine().sqlite3_sleep.function = CountSleep;
 
     EXPECT_FALSE(db.Backup(target, nullptr, nullptr, ToSubprogramPointer(RecordBackupProgress), false));

@@ -12,7 +12,7 @@
 #include "desktop/grid_control_user_install.h"
 #include "desktop/special_folder.h"
 #include "framework/file_io.h"
-#include "framework/file_system_calls.h"
+#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "framework/process_start.h"
 #include "grid_install_support.h"
@@ -45,9 +45,9 @@ protected:
     void SetUp() override
     {
         g_boxes.clear();
-        SetMessageBoxFunction(RecordBox);
+        g_frameworkSystemCalls.MessageBoxA = RecordBox;
     }
-    void TearDown() override { SetMessageBoxFunction(nullptr); }
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls{g_frameworkSystemCalls};
 
     // Leave the prefix with the control installed from the Windows folder and registered.
     static void TearDownTestSuite() { LeaveTheControlInstalledForEveryone(); }
@@ -100,11 +100,11 @@ TEST_F(GridControlInstallTest, AFailedWriteLeavesNoControlAndTheNextStartWritesI
 {
     struct Case {
         const char* what;
-        void (*fail)(FileSystemCalls& calls);
+        void (*fail)(FrameworkSystemCalls& calls);
     };
     const Case cases[] = {
-        {"disk full", [](FileSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
-        {"move refused", [](FileSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
+        {"disk full", [](FrameworkSystemCalls& calls) { calls.WriteFile = WriteHalfThenDiskFull; }},
+        {"move refused", [](FrameworkSystemCalls& calls) { calls.MoveFileExA = RefuseMove; }},
     };
     const std::string ocx = WindowsOcx();
     for (const Case& c : cases) {
@@ -113,7 +113,7 @@ TEST_F(GridControlInstallTest, AFailedWriteLeavesNoControlAndTheNextStartWritesI
         PrepareClassKey(ClassKeyState::WithDefault);
         {
             FileSystemFaultsScope faults;
-            c.fail(g_fileSystemCalls);
+            c.fail(g_frameworkSystemCalls);
             InstallGridControl();
         }
         EXPECT_FALSE(PathExists(ocx)) << "a truncated control would be kept for ever";

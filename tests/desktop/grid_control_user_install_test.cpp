@@ -109,18 +109,19 @@ protected:
     {
         CoInitialize(nullptr);
         g_boxes.clear();
-        SetMessageBoxFunction(RecordBox);
+        g_frameworkSystemCalls.MessageBoxA = RecordBox;
         RemoveUserInstall();
         PrepareClassKey(ClassKeyState::Missing);
         DeleteFileA(WindowsOcx().c_str());
     }
     void TearDown() override
     {
-        SetMessageBoxFunction(nullptr);
         RemoveUserInstall();
         CoUninitialize();
     }
     static void TearDownTestSuite() { LeaveTheControlInstalledForEveryone(); }
+
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls{g_frameworkSystemCalls};
 };
 
 TEST_F(GridControlUserInstallTest, TheUserGetsAControlOfTheirOwnWhenTheMachineCannotTakeIt)
@@ -156,7 +157,7 @@ TEST_F(GridControlUserInstallTest, TheUserGetsAControlOfTheirOwnWhenTheMachineCa
                 g_readOnlyFolders.push_back(WindowsFolder());
             if (c.userFolderReadOnly)
                 g_readOnlyFolders.push_back(UserFolder());
-            g_fileSystemCalls.CreateFileA = RefuseCreateInReadOnlyFolders;
+            g_frameworkSystemCalls.CreateFileA = RefuseCreateInReadOnlyFolders;
             InstallGridControl();
         }
 

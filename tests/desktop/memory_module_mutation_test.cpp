@@ -11,8 +11,10 @@
 #include <random>
 #include <vector>
 
+#include "desktop/desktop_system_calls.h"
 #include "desktop/skin_engine.h"
 #include "fixture_image.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -177,14 +179,15 @@ class MemoryModuleMutationTest : public ::testing::Test {
 public:
     void SetUp() override
     {
-        static const MemoryModulePlatform guarded = {GuardedAlloc, GuardedFree, NoLibrary, NoProc};
-        SetMemoryModulePlatform(&guarded);
+        g_desktopSystemCalls.VirtualAlloc = GuardedAlloc;
+        g_desktopSystemCalls.VirtualFree = GuardedFree;
+        g_desktopSystemCalls.LoadLibraryA = NoLibrary;
+        g_desktopSystemCalls.GetProcAddress = NoProc;
         previousFilter_ = SetUnhandledExceptionFilter(ReportCase);
     }
     void TearDown() override
     {
         SetUnhandledExceptionFilter(previousFilter_);
-        SetMemoryModulePlatform(nullptr);
     }
 
     // Maps `count` damaged copies of `source`; returns how many mapped.
@@ -228,6 +231,7 @@ private:
     }
 
     LPTOP_LEVEL_EXCEPTION_FILTER previousFilter_ = nullptr;
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls_{g_desktopSystemCalls};
 };
 
 TEST_F(MemoryModuleMutationTest, DamagedImagesNeitherFaultNorReachOutsideTheirBlock)

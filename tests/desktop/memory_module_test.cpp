@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "call_log.h"
+#include "desktop/desktop_system_calls.h"
 #include "desktop/function_call.h"
 #include "fixture_image.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -32,13 +34,13 @@ LPVOID WINAPI RecordingAlloc(LPVOID address, SIZE_T size, DWORD type, DWORD prot
 {
     g_record.allocAddresses.push_back(reinterpret_cast<std::uintptr_t>(address));
     g_record.allocSizes.push_back(size);
-    return g_record.refuseAlloc ? nullptr : SystemMemoryModulePlatform().virtualAlloc(address, size, type, protect);
+    return g_record.refuseAlloc ? nullptr : ::VirtualAlloc(address, size, type, protect);
 }
 
 BOOL WINAPI RecordingFree(LPVOID address, SIZE_T size, DWORD type)
 {
     g_record.frees.push_back(reinterpret_cast<std::uintptr_t>(address));
-    return g_record.refuseFree ? FALSE : SystemMemoryModulePlatform().virtualFree(address, size, type);
+    return g_record.refuseFree ? FALSE : ::VirtualFree(address, size, type);
 }
 
 class MemoryModuleTest : public ::testing::Test {
@@ -46,8 +48,8 @@ public:
     void SetUp() override
     {
         g_record = PlatformRecord();
-        static const MemoryModulePlatform recording = {RecordingAlloc, RecordingFree, LoadLibraryA, ::GetProcAddress};
-        SetMemoryModulePlatform(&recording);
+        g_desktopSystemCalls.VirtualAlloc = RecordingAlloc;
+        g_desktopSystemCalls.VirtualFree = RecordingFree;
         CallLogClear();
         image_ = FixtureImage("loader_fixture.dll");
         ASSERT_GT(image_.Size(), 1024u);
@@ -56,7 +58,6 @@ public:
     {
         g_record.refuseFree = false;
         module_.Free();
-        SetMemoryModulePlatform(nullptr);
     }
 
     IMAGE_NT_HEADERS32& Nt() { return At<IMAGE_NT_HEADERS32>(NtOffset()); }
@@ -141,6 +142,8 @@ public:
         return calls;
     }
 
+    // Before the module, so that a module still held when the test ends is freed through the recording calls.
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls_{g_desktopSystemCalls};
     ByteSet image_;
     MemoryModule module_;
 };

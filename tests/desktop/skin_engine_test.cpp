@@ -9,8 +9,10 @@
 
 #include "call_log.h"
 #include "core/globals.h"
+#include "desktop/desktop_system_calls.h"
 #include "desktop/memory_module.h"
 #include "fixture_image.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -46,7 +48,6 @@ protected:
         g_skinModule->Free();
         delete g_skinModule;
         g_skinModule = nullptr;
-        SetMemoryModulePlatform(nullptr);
     }
     void UseRecordingEngine() { ASSERT_TRUE(g_skinModule->Load(FixtureImage("skin_recorder.dll"))); }
 
@@ -68,6 +69,8 @@ protected:
         EXPECT_EQ(call.args[4], saturation);
         EXPECT_EQ(call.args[5], brightness);
     }
+
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls_{g_desktopSystemCalls};
 };
 
 TEST_F(SkinEngineTest, TheCarriedDataAreTheEngineAndASkin)
@@ -156,11 +159,12 @@ TEST_F(SkinEngineTest, DetachCallsTheEngineEvenWithoutAnAttach)
 TEST_F(SkinEngineTest, WithoutAnEngineOrItsExportsNothingIsCalled)
 {
     // The engine did not map (no memory), an engine without the skin exports, no loader object.
-    const MemoryModulePlatform noMemory = {RefuseMemory, VirtualFree, LoadLibraryA, ::GetProcAddress};
-    SetMemoryModulePlatform(&noMemory);
-    EXPECT_EQ(LoadSkinEngine(), 0);
-    EXPECT_EQ(g_skinModule->GetBase(), 0u);
-    SetMemoryModulePlatform(nullptr);
+    {
+        ScopedSystemCalls desktopCalls(g_desktopSystemCalls);
+        g_desktopSystemCalls.VirtualAlloc = RefuseMemory;
+        EXPECT_EQ(LoadSkinEngine(), 0);
+        EXPECT_EQ(g_skinModule->GetBase(), 0u);
+    }
 
     PlainWindow window;
     for (int road = 0; road < 3; ++road) {

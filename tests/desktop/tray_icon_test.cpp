@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "desktop/notify_icon_block.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -176,13 +177,13 @@ protected:
         if (IsWindow(owner))
             DestroyWindow(owner);
         PumpMessages();
-        ResetTraySystemCalls();
     }
-    static void RecordTheShell() { g_traySystemCalls.Shell_NotifyIconA = RecordShellCall; }
+    static void RecordTheShell() { g_desktopSystemCalls.Shell_NotifyIconA = RecordShellCall; }
     const ShellCall& LastCall() const { return g_shellCalls.back(); }
 
     HWND owner = nullptr;
     TrayIcon tray;
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls{g_desktopSystemCalls};
 };
 
 // ---- The record and the shell ---------------------------------------------------------------

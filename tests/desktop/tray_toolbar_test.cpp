@@ -9,7 +9,8 @@
 
 #include <vector>
 
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
+#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ protected:
     {
         g_moves.clear();
         g_setStates.clear();
-        g_traySystemCalls.FindWindowA = FindFakeWindow;
+        g_desktopSystemCalls.FindWindowA = FindFakeWindow;
     }
     void TearDown() override
     {
@@ -109,7 +110,6 @@ protected:
             if (window)
                 DestroyWindow(window);
         g_fakeTray = g_fakeOverflow = nullptr;
-        ResetTraySystemCalls();
     }
 
     // "Shell_TrayWnd" > "TrayNotifyWnd" > ["SysPager" >] [toolbar]; the toolbar's client area is 40 x 10.
@@ -130,6 +130,7 @@ protected:
     HWND toolbar = nullptr;
     HWND strayToolbar = nullptr;
     TrayIcon tray;
+    ScopedSystemCalls<DesktopSystemCalls> desktopCalls{g_desktopSystemCalls};
 };
 
 TEST_F(TrayToolbarTest, TheToolbarIsFoundAlongTheNotificationPath)
@@ -263,7 +264,7 @@ TEST_F(TrayToolbarTest, WithoutAToolbarEveryOperationAnswersItsFailureValue)
 // Wine's explorer has a "Shell_TrayWnd" without the notification children.
 TEST_F(TrayToolbarTest, WinesNotificationAreaHasNoToolbarAndTheOperationsFailQuietly)
 {
-    ResetTraySystemCalls();
+    g_desktopSystemCalls.FindWindowA = ::FindWindowA;
     ASSERT_NE(nullptr, FindWindowA("Shell_TrayWnd", nullptr));
     tray.Initialize();
     if (tray.TrayToolbarWindow())

@@ -13,10 +13,12 @@
 #include "framework/application.h"
 #include "framework/file_dialog.h"
 #include "framework/form.h"
+#include "framework/framework_system_calls.h"
 #include "framework/menu.h"
 #include "framework/picture_box.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
+#include "support/system_calls_scope.h"
 #include "support/ui_test_support.h"
 
 namespace {
@@ -202,7 +204,7 @@ class MenuTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        SetTrackPopupMenuFunction(RecordTrackPopupMenu);
+        g_frameworkSystemCalls.TrackPopupMenu = RecordTrackPopupMenu;
         g_choose = -1;
         g_firstRuns = g_secondRuns = 0;
         FormTemplate layout = MainWindowTemplate();
@@ -217,8 +219,7 @@ protected:
         SetCursorPos(300, 200);
         GetCursorPos(&cursor_);
     }
-    void TearDown() override { SetTrackPopupMenuFunction(nullptr); }
-
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     std::unique_ptr<Form> form_;
     std::unique_ptr<Menu> menu_;
     POINT cursor_ = {};
@@ -266,7 +267,7 @@ void CALLBACK CancelMenu(HWND window, UINT, UINT_PTR id, DWORD)
 
 TEST_F(MenuTest, TheRealPopUpClosesWhenCancelledAndRunsNothing)
 {
-    SetTrackPopupMenuFunction(nullptr);
+    g_frameworkSystemCalls.TrackPopupMenu = ::TrackPopupMenu;
     // The menu's own loop runs the timer: the menu is cancelled from inside it.
     SetTimer(form_->GetHandle(), 1, 100, CancelMenu);
     menu_->PopUp();
@@ -369,7 +370,8 @@ BOOL WINAPI RecordSaveDialog(OPENFILENAMEA* request)
 
 TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlags)
 {
-    SetFileDialogFunctions(nullptr, RecordSaveDialog);
+    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+    g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
     FileDialog dialog(0x1806);
     dialog.type = FileDialogType::Save;
     dialog.title = "保存文件";
@@ -391,7 +393,6 @@ TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlag
     g_answer = nullptr;
     EXPECT_FALSE(dialog.Open(owner));
     EXPECT_EQ(dialog.FileName(), "") << "a cancelled dialog forgets the earlier name";
-    SetFileDialogFunctions(nullptr, nullptr);
 }
 
 BOOL WINAPI SaveDialogOutOfMemory(OPENFILENAMEA*)
@@ -403,17 +404,17 @@ BOOL WINAPI SaveDialogOutOfMemory(OPENFILENAMEA*)
 // end of the program.
 TEST(SaveDialog, MemoryRunningOutIsACancelledDialog)
 {
-    SetFileDialogFunctions(nullptr, RecordSaveDialog);
+    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
+    g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
     FileDialog dialog(0);
     dialog.type = FileDialogType::Save;
     dialog.filter = "图片(*.png)|*.png";
     g_answer = "C:\\pics\\a.png";
     ASSERT_TRUE(dialog.Open(nullptr));
 
-    SetFileDialogFunctions(nullptr, SaveDialogOutOfMemory);
+    g_frameworkSystemCalls.GetSaveFileNameA = SaveDialogOutOfMemory;
     EXPECT_FALSE(dialog.Open(nullptr));
     EXPECT_EQ(dialog.FileName(), "") << "the earlier name is not taken for a choice";
-    SetFileDialogFunctions(nullptr, nullptr);
     g_answer = nullptr;
 }
 

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "framework/form.h"
+#include "framework/framework_system_calls.h"
 #include "framework/picture_box.h"
 #include "support/picture_fixtures.h"
+#include "support/system_calls_scope.h"
 #include "ui/picture_viewer_window.h"
 #include "support/ui_test_support.h"
 
@@ -51,7 +53,8 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        SetPictureBoxTimerFunctions(RecordSetTimer, RecordKillTimer);
+        g_frameworkSystemCalls.SetTimer = RecordSetTimer;
+        g_frameworkSystemCalls.KillTimer = RecordKillTimer;
         layout_.startMaximized = false;
         ASSERT_NO_FATAL_FAILURE(MakeBox());
         animated_ = ReadPictureFixture("animated.gif");
@@ -72,7 +75,6 @@ protected:
     {
         box_.reset();
         form_.reset();
-        SetPictureBoxTimerFunctions(nullptr, nullptr);
         CoUninitialize();
     }
 
@@ -88,6 +90,8 @@ protected:
             EXPECT_EQ(shown.At(p.x, p.y), p.colour) << std::hex << "at " << std::dec << p.x << "," << p.y;
     }
 
+    // First, so that it is the last to go: a box that outlives TearDown still stops its timer here.
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
     FormTemplate layout_ = PictureViewerTemplate();
     std::unique_ptr<Form> form_;
     std::unique_ptr<PictureBox> box_;
@@ -204,7 +208,8 @@ TEST_F(PictureBoxAnimation, ACutAnimationPlaysWhatCanBeReadAndStops)
 // With the system's own timer: the two rounds take at least their 2.8 s of delays, and end.
 TEST_F(PictureBoxAnimation, TheRealTimerPlaysBothRoundsAtTheirPace)
 {
-    SetPictureBoxTimerFunctions(nullptr, nullptr);
+    g_frameworkSystemCalls.SetTimer = ::SetTimer;
+    g_frameworkSystemCalls.KillTimer = ::KillTimer;
     box_->SetPicture(animated_);
     ASSERT_TRUE(box_->Animating());
     const DWORD start = GetTickCount();

@@ -1,4 +1,4 @@
-// Replacements for the platform's file calls (g_fileSystemCalls) that fail as a read-only folder,
+// Replacements for the platform's file calls (in g_frameworkSystemCalls) that fail as a read-only folder,
 // a full disk or a refused move would, and a look at what a failed write left in a folder.
 #pragma once
 
@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/file_system_calls.h"
+#include "framework/framework_system_calls.h"
+#include "support/system_calls_scope.h"
 
 inline HANDLE WINAPI RefuseCreate(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE)
 {
@@ -44,16 +45,16 @@ inline HANDLE WINAPI RefuseCreateInReadOnlyFolders(LPCSTR name, DWORD access, DW
     return ::CreateFileA(name, access, share, security, disposition, attributes, templateFile);
 }
 
-// Puts the platform's calls back and forgets the read-only folders when the test's scope ends.
-struct FileSystemFaultsScope {
+// Puts the framework's calls back and forgets the read-only folders when the test's scope ends.
+class FileSystemFaultsScope {
+public:
     FileSystemFaultsScope() = default;
     FileSystemFaultsScope(const FileSystemFaultsScope&) = delete;
     FileSystemFaultsScope& operator=(const FileSystemFaultsScope&) = delete;
-    ~FileSystemFaultsScope()
-    {
-        ResetFileSystemCalls();
-        g_readOnlyFolders.clear();
-    }
+    ~FileSystemFaultsScope() { g_readOnlyFolders.clear(); }
+
+private:
+    ScopedSystemCalls<FrameworkSystemCalls> calls_{g_frameworkSystemCalls};
 };
 
 // Names in `folder`, "." and ".." left out.

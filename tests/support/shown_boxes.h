@@ -1,5 +1,5 @@
-// The message boxes a test's code asked for, recorded instead of shown: install RecordBox with
-// SetMessageBoxFunction and read g_boxes.
+// The message boxes a test's code asked for, recorded instead of shown: put RecordBox in
+// g_frameworkSystemCalls.MessageBoxA (under a ScopedSystemCalls) and read g_boxes.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +15,7 @@ struct ShownBox {
 
 inline std::vector<ShownBox> g_boxes;
 
-inline int RecordBox(HWND owner, const char* text, const char* caption, UINT style)
+inline int WINAPI RecordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
 {
     g_boxes.push_back({owner, text, caption, style});
     return IDOK;

@@ -1,6 +1,6 @@
 // Engine calls that fail on purpose: SqliteEngineFaultScope makes the nth call that can fail
 // (a prepare, a text bind or a step) fail the way a full disk or a failed read would, and puts the
-// engine's own calls back when the scope ends.
+// engine table back as it found it when the scope ends.
 //
 // The engine is mimicked as far as its caller can tell: a failed prepare hands back no statement;
 // a failed step is reported again by the statement's reset; the connection's error code and text
@@ -14,6 +14,7 @@
 #include <atomic>
 
 #include "db/sqlite_engine.h"
+#include "support/system_calls_scope.h"
 
 // What the engine undid when the call failed.
 enum class FailureUndoes {
@@ -129,7 +130,7 @@ inline const char* FailedErrmsg(sqlite3* connection) noexcept
 
 // While it lives, the `failAt`th engine call that can fail (counting from 1, on any thread, any
 // connection) fails with `fault`; every other call reaches the engine. One scope at a time; the
-// whole engine table is reset when it ends.
+// engine table is restored when it ends.
 class SqliteEngineFaultScope {
 public:
     SqliteEngineFaultScope(int failAt, SqliteEngineFault fault) noexcept
@@ -158,7 +159,6 @@ public:
         engine.sqlite3_errcode.function = FailedErrcode;
         engine.sqlite3_errmsg.function = FailedErrmsg;
     }
-    ~SqliteEngineFaultScope() { ResetSqliteEngineTable(); }
     SqliteEngineFaultScope(const SqliteEngineFaultScope&) = delete;
     SqliteEngineFaultScope& operator=(const SqliteEngineFaultScope&) = delete;
 
@@ -166,4 +166,7 @@ public:
     int Calls() const noexcept { return engine_faults::g_calls; }
     // True once the call chosen to fail has been made (and failed).
     bool Failed() const noexcept { return Calls() >= engine_faults::g_failAt; }
+
+private:
+    ScopedSystemCalls<SqliteEngineTable> engine_{SqliteEngine()};
 };

@@ -17,9 +17,10 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "core/history_view.h"
-#include "desktop/tray_system_calls.h"
+#include "desktop/desktop_system_calls.h"
 #include "framework/file_dialog.h"
 #include "framework/file_io.h"
+#include "framework/framework_system_calls.h"
 #include "framework/menu.h"
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
@@ -29,6 +30,7 @@
 #include "support/clipboard_writer.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
+#include "support/system_calls_scope.h"
 #include "support/test_window.h"
 #include "support/utf8_text.h"
 #include "ui/history_grid.h"
@@ -37,6 +39,7 @@
 #include "ui/main_window_setup.h"
 #include "ui/picture_viewer.h"
 #include "ui/picture_viewer_window.h"
+#include "ui/ui_system_calls.h"
 #include "support/ui_test_support.h"
 
 namespace {
@@ -108,16 +111,13 @@ protected:
         g_boxes.clear();
         g_chooseItem = -1;
         g_saveDialogs = 0;
-        SetTrackPopupMenuFunction(RecordPopup);
-        SetMessageBoxFunction(RecordBox);
-        SetFileDialogFunctions(nullptr, AnswerSaveDialog);
+        g_frameworkSystemCalls.TrackPopupMenu = RecordPopup;
+        g_frameworkSystemCalls.MessageBoxA = RecordBox;
+        g_frameworkSystemCalls.GetSaveFileNameA = AnswerSaveDialog;
     }
 
     void TearDown() override
     {
-        SetTrackPopupMenuFunction(nullptr);
-        SetMessageBoxFunction(nullptr);
-        SetFileDialogFunctions(nullptr, nullptr);
         BYTE keys[256] = {};
         SetKeyboardState(keys);
     }
@@ -150,6 +150,7 @@ protected:
     }
 
     static ScratchFolder* folder_;
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
 };
 ScratchFolder* HistoryWindowTest::folder_ = nullptr;
 
@@ -421,9 +422,11 @@ TEST_F(PictureViewerTest, ARecordedGifGoesToTheShellAndEditingComesBack)
     Record("p3", gif);
     g_grid->Select(0, 1);
     g_shellCalls.clear();
-    SetShellExecuteFunction(RecordShellExecute);
-    DoubleClickPictureRow();
-    SetShellExecuteFunction(nullptr);
+    {
+        ScopedSystemCalls uiCalls(g_uiSystemCalls);
+        g_uiSystemCalls.ShellExecuteA = RecordShellExecute;
+        DoubleClickPictureRow();
+    }
     EXPECT_FALSE(g_visit.seen) << "a .gif is not shown in the viewer";
     ASSERT_EQ(g_shellCalls.size(), 1u) << "the shell was not asked to open it";
     EXPECT_EQ(g_shellCalls[0].owner, nullptr);
@@ -592,7 +595,7 @@ void CALLBACK SaveThroughTheRealDialog(HWND, UINT, UINT_PTR id, DWORD)
 // gives it are pinned by the forms test; this one shows the whole road through the real dialog.
 TEST_F(PictureViewerTest, TheRealSaveDialogTakesANewNameAndAddsTheExtension)
 {
-    SetFileDialogFunctions(nullptr, nullptr);
+    g_frameworkSystemCalls.GetSaveFileNameA = ::GetSaveFileNameA;
     AddGridRow("p4", "", BmpFile(12, 6), "");
     g_grid->Select(0, 1);
     ByteSet cellPicture = g_grid->GetCellPicture();
@@ -871,10 +874,12 @@ TEST_F(HistoryWindowTest, AfterTheShellRestartsTheIconIsAddedAgainAndAnswers)
     ASSERT_FALSE(IsWindowVisible(window));
 
     g_notifyCalls.clear();
-    g_traySystemCalls.Shell_NotifyIconA = RecordNotify;
-    SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    PumpMessages();
-    ResetTraySystemCalls();
+    {
+        ScopedSystemCalls desktopCalls(g_desktopSystemCalls);
+        g_desktopSystemCalls.Shell_NotifyIconA = RecordNotify;
+        SendMessageA(window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        PumpMessages();
+    }
     ASSERT_EQ(g_notifyCalls.size(), 1u) << "the new shell was not given the icon";
     const NotifyCall& added = g_notifyCalls[0];
     EXPECT_EQ(added.message, static_cast<DWORD>(NIM_ADD));
