@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "capture_store_fixture.h"
 #include "core/capture_failure_notice.h"
 #include "core/clipboard_monitor.h"
 #include "core/clipboard_readers.h"
@@ -80,30 +81,19 @@ HWND MakeOwnerWindow()
     return CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
 }
 
-// One notification, then everything it leads to: the writer's store and the grid row.
-void CaptureNow(UINT message = WM_DRAWCLIPBOARD)
-{
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, message, 0, 0), 0);
-    FinishQueuedCaptures();
-}
-
-class ClipboardCaptureTest : public ::testing::Test {
+// The store of the capture fixture, with the grid rows recorded: each capture's row is shown in
+// a fake grid.
+class ClipboardCaptureTest : public CaptureStoreFixture {
 protected:
     void SetUp() override
     {
-        g_boxes.clear();
-        g_frameworkSystemCalls.MessageBoxA = RecordBox;
-        g_database = &database;
         g_grid = &grid;
         SetHistoryView(&AddGridRow);
-        ASSERT_TRUE(OpenHistoryDatabase(folder.File("data.db")));
+        CaptureStoreFixture::SetUp();
     }
     void TearDown() override
     {
-        FinishQueuedCaptures();
-        // The store keeps no statement beyond its captures, or the connection could not close.
-        EXPECT_EQ(database.Close(), SQLITE_OK);
-        g_database = nullptr;
+        CaptureStoreFixture::TearDown();
         g_grid = nullptr;
         SetHistoryView(nullptr);
     }
@@ -133,9 +123,6 @@ protected:
         return rows.empty() ? Row() : rows.back();
     }
 
-    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
-    ScratchFolder folder;
-    SqliteDatabase database;
     FakeGrid grid;
 };
 

@@ -29,6 +29,20 @@
 
 namespace {
 
+// Starts `program` and gives its main window once shown; null, with the failure told, when the
+// program did not start or did not show the window.
+HWND StartMainWindow(ProgramRunner& program)
+{
+    if (!program.Start()) {
+        ADD_FAILURE() << "the program did not start";
+        return nullptr;
+    }
+    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    if (window == nullptr)
+        ADD_FAILURE() << "the program showed no main window";
+    return window;
+}
+
 long long AsNumber(HWND window) { return static_cast<long long>(reinterpret_cast<uintptr_t>(window)); }
 
 // Asks `condition` every 100 ms for up to `timeoutMs`.
@@ -89,8 +103,7 @@ TEST(Program, FirstStartWritesTheDatabaseStoresItsHandleAndANormalExitResetsIt)
     EmptyTheClipboard();
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(program);
     ASSERT_NE(window, nullptr) << "main window not shown";
 
     std::string db = folder.File("data.db");
@@ -126,8 +139,7 @@ TEST(Program, AStaleStoredHandleIsReplacedByTheRunningInstancesOwn)
     ASSERT_GT(stale, 0);
 
     ProgramRunner second(folder.Path());
-    ASSERT_TRUE(second.Start());
-    HWND window = second.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(second);
     ASSERT_NE(window, nullptr);
     // Past the single-instance check it is the only instance: a later start must find this window.
     EXPECT_EQ(StoredHandle(db), AsNumber(window));
@@ -159,8 +171,7 @@ TEST(Program, ALogoffRunsTheExitSequenceAndACancelledOneChangesNothing)
     ChainViewer viewer;
     ASSERT_EQ(GetClipboardViewer(), viewer.Get());
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(program);
     ASSERT_NE(window, nullptr);
     std::string db = folder.File("data.db");
     ASSERT_TRUE(Eventually([&] { return GetClipboardViewer() == window; })) << "not in the viewer chain";
@@ -220,8 +231,7 @@ TEST(Program, ASecondStartTellsTheUserBringsTheFirstBackAndEnds)
 {
     ScratchFolder folder;
     ProgramRunner first(folder.Path());
-    ASSERT_TRUE(first.Start());
-    HWND window = first.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(first);
     ASSERT_NE(window, nullptr);
     ShowWindow(window, SW_MINIMIZE);
     ASSERT_TRUE(IsIconic(window));
@@ -250,8 +260,7 @@ TEST(Program, ClipboardChangesAreStoredWhileItRuns)
     ASSERT_TRUE(ClipboardWriter().IsOpen());
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(program);
     ASSERT_NE(window, nullptr);
     // Each change is awaited: a notice handled after the next change would read that one instead.
     // The program is not asked through its database while it runs: a reader's lock would make its
@@ -613,8 +622,7 @@ TEST(Program, ATextCopiedWhileItRunsIsTheGridsTopRow)
 {
     ScratchFolder folder;
     ProgramRunner program(folder.Path());
-    ASSERT_TRUE(program.Start());
-    HWND window = program.WaitForWindow("ChengjianMainWindow", "澄笺 v1.0");
+    HWND window = StartMainWindow(program);
     ASSERT_NE(window, nullptr);
     HWND grid = FindGridWindow(window);
     ASSERT_NE(grid, nullptr) << "no history grid";

@@ -9,18 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "capture_store_fixture.h"
 #include "core/capture_failure_notice.h"
-#include "core/clipboard_capture.h"
-#include "core/globals.h"
-#include "core/history_database.h"
 #include "core/history_store.h"
-#include "framework/framework_system_calls.h"
 #include "framework/message_box.h"
 #include "support/clipboard_writer.h"
-#include "support/scratch_folder.h"
-#include "support/shown_boxes.h"
 #include "support/sqlite_engine_faults.h"
-#include "support/system_calls_scope.h"
 
 namespace {
 
@@ -32,13 +26,6 @@ void PutText(const std::string& text)
     ClipboardWriter writer;
     ASSERT_TRUE(writer.IsOpen());
     writer.Text(std::wstring(text.begin(), text.end()));
-}
-
-// The notification of the clipboard's change, then the writer's store and the row it leads to.
-void CaptureNow()
-{
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-    FinishQueuedCaptures();
 }
 
 // Runs the message loop until the boxes of the failures noted have been shown.
@@ -65,27 +52,18 @@ bool StoredOver(const HistoryRows& before, const HistoryRows& after, const std::
            (kept.size() + over == before.size() && std::equal(kept.begin(), kept.end(), before.begin() + over));
 }
 
-class StoreFaultTest : public ::testing::Test {
+class StoreFaultTest : public CaptureStoreFixture {
 protected:
     void SetUp() override
     {
-        g_boxes.clear();
-        g_frameworkSystemCalls.MessageBoxA = RecordBox;
-        g_database = &database;
-        ASSERT_TRUE(OpenHistoryDatabase(folder.File("data.db")));
+        CaptureStoreFixture::SetUp();
+        if (HasFatalFailure())
+            return;
         // A full history, so that every capture's trim deletes a row.
         ASSERT_TRUE(database.Exec("with recursive n(i) as (select 1 union all select i + 1 from n where i < 1000) "
                                   "insert into data(time, text, byte, file) "
                                   "select printf('2020-01-01 00:00:00 %04d', i), 'old ' || i, '', '' from n"));
     }
-    void TearDown() override
-    {
-        FinishQueuedCaptures();
-        // A failure path that kept a statement would keep the connection from closing.
-        EXPECT_EQ(database.Close(), SQLITE_OK);
-        g_database = nullptr;
-    }
-
     HistoryRows Rows()
     {
         HistoryRows rows;
@@ -111,10 +89,6 @@ protected:
         EXPECT_EQ(after.size(), static_cast<size_t>(kHistoryRowLimit));
         EXPECT_TRUE(g_boxes.empty()) << text << " told as failed: " << g_boxes[0].text;
     }
-
-    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
-    ScratchFolder folder;
-    SqliteDatabase database;
 };
 
 TEST_F(StoreFaultTest, ACaptureFailingAtAnyEngineCallIsStoredWholeOrUndoneAndToldOnce)

@@ -4,12 +4,25 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "db/callback_block.h"
 #include "db/callback_thunks.h"
 #include "db/sqlite_database.h"
 #include "db/sqlite_engine.h"
 #include "support/scratch_folder.h"
 #include "support/system_calls_scope.h"
+
+// The statement texts sqlite3_exec was given while ExecRecorder stood in for it; a null text
+// as "<null>".
+inline std::vector<std::string> g_execTexts;
+
+inline int ExecRecorder(sqlite3*, const char* sql, int (*)(void*, int, char**, char**), void*, char**)
+{
+    g_execTexts.push_back(sql ? sql : "<null>");
+    return SQLITE_OK;
+}
 
 class DatabaseFixture : public ::testing::Test {
 protected:

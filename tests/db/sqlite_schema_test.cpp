@@ -36,23 +36,13 @@ TEST(ColumnText, TypeNamesAndAttributes)
         EXPECT_EQ(ColumnDefinitionText(column), text);
 }
 
-struct ExecLog {
-    std::vector<std::string> sql;
-} g_exec;
-
-int RecordExec(sqlite3*, const char* sql, int (*)(void*, int, char**, char**), void*, char**)
-{
-    g_exec.sql.push_back(sql);
-    return SQLITE_OK;
-}
-
 class SchemaTest : public DatabaseFixture {};
 
 TEST_F(SchemaTest, BuiltStatementTexts)
 {
     ScopedSystemCalls engine(SqliteEngine());
-    SqliteEngine().sqlite3_exec.function = RecordExec;
-    g_exec = {};
+    SqliteEngine().sqlite3_exec.function = ExecRecorder;
+    g_execTexts.clear();
     std::vector<ColumnDefinition> columns = {{"id", 3, 0, 3, "", ""}, {"name", 10, 50, 4, "'x'", ""}};
     db.CreateTable("t", columns);
     db.CreateTable("u", {{"a", 12, 0, 0, "", ""}}, nullptr, "a", "a");
@@ -72,7 +62,7 @@ TEST_F(SchemaTest, BuiltStatementTexts)
     db.CreateTrigger("t", "tr", "select 1;", 5);
     db.DropTrigger("tr");
     db.CreateTable("表", {});
-    EXPECT_EQ(g_exec.sql,
+    EXPECT_EQ(g_execTexts,
               (std::vector<std::string>{
                   "create table t (id Integer Primary Key AutoIncrement,name VarChar(50)  Not Null Default 'x')",
                   "create table u (a Text,Unique(a),primary key(a))",

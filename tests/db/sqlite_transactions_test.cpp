@@ -10,23 +10,13 @@
 
 namespace {
 
-struct ExecLog {
-    std::vector<std::string> sql;
-} g_exec;
-
-int RecordExec(sqlite3*, const char* sql, int (*)(void*, int, char**, char**), void*, char**)
-{
-    g_exec.sql.push_back(sql ? sql : "<null>");
-    return SQLITE_OK;
-}
-
 class TransactionsTest : public DatabaseFixture {};
 
 TEST_F(TransactionsTest, StatementTexts)
 {
     ScopedSystemCalls engine(SqliteEngine());
-    SqliteEngine().sqlite3_exec.function = RecordExec;
-    g_exec = {};
+    SqliteEngine().sqlite3_exec.function = ExecRecorder;
+    g_execTexts.clear();
     std::string name = "sp1";
     db.Begin();
     db.Begin(nullptr, 1);
@@ -40,7 +30,7 @@ TEST_F(TransactionsTest, StatementTexts)
     db.Vacuum();
     db.AttachDatabase("C:\\o''neil.db", "other");
     db.DetachDatabase("other");
-    EXPECT_EQ(g_exec.sql, (std::vector<std::string>{"BEGIN", "BEGIN IMMEDIATE", "BEGIN EXCLUSIVE", "<null>",
+    EXPECT_EQ(g_execTexts, (std::vector<std::string>{"BEGIN", "BEGIN IMMEDIATE", "BEGIN EXCLUSIVE", "<null>",
                                                     "SAVEPOINT sp1", "COMMIT", "RELEASE sp1", "ROLLBACK",
                                                     "ROLLBACK TO sp1", "VACUUM",
                                                     "Attach Database 'C:\\o''neil.db' as other",

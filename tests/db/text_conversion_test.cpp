@@ -50,14 +50,16 @@ namespace {
 // u8"" as the std::string of its bytes.
 std::string Bytes(std::u8string_view text) { return std::string(text.begin(), text.end()); }
 
+// A text in its two forms.
+struct Utf8Case {
+    const char* what;
+    std::wstring wide;
+    std::string utf8;
+};
+
 TEST(TextCodec, Utf8KeepsEveryUnitBothWays)
 {
-    struct Case {
-        const char* what;
-        std::wstring wide;
-        std::string utf8;
-    };
-    const Case cases[] = {
+    const Utf8Case cases[] = {
         {"empty", L"", ""},
         {"gbk", L"澄笺 it's", Bytes(u8"澄笺 it's")},
         {"outside gbk", L"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end", Bytes(u8"emoji 😀 한국어 ελληνικά עברית ∑ 𠀀 end")},
@@ -68,7 +70,7 @@ TEST(TextCodec, Utf8KeepsEveryUnitBothWays)
         {"low before high", L"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80"},
         {"embedded zero", std::wstring(L"a\0b", 3), std::string("a\0b", 3)},
     };
-    for (const Case& c : cases) {
+    for (const Utf8Case& c : cases) {
         EXPECT_EQ(Utf8FromWide(c.wide), c.utf8) << c.what;
         EXPECT_EQ(WideFromUtf8(c.utf8), c.wide) << c.what;
         UniqueBstr bstr = BstrFromUtf8(c.utf8);
@@ -79,20 +81,15 @@ TEST(TextCodec, Utf8KeepsEveryUnitBothWays)
 
 TEST(TextCodec, BytesThatAreNoUtf8ReadAsReplacementCharacters)
 {
-    struct Case {
-        const char* what;
-        std::string utf8;
-        std::wstring wide;
+    const Utf8Case cases[] = {
+        {"continuation without lead", L"a\xFFFD" L"b", "a\x80" "b"},
+        {"overlong slash", L"\xFFFD\xFFFD", "\xC0\xAF"},
+        {"overlong three bytes", L"\xFFFD\xFFFD\xFFFD", "\xE0\x80\xAF"},
+        {"beyond U+10FFFF", L"\xFFFD\xFFFD\xFFFD\xFFFD", "\xF4\x90\x80\x80"},
+        {"cut at the end", L"ok\xFFFD\xFFFD", "ok\xE6\xBE"},
+        {"GBK bytes", L"\xFFFD\xFFFD", "\xB3\xCE"},
     };
-    const Case cases[] = {
-        {"continuation without lead", "a\x80" "b", L"a\xFFFD" L"b"},
-        {"overlong slash", "\xC0\xAF", L"\xFFFD\xFFFD"},
-        {"overlong three bytes", "\xE0\x80\xAF", L"\xFFFD\xFFFD\xFFFD"},
-        {"beyond U+10FFFF", "\xF4\x90\x80\x80", L"\xFFFD\xFFFD\xFFFD\xFFFD"},
-        {"cut at the end", "ok\xE6\xBE", L"ok\xFFFD\xFFFD"},
-        {"GBK bytes", "\xB3\xCE", L"\xFFFD\xFFFD"},
-    };
-    for (const Case& c : cases)
+    for (const Utf8Case& c : cases)
         EXPECT_EQ(WideFromUtf8(c.utf8), c.wide) << c.what;
 }
 

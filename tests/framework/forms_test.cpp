@@ -368,16 +368,26 @@ BOOL WINAPI RecordSaveDialog(OPENFILENAMEA* request)
     return TRUE;
 }
 
-TEST(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlags)
+// A save dialog with every field set, answered by RecordSaveDialog.
+class SaveDialog : public ::testing::Test {
+protected:
+    SaveDialog()
+    {
+        g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
+        dialog.type = FileDialogType::Save;
+        dialog.title = "保存文件";
+        dialog.initialFolder = "C:\\pics";
+        dialog.filter = "图片(*.png)|*.png";
+        dialog.defaultExtension = "png";
+    }
+    ~SaveDialog() override { g_answer = nullptr; }
+
+    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
+    FileDialog dialog{0x1806};
+};
+
+TEST_F(SaveDialog, TheRequestCarriesTheFilterPairsTitleFolderExtensionAndFixedFlags)
 {
-    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
-    g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
-    FileDialog dialog(0x1806);
-    dialog.type = FileDialogType::Save;
-    dialog.title = "保存文件";
-    dialog.initialFolder = "C:\\pics";
-    dialog.filter = "图片(*.png)|*.png";
-    dialog.defaultExtension = "png";
     HWND owner = GetDesktopWindow();
 
     g_answer = "C:\\pics\\a.png";
@@ -402,20 +412,14 @@ BOOL WINAPI SaveDialogOutOfMemory(OPENFILENAMEA*)
 
 // Open is called from menu handlers: memory running out inside it is a cancelled dialog, not the
 // end of the program.
-TEST(SaveDialog, MemoryRunningOutIsACancelledDialog)
+TEST_F(SaveDialog, MemoryRunningOutIsACancelledDialog)
 {
-    ScopedSystemCalls frameworkCalls(g_frameworkSystemCalls);
-    g_frameworkSystemCalls.GetSaveFileNameA = RecordSaveDialog;
-    FileDialog dialog(0);
-    dialog.type = FileDialogType::Save;
-    dialog.filter = "图片(*.png)|*.png";
     g_answer = "C:\\pics\\a.png";
     ASSERT_TRUE(dialog.Open(nullptr));
 
     g_frameworkSystemCalls.GetSaveFileNameA = SaveDialogOutOfMemory;
     EXPECT_FALSE(dialog.Open(nullptr));
     EXPECT_EQ(dialog.FileName(), "") << "the earlier name is not taken for a choice";
-    g_answer = nullptr;
 }
 
 } // namespace
