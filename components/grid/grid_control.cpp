@@ -409,10 +409,7 @@ STDMETHODIMP GridControl::EventPoint::Advise(IUnknown* sink, DWORD* cookie) noex
     if (FAILED(sink->QueryInterface(kIidGridEvents, reinterpret_cast<void**>(&dispatch))) &&
         FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))))
         return CONNECT_E_CANNOTCONNECT;
-    const bool kept = NoThrow(false, [&] {
-        owner_.sinks_.emplace_back(owner_.nextCookie_, dispatch);
-        return true;
-    });
+    const bool kept = RanToEnd([&] { owner_.sinks_.emplace_back(owner_.nextCookie_, dispatch); });
     if (!kept) {
         dispatch->Release();
         return E_OUTOFMEMORY;
@@ -446,13 +443,12 @@ void GridControl::FireWith(DISPID id, std::initializer_list<VARIANT> args, const
     // Without memory for the argument list or the list of sinks the event is not delivered.
     std::vector<VARIANT> reversed;
     std::vector<DWORD> cookies;
-    const bool listed = NoThrow(false, [&] {
+    const bool listed = RanToEnd([&] {
         if (last)
             reversed.push_back(*last);
         reversed.insert(reversed.end(), std::rbegin(args), std::rend(args));
         for (auto& sink : sinks_)
             cookies.push_back(sink.first);
-        return true;
     });
     if (!listed)
         return;

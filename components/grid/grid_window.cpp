@@ -767,10 +767,7 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     if (!CellRect(grid, row, col, &box))
         return false;
     std::wstring text;
-    if (!NoThrow(false, [&] {
-            text = initial ? std::wstring(initial) : cell->text.Wide();
-            return true;
-        }))
+    if (!RanToEnd([&] { text = initial ? std::wstring(initial) : cell->text.Wide(); }))
         return false;
     HWND editor = CreateWindowExW(0, L"EDIT", text.c_str(), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | ES_LEFT,
                                   box.left, box.top, box.right - box.left - 1, box.bottom - box.top - 1,
@@ -802,10 +799,9 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
         return false;
     HWND editor = grid.editor;
     std::wstring text;
-    accept = NoThrow(false, [&] {
+    accept = RanToEnd([&] {
                  text.resize(std::size_t(GetWindowTextLengthW(editor)) + 1);
                  text.resize(std::size_t(GetWindowTextW(editor, text.data(), int(text.size()))));
-                 return true;
              }) && accept;
     grid.endingEdit = true;
     grid.editor = nullptr;
@@ -815,10 +811,7 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     if (hadFocus && grid.window_)
         SetFocus(grid.window_);
     if (GridCell* cell = grid.model.cell(row, col); cell && accept) {
-        if (!NoThrow(false, [&] {
-                cell->text = StoredText(text);
-                return true;
-            }))
+        if (!RanToEnd([&] { cell->text = StoredText(text); }))
             return true;  // no memory for the edited text: the cell keeps its old one
         Refresh(grid);
         grid.Fire(kEventAfterEdit, {Long(row), Long(col)});

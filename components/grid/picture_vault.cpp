@@ -146,10 +146,7 @@ bool PictureVault::SpillOldest() noexcept
     const Id id = *held_.begin();
     Item& item = items_.at(id);
     std::uint64_t offset = 0;
-    if (!NoThrow(false, [&] {
-            offset = TakeRoom(item.size);
-            return true;
-        }))
+    if (!RanToEnd([&] { offset = TakeRoom(item.size); }))
         return false;
     OVERLAPPED at = {};
     at.Offset = DWORD(offset);

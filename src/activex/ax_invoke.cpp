@@ -383,12 +383,11 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
     std::vector<std::uint32_t> words;
     std::vector<std::string> texts;
     // Without memory for the words the event is not delivered; the control is not told of it.
-    if (!NoThrow(false, [&] {
+    if (!RanToEnd([&] {
             words.push_back(bound.userValue);
             texts.reserve(count);
             for (UINT k = count; k-- > 0;)
                 AppendEventWords(params->rgvarg[k], words, texts);
-            return true;
         }))
         return S_OK;
 

@@ -662,10 +662,9 @@ bool RtComSetProperty(const ComObjectValue* object, std::string_view member, Com
                       const ComArgument& value) noexcept
 {
     std::vector<ComArgument> arguments;
-    if (!NoThrow(false, [&] {
+    if (!RanToEnd([&] {
             arguments.assign(indexes.begin(), indexes.end());
             arguments.push_back(value);
-            return true;
         })) {
         t_lastCode = kRtComInvokeFailed;
         return false;

@@ -61,10 +61,7 @@ void NoteCaptureFailure(const std::string& text) noexcept
 {
     if (AlreadyToBeTold(text))
         return;
-    if (!NoThrow(false, [&] {
-            g_waiting.push_back(text);
-            return true;
-        }))
+    if (!RanToEnd([&] { g_waiting.push_back(text); }))
         return;  // out of memory: this one cannot even wait
     // An open box's loop shows it once that box is closed.
     if (!g_boxOpen && !g_timer)

@@ -63,9 +63,8 @@ bool CaptureWriter::StartThread() noexcept
         return true;
     if (!wake_)
         return false;
-    return NoThrow(false, [&] {
+    return RanToEnd([&] {
         thread_ = std::thread([this] { Run(); });
-        return true;
     });
 }
 

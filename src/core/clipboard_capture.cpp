@@ -185,10 +185,9 @@ LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam,
     const DWORD sequence = GetClipboardSequenceNumber();
     if (AlreadyCaptured(message, sequence))
         return 0;
-    const bool read = NoThrow(false, [&] {
+    const bool read = RanToEnd([&] {
         if (CaptureEntry(window))
             g_capturedSequence = sequence;
-        return true;
     });
     // Out of memory in the middle of a capture: this change is not recorded, and the user is told
     // so instead of finding it missing later.

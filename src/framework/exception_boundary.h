@@ -1,4 +1,4 @@
-// NoThrow and NoThrowHr: the one edge between the program's C++ and a caller that cannot take an
+// NoThrow, RanToEnd and NoThrowHr: the one edge between the program's C++ and a caller that cannot take an
 // exception (a window procedure, a COM method, a callback the engine or a control calls, an event
 // handler reached through a subprogram pointer). Header only and free of exceptions itself: the
 // grid control (a DLL of its own) uses it as the program does.
@@ -30,6 +30,21 @@ void NoThrow(Body&& body) noexcept
     try {
         body();
     } catch (...) {
+    }
+}
+
+// Runs `body`, which gives nothing; true when it ran to its end, false when it let an exception
+// out (which is caught here). For a step that may be left undone, such as a copy memory may not
+// allow. Never throws.
+template <typename Body>
+    requires std::is_void_v<std::invoke_result_t<Body&>>
+bool RanToEnd(Body&& body) noexcept
+{
+    try {
+        body();
+        return true;
+    } catch (...) {
+        return false;
     }
 }
 

@@ -75,10 +75,7 @@ void PictureBox::SetPicture(const ByteSet& bytes) noexcept
     frames_.reset();
     picture_.reset();
     // Without memory for the box's own copy the box is left empty rather than showing the old picture.
-    if (NoThrow(false, [&] {
-            bytes_ = bytes;
-            return true;
-        }))
+    if (RanToEnd([&] { bytes_ = bytes; }))
         DecodePicture();
     else
         bytes_ = ByteSet();

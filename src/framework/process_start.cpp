@@ -14,10 +14,9 @@ bool StartHiddenAndWait(const char* program, const std::string& commandLine) noe
 {
     // CreateProcessA may write into its command line: hand it a copy of its own.
     std::vector<char> line;
-    if (!NoThrow(false, [&] {
+    if (!RanToEnd([&] {
             line.assign(commandLine.begin(), commandLine.end());
             line.push_back('\0');
-            return true;
         }))
         return false;
     STARTUPINFOA startup = {};

@@ -29,10 +29,7 @@ void GridControl::FillPieces(const std::string& text, const std::optional<std::s
 {
     // Without memory for the pieces nothing is filled.
     std::vector<std::string> pieces;
-    if (!NoThrow(false, [&] {
-            pieces = SplitText(text, delimiter.value_or("|"));
-            return true;
-        }))
+    if (!RanToEnd([&] { pieces = SplitText(text, delimiter.value_or("|")); }))
         return;
     SuspendRedraw();
     for (const std::string& piece : pieces) {

@@ -49,10 +49,7 @@ std::vector<std::uint8_t> ReadBytes(IWICMetadataQueryReader* reader, const wchar
         return bytes;
     const PROPVARIANT& item = read.get();
     if (item.vt == (VT_VECTOR | VT_UI1) &&
-        !NoThrow(false, [&] {
-            bytes.assign(item.caub.pElems, item.caub.pElems + item.caub.cElems);
-            return true;
-        }))
+        !RanToEnd([&] { bytes.assign(item.caub.pElems, item.caub.pElems + item.caub.cElems); }))
         bytes.clear();
     return bytes;
 }
@@ -139,11 +136,10 @@ bool GifAnimation::DrawFrame(UINT index) noexcept
     info.delayMs = (delay <= kShortestDelay ? kDefaultDelay : delay) * 10;
 
     std::vector<std::uint32_t> image;
-    if (!NoThrow(false, [&] {
+    if (!RanToEnd([&] {
             image.resize(std::size_t{info.width} * info.height);
             if (info.disposal == kDisposeToPrevious)
                 saved_.assign(pixels_, pixels_ + std::size_t{width_} * height_);
-            return true;
         }))
         return false;
     if (!CopyBgraPixels(factory_.Get(), frame.Get(), info.width, info.height, image.data()))

@@ -193,10 +193,7 @@ HBITMAP DecodePcx(std::span<const std::uint8_t> file) noexcept
     if (!bitmap)
         return nullptr;
     std::vector<std::uint8_t> line;
-    if (!NoThrow(false, [&] {
-            line.resize(lineBytes);
-            return true;
-        }))
+    if (!RanToEnd([&] { line.resize(lineBytes); }))
         return nullptr;
     RunReader reader(data);
     for (long y = 0; y < layout.height; ++y) {

@@ -23,10 +23,7 @@ bool CursorAsIcon(std::span<const std::uint8_t> file, std::vector<std::uint8_t>&
     const std::size_t count = file[4] | file[5] << 8;
     if (file.size() < kIconHeaderSize + count * kIconEntrySize)
         return false;
-    if (!NoThrow(false, [&] {
-            icon.assign(file.begin(), file.end());
-            return true;
-        }))
+    if (!RanToEnd([&] { icon.assign(file.begin(), file.end()); }))
         return false;
     icon[2] = 1;
     for (std::size_t i = 0; i < count; ++i)

@@ -137,10 +137,7 @@ bool PutPictureOnClipboard(const ByteSet& picture) noexcept
 bool PutFileListOnClipboard(const std::vector<std::string>& names, bool move) noexcept
 {
     ByteSet dropFiles;
-    if (!NoThrow(false, [&] {
-            dropFiles = BuildDropFiles(names);
-            return true;
-        }))
+    if (!RanToEnd([&] { dropFiles = BuildDropFiles(names); }))
         return false;
     if (dropFiles.Empty())
         return false;

@@ -83,7 +83,7 @@ TEST(NoThrowTest, EveryExceptionGivesTheCallersFallback)
     static_assert(noexcept(NoThrow(0, [] { return 1; })));
 }
 
-TEST(NoThrowTest, ABodyGivingNothingStopsAtTheThrowAndReturns)
+TEST(NoThrowTest, ABodyGivingNothingStopsAtTheThrowAndSaysWhetherItRanToItsEnd)
 {
     for (Thrown thrown : {Thrown::kNothing, Thrown::kBadAlloc, Thrown::kOther, Thrown::kNonStandard}) {
         SCOPED_TRACE(static_cast<int>(thrown));
@@ -94,8 +94,18 @@ TEST(NoThrowTest, ABodyGivingNothingStopsAtTheThrowAndReturns)
             trail += "b";
         });
         EXPECT_EQ(trail, thrown == Thrown::kNothing ? "ab" : "a");
+
+        trail.clear();
+        const bool ranToEnd = RanToEnd([&] {
+            trail += "a";
+            Throw(thrown);
+            trail += "b";
+        });
+        EXPECT_EQ(ranToEnd, thrown == Thrown::kNothing);
+        EXPECT_EQ(trail, thrown == Thrown::kNothing ? "ab" : "a");
     }
     static_assert(noexcept(NoThrow([] {})));
+    static_assert(noexcept(RanToEnd([] {})));
 }
 
 }  // namespace
