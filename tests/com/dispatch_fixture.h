@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/own_type_library.h"
+
 inline constexpr GUID kDispatchFixtureIid = {0x7D2E3F42, 0x6B52, 0x4C8F, {0xAD, 0x22, 0x1B, 0x3C, 0x4D, 0x5E, 0x6F, 0x70}};
 
 // Member ids of the fixture's type library.
@@ -128,13 +130,7 @@ public:
 private:
     static ITypeLib* Library() noexcept
     {
-        static ITypeLib* library = [] {
-            wchar_t path[MAX_PATH] = {};
-            GetModuleFileNameW(nullptr, path, MAX_PATH);
-            ITypeLib* loaded = nullptr;
-            LoadTypeLibEx(path, REGKIND_NONE, &loaded);
-            return loaded;
-        }();
+        static ITypeLib* library = LoadOwnTypeLibrary(nullptr);
         return library;
     }
 
