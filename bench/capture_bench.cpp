@@ -7,6 +7,7 @@
 //                                quick: 3 samples a kind, 40 mixed rows, a 5M-character text
 //   capture_bench viewer <file>  the bare viewer: one line per clipboard change
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -77,10 +78,11 @@ std::string Utf8(const wchar_t* text, int units)
     return out;
 }
 
-// One line per change: the counter when the text had been read, its length and (short texts) itself.
+// One line per change: the counter when the text had been read, its length, (short texts) itself
+// and, after a tab, the first copied file's name: the bursts tell their changes by both.
 void ViewerReadsTheClipboard()
 {
-    std::string text;
+    std::string text, file;
     size_t units = 0;
     if (OpenClipboard(nullptr)) {
         if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
@@ -91,9 +93,14 @@ void ViewerReadsTheClipboard()
                 GlobalUnlock(data);
             }
         }
+        if (auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP))) {
+            wchar_t name[MAX_PATH] = {};
+            if (DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0 && DragQueryFileW(drop, 0, name, MAX_PATH) > 0)
+                file = Utf8(name, static_cast<int>(wcslen(name)));
+        }
         CloseClipboard();
     }
-    std::fprintf(g_viewerFile, "%lld %zu %s\n", Ticks(), units, text.c_str());
+    std::fprintf(g_viewerFile, "%lld %zu %s\t%s\n", Ticks(), units, text.c_str(), file.c_str());
     std::fflush(g_viewerFile);
 }
 
@@ -509,36 +516,73 @@ void MeasureViewerKinds(Viewer& viewer, std::map<std::string, KindResult>& resul
         }
 }
 
-const int kBurstGaps[] = {300, 150, 100, 60, 40, 20};
+// Gaps between the copies of a burst; 0 is back to back.
+const int kBurstGaps[] = {300, 150, 100, 60, 40, 20, 10, 0};
 constexpr int kBurstCount = 30;
 
-// Puts 30 texts `gap` ms apart; their texts.
+// One change of a burst, named "burst <tag> <gap> <i>": a text, a file, or a text with a file in one
+// change, in turn; the file is "C:\<name>.txt".
+std::string BurstChange(const std::string& tag, int gap, int i)
+{
+    return "burst " + tag + " " + std::to_string(gap) + " " + std::to_string(i);
+}
+int BurstKind(int i) { return i % 3; }  // 0: text, 1: file, 2: both
+std::string BurstFile(const std::string& change) { return "C:\\" + change + ".txt"; }
+
+// Puts 30 changes `gap` ms apart; their names.
 std::vector<std::string> Burst(const std::string& tag, int gap)
 {
-    std::vector<std::string> texts;
+    std::vector<std::string> changes;
     LONGLONG next = Ticks();
     const LONGLONG step = static_cast<LONGLONG>(Frequency() * gap / 1000.0);
     for (int i = 0; i < kBurstCount; ++i) {
         while (Ticks() < next)
             Sleep(1);
-        std::string text = "burst " + tag + " " + std::to_string(gap) + " " + std::to_string(i);
-        Put(Content{std::wstring(text.begin(), text.end()), {}, 0, 0});
-        texts.push_back(text);
+        const std::string change = BurstChange(tag, gap, i);
+        const std::string file = BurstFile(change);
+        Content content;
+        if (BurstKind(i) != 1)
+            content.text.assign(change.begin(), change.end());
+        if (BurstKind(i) != 0)
+            content.files.push_back(std::wstring(file.begin(), file.end()));
+        Put(content);
+        changes.push_back(change);
         next += step;
     }
-    return texts;
+    return changes;
 }
 
-struct BurstResult {
-    int lost = 0, twice = 0;
+// What one stored row (or one line of the viewer) holds of a burst.
+struct SeenChange {
+    std::string text, file;
 };
 
-BurstResult Count(const std::vector<std::string>& sent, const std::vector<std::string>& seen)
+struct BurstResult {
+    int lost = 0, twice = 0, mixed = 0;  // mixed: rows joining two changes, or missing a part of one
+};
+
+// The change a row stands for; "" for a row that joins two changes or lacks a part of its one.
+std::string ChangeOf(const SeenChange& seen, const std::vector<std::string>& sent)
+{
+    for (size_t i = 0; i < sent.size(); ++i) {
+        const bool text = BurstKind(static_cast<int>(i)) != 1, file = BurstKind(static_cast<int>(i)) != 0;
+        if (seen.text == (text ? sent[i] : "") && seen.file == (file ? BurstFile(sent[i]) : ""))
+            return sent[i];
+    }
+    return "";
+}
+
+BurstResult Count(const std::vector<std::string>& sent, const std::vector<SeenChange>& seen)
 {
     std::map<std::string, int> counts;
-    for (const std::string& s : seen)
-        ++counts[s];
     BurstResult r;
+    for (const SeenChange& s : seen) {
+        const std::string change = ChangeOf(s, sent);
+        if (change.empty())
+            ++r.mixed;
+        else
+            ++counts[change];
+    }
     for (const std::string& s : sent) {
         if (counts[s] == 0)
             ++r.lost;
@@ -548,46 +592,54 @@ BurstResult Count(const std::vector<std::string>& sent, const std::vector<std::s
     return r;
 }
 
-std::vector<std::string> StoredTexts(const std::string& db, const std::string& like)
+// The rows of one burst: those whose text or file names one of its changes.
+std::vector<SeenChange> StoredChanges(const std::string& db, const std::string& prefix)
 {
-    std::vector<std::string> texts;
+    std::vector<SeenChange> rows;
     SqliteDatabase reader;
     if (!reader.Open(db, SQLITE_OPEN_READONLY))
-        return texts;
+        return rows;
     reader.BusyTimeout(5000);
-    SqlStatement read = reader.Prepare("select text from data where text like '" + like + "%'", nullptr, true);
+    SqlStatement read = reader.Prepare("select text, file from data where text like '" + prefix +
+                                           "%' or file like 'C:\\" + prefix + "%'",
+                                       nullptr, true);
     while (read.Step())
-        texts.push_back(read.ColumnText(0, true));
+        rows.push_back({read.ColumnText(0, true), read.ColumnText(1, true)});
     read.Finalize();
     reader.Close();
-    return texts;
+    return rows;
 }
 
-std::vector<std::string> ViewerTexts(const std::string& path)
+// The viewer's lines of one burst.
+std::vector<SeenChange> ViewerChanges(const std::string& path, const std::string& prefix)
 {
-    std::vector<std::string> texts;
+    std::vector<SeenChange> seen;
     for (const std::string& line : ReadLines(path)) {
         size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
-        if (b != std::string::npos)
-            texts.push_back(line.substr(b + 1));
+        size_t tab = line.find('\t');
+        if (b == std::string::npos || tab == std::string::npos || tab < b)
+            continue;
+        SeenChange s{line.substr(b + 1, tab - b - 1), line.substr(tab + 1)};
+        if (s.text.rfind(prefix, 0) == 0 || s.file.rfind("C:\\" + prefix, 0) == 0)
+            seen.push_back(s);
     }
-    return texts;
+    return seen;
 }
 
 void PrintBursts(const char* target, const std::map<int, BurstResult>& results)
 {
     std::printf("%-22s", target);
     // The shortest gap at which this one and every longer one lost nothing (gaps go down).
-    int shortest = 0;
+    int shortest = -1;
     bool clean = true;
     for (int gap : kBurstGaps) {
         const BurstResult& r = results.at(gap);
-        std::printf(" %4dms:%2d/%-2d", gap, r.lost, r.twice);
-        clean = clean && r.lost == 0 && r.twice == 0;
+        std::printf(" %3dms:%2d/%d/%d", gap, r.lost, r.twice, r.mixed);
+        clean = clean && r.lost == 0 && r.twice == 0 && r.mixed == 0;
         if (clean)
             shortest = gap;
     }
-    std::printf("   shortest gap losing none: %s\n", shortest > 0 ? (std::to_string(shortest) + " ms").c_str() : "none");
+    std::printf("   shortest gap losing none: %s\n", shortest >= 0 ? (std::to_string(shortest) + " ms").c_str() : "none");
 }
 
 std::map<int, BurstResult> ProgramBursts(Program& program, const std::string& tag)
@@ -596,7 +648,8 @@ std::map<int, BurstResult> ProgramBursts(Program& program, const std::string& ta
     for (int gap : kBurstGaps) {
         std::vector<std::string> sent = Burst(tag, gap);
         WaitForQuiet(program.times, 3000, 120000);
-        results[gap] = Count(sent, StoredTexts(program.folder.File("data.db"), "burst " + tag + " " + std::to_string(gap) + " "));
+        const std::string prefix = "burst " + tag + " " + std::to_string(gap) + " ";
+        results[gap] = Count(sent, StoredChanges(program.folder.File("data.db"), prefix));
     }
     return results;
 }
@@ -607,7 +660,7 @@ std::map<int, BurstResult> ViewerBursts(Viewer& viewer)
     for (int gap : kBurstGaps) {
         std::vector<std::string> sent = Burst("viewer", gap);
         WaitForQuiet(viewer.lines, 2000, 60000);
-        results[gap] = Count(sent, ViewerTexts(viewer.lines));
+        results[gap] = Count(sent, ViewerChanges(viewer.lines, "burst viewer " + std::to_string(gap) + " "));
     }
     return results;
 }
@@ -646,8 +699,8 @@ void HugeTextAndFileList()
     LONGLONG set = Put(Content{text, {}, 0, 0});
     std::vector<std::string> lines = WaitForLines(program.times, before, 600000);
     Sleep(500);
-    std::vector<std::string> stored = StoredTexts(program.folder.File("data.db"), "long 7 ");
-    bool exact = stored.size() == 1 && stored[0] == Utf8Of(text);
+    std::vector<SeenChange> stored = StoredChanges(program.folder.File("data.db"), "long 7 ");
+    bool exact = stored.size() == 1 && stored[0].text == Utf8Of(text);
     if (lines.empty()) {
         std::printf("50 MB text: no capture line\n");
     } else {
@@ -754,7 +807,7 @@ int RunBenchmark()
 
     PrintKinds("empty", empty);
     PrintKinds("of 1000 mixed rows", full);
-    std::printf("\n== bursts of %d texts: lost/stored twice per gap ==\n", kBurstCount);
+    std::printf("\n== bursts of %d changes (text, file, both in turn): lost/stored twice/mixed per gap ==\n", kBurstCount);
     PrintBursts("bare viewer", viewerBursts);
     PrintBursts("program, empty grid", emptyBursts);
     PrintBursts("program, 1000 rows", fullBursts);

@@ -9,6 +9,36 @@ vm_dir="${CHENGJIAN_VM_DIR:-/var/cache/chengjian-vm}"
 image_version=4
 [ -f "$vm_dir/base.img" ] && [ "$(cat "$vm_dir/version" 2>/dev/null)" = "$image_version" ] && exit 0
 
+# The Debian mirror this machine's apt takes suite $1 from: the first address of an enabled "deb"
+# entry for that suite, in the one-line lists or the deb822 .sources files. Debian's own address
+# when none is found.
+debian_mirror() {
+  local suite="$1" found=""
+  found="$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null | awk -v suite="$suite" '
+    $1 == "deb" {
+      i = 2
+      if ($i ~ /^\[/) { while (i <= NF && $i !~ /\]$/) i++; i++ }
+      if ($(i + 1) == suite) { print $i; exit }
+    }')"
+  if [ -z "$found" ]; then
+    found="$(cat /etc/apt/sources.list.d/*.sources 2>/dev/null | awk -v suite="$suite" '
+      BEGIN { RS = ""; FS = "\n" }
+      {
+        types = uris = suites = enabled = ""
+        for (i = 1; i <= NF; i++) {
+          if ($i ~ /^Types:/) types = " " substr($i, 7) " "
+          else if ($i ~ /^URIs:/) uris = substr($i, 6)
+          else if ($i ~ /^Suites:/) suites = " " substr($i, 8) " "
+          else if ($i ~ /^Enabled:/) enabled = $i
+        }
+        if (enabled ~ /[Nn]o/ || types !~ /[ \t]deb[ \t]/ || suites !~ ("[ \t]" suite "[ \t]")) next
+        split(uris, address, /[ \t]+/)
+        for (j = 1; j in address; j++) if (address[j] != "") { print address[j]; exit }
+      }')"
+  fi
+  echo "${found:-http://deb.debian.org/debian}"
+}
+
 root="$vm_dir/rootfs"
 mkdir -p "$vm_dir"
 cleanup() {
@@ -20,7 +50,7 @@ trap cleanup EXIT
 if [ ! -x "$root/usr/bin/apt-get" ] || [ ! -f "$root/.debootstrap-done" ]; then
   rm -rf "$root"
   debootstrap --variant=minbase --include=kmod,udev,linux-image-amd64,procps \
-    bookworm "$root" http://deb.debian.org/debian
+    bookworm "$root" "$(debian_mirror bookworm)"
   touch "$root/.debootstrap-done"
 fi
 

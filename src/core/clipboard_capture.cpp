@@ -17,6 +17,7 @@
 #include "core/time_key.h"
 #include "db/connection_lock.h"
 #include "framework/exception_boundary.h"
+#include "framework/unique_resource.h"
 
 namespace {
 
@@ -147,29 +148,8 @@ CaptureWriter& Writer()
 // A window handle as the grid reports window handles; 0 becomes -1, which no window has.
 std::int32_t ComparableWindow(std::int32_t window) { return window == 0 ? -1 : window; }
 
-// Reads the clipboard and hands the entry on: the store and the row follow once the writer has it.
-// True when something of the change was read.
-bool CaptureEntry(HWND window)
-{
-    MarkCapturePhase(CapturePhase::Start);
-    QueuedCapture capture;
-    bool pictureTooLarge = false;
-    capture.entry = ReadClipboardEntry(&pictureTooLarge, window);
-    capture.owner = GetClipboardOwnerWindow();
-    MarkCapturePhase(CapturePhase::Read);
-    capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
-    if (pictureTooLarge)
-        NoteCaptureFailure(kOutOfMemoryText);
-    if (capture.entry.IsEmpty())
-        return false;
-    Writer().Queue(std::move(capture));
-    return true;
-}
-
 // The clipboard change last captured: a change notice handled after a later change reads that
-// later content, and the later change's own notice would then store it a second time. A change
-// counts only once something of it was read: while the copying program still holds the clipboard
-// open nothing can be, and a later notice of the same change must still store it.
+// later content, and the later change's own notice would then store it a second time.
 DWORD g_capturedSequence = 0;
 
 bool AlreadyCaptured(UINT message, DWORD sequence) noexcept
@@ -177,49 +157,161 @@ bool AlreadyCaptured(UINT message, DWORD sequence) noexcept
     return message == WM_DRAWCLIPBOARD && sequence != 0 && sequence == g_capturedSequence;
 }
 
-} // namespace
-
-LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    // Taken before the read: a change made during the read has a notice of its own to come.
-    const DWORD sequence = GetClipboardSequenceNumber();
-    if (AlreadyCaptured(message, sequence))
-        return 0;
-    const bool read = RanToEnd([&] {
-        if (CaptureEntry(window))
-            g_capturedSequence = sequence;
-    });
-    // Out of memory in the middle of a capture: this change is not recorded, and the user is told
-    // so instead of finding it missing later.
-    if (!read)
-        NoteCaptureFailure(kOutOfMemoryText);
-    return 0;
-}
-
-void FinishQueuedCaptures() noexcept
-{
-    if (g_writer)
-        g_writer->Finish();
-}
-
-bool CapturesOnTheirWay() noexcept { return g_writer && g_writer->Pending(); }
-
-HistoryEntry ReadClipboardEntry(bool* pictureTooLarge, HWND window)
+// The clipboard's content, read while the caller holds it open: the time key first, then the
+// text, the picture and the files of one change.
+HistoryEntry ReadOpenClipboardEntry(bool* pictureTooLarge)
 {
     HistoryEntry entry;
     entry.timeKey = MakeTimeKey();
-    entry.text = ReadClipboardText();
+    entry.text = ReadOpenClipboardText();
     try {
-        entry.picture = ReadClipboardBitmap(window);
+        entry.picture = ReadOpenClipboardBitmap();
     } catch (const std::bad_alloc&) {
         // The text and the files of the change are still worth keeping.
         if (pictureTooLarge)
             *pictureTooLarge = true;
     }
     std::vector<std::string> names;
-    if (ReadClipboardFileList(names) > 0)
+    if (ReadOpenClipboardFileList(names) > 0)
         entry.files = JoinFileNames(names);
     return entry;
+}
+
+// Under Wine, reading another program's data leaves this process a copy of it, which the next
+// opening of the clipboard drops: without this, a huge text would stay in memory twice through the
+// store. Nothing is read. A clipboard taken by someone else in the meantime keeps the copy a while.
+void DropReadCopies(HWND window) noexcept
+{
+    if (OpenClipboard(window))
+        CloseClipboard();
+}
+
+// What one try at a notice came to.
+enum class CaptureTry {
+    Done,  // read whole (or known already): whatever there was to store is on its way
+    Busy,  // another program holds the clipboard open: nothing of the change could be read
+};
+
+// Reads the change on the clipboard in one opening, so that nothing of a later change can join it
+// (the number that marks it captured and its owner are taken while the clipboard is still held),
+// and hands the entry on: the store and the row follow once the writer has it. Never waits for
+// the clipboard. A change counts as captured once it was read whole and handed on.
+CaptureTry CaptureEntry(HWND window, UINT message)
+{
+    MarkCapturePhase(CapturePhase::Start);
+    QueuedCapture capture;
+    bool pictureTooLarge = false;
+    DWORD sequence = 0;
+    {
+        UniqueClipboard clipboard(OpenClipboard(window) != FALSE);
+        if (!clipboard)
+            return CaptureTry::Busy;
+        sequence = GetClipboardSequenceNumber();
+        if (AlreadyCaptured(message, sequence))
+            return CaptureTry::Done;
+        capture.entry = ReadOpenClipboardEntry(&pictureTooLarge);
+        capture.owner = GetClipboardOwner();
+    }
+    if (!capture.entry.text.empty())
+        DropReadCopies(window);
+    MarkCapturePhase(CapturePhase::Read);
+    capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
+    // The picture could not be held: the rest of the change is stored and the user told.
+    if (pictureTooLarge)
+        NoteCaptureFailure(kOutOfMemoryText);
+    if (!capture.entry.IsEmpty())
+        Writer().Queue(std::move(capture));
+    g_capturedSequence = sequence;
+    return CaptureTry::Done;
+}
+
+// One try at the clipboard for a notice; out of memory in the middle of it, the change is not
+// recorded, and the user is told so instead of finding it missing later.
+CaptureTry TryCapture(HWND window, UINT message) noexcept
+{
+    // Known already without opening: a change made since has a notice of its own to come.
+    if (AlreadyCaptured(message, GetClipboardSequenceNumber()))
+        return CaptureTry::Done;
+    CaptureTry result = CaptureTry::Done;
+    if (!RanToEnd([&] { result = CaptureEntry(window, message); }))
+        NoteCaptureFailure(kOutOfMemoryText);
+    return result;
+}
+
+// A notice whose clipboard another program held open is tried again from the message loop, every
+// few milliseconds for about a second (the window never waits on the clipboard itself), then the
+// change is let go: nothing of it could be read. One retry at a time stands for every notice that
+// found the clipboard busy: it reads whatever change the clipboard holds when it gets in.
+constexpr UINT kRetryPauseMs = 10;
+constexpr DWORD kRetryForMs = 1000;
+
+struct CaptureRetry {
+    UINT_PTR timer = 0;
+    HWND window = nullptr;
+    UINT message = WM_DRAWCLIPBOARD;
+    DWORD until = 0;  // GetTickCount when the change is let go
+};
+
+CaptureRetry g_retry;
+
+void EndRetry() noexcept
+{
+    if (g_retry.timer)
+        KillTimer(nullptr, g_retry.timer);
+    g_retry = CaptureRetry();
+}
+
+void CALLBACK RetryCapture(HWND, UINT, UINT_PTR, DWORD) noexcept
+{
+    if (TryCapture(g_retry.window, g_retry.message) == CaptureTry::Done ||
+        static_cast<LONG>(GetTickCount() - g_retry.until) >= 0)
+        EndRetry();
+}
+
+void ScheduleRetry(HWND window, UINT message) noexcept
+{
+    if (!g_retry.timer) {
+        g_retry.timer = SetTimer(nullptr, 0, kRetryPauseMs, RetryCapture);
+        // Without a timer there is no later try: the change is let go at once.
+        if (!g_retry.timer)
+            return;
+        g_retry.message = message;
+    } else if (message != WM_DRAWCLIPBOARD) {
+        // A change of the viewer chain stores the clipboard even when its change is captured already.
+        g_retry.message = message;
+    }
+    g_retry.window = window;
+    g_retry.until = GetTickCount() + kRetryForMs;
+}
+
+} // namespace
+
+LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM, LPARAM) noexcept
+{
+    if (TryCapture(window, message) == CaptureTry::Busy)
+        ScheduleRetry(window, message);
+    else
+        // The clipboard as it is now has been read (or was known): whatever a waiting retry stood
+        // for is read or gone.
+        EndRetry();
+    return 0;
+}
+
+void FinishQueuedCaptures() noexcept
+{
+    EndRetry();
+    if (g_writer)
+        g_writer->Finish();
+}
+
+bool CaptureRetryPending() noexcept { return g_retry.timer != 0; }
+
+bool CapturesOnTheirWay() noexcept { return g_writer && g_writer->Pending(); }
+
+HistoryEntry ReadClipboardEntry(bool* pictureTooLarge, HWND window)
+{
+    UniqueClipboard clipboard = OpenClipboardRetrying(window);
+    return clipboard ? ReadOpenClipboardEntry(pictureTooLarge) : HistoryEntry();
 }
 
 std::string StatementCopy(const std::string& text)

@@ -95,10 +95,9 @@ std::string Utf16ToText(const ByteSet& bytes)
     return text;
 }
 
-std::string ReadClipboardText()
+std::string ReadOpenClipboardText()
 {
-    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
-    if (!clipboard || !IsClipboardFormatAvailable(CF_UNICODETEXT))
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT))
         return {};
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     UniqueGlobalLock block = LockGlobal(data);
@@ -111,14 +110,14 @@ std::string ReadClipboardText()
     return Utf8FromWide(std::wstring_view(units, static_cast<std::size_t>(FirstZeroUnit(units, count))));
 }
 
-ByteSet ReadClipboardBitmap(HWND owner)
+std::string ReadClipboardText()
 {
-    // Opened even when no bitmap is there: under Wine, opening the clipboard again is also what
-    // drops this process's copy of another program's text, which would otherwise stay in memory
-    // through the store (a whole extra copy of a huge text).
-    UniqueClipboard clipboard = OpenClipboardRetrying(owner);
-    if (!clipboard)
-        return {};
+    UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
+    return clipboard ? ReadOpenClipboardText() : std::string();
+}
+
+ByteSet ReadOpenClipboardBitmap()
+{
     auto bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BITMAP description = {};
     if (!bitmap || GetObjectA(bitmap, sizeof description, &description) == 0)
@@ -135,21 +134,31 @@ ByteSet ReadClipboardBitmap(HWND owner)
     return image;
 }
 
+ByteSet ReadClipboardBitmap(HWND owner)
+{
+    UniqueClipboard clipboard = OpenClipboardRetrying(owner);
+    return clipboard ? ReadOpenClipboardBitmap() : ByteSet();
+}
+
+int ReadOpenClipboardFileList(std::vector<std::string>& names)
+{
+    names.clear();
+    if (!IsClipboardFormatAvailable(CF_HDROP))
+        return 0;
+    auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
+    // A damaged list gives no names: the platform's own reader would follow it out of the block.
+    if (!drop || !ReadDropNames(drop, names))
+        return 0;
+    return static_cast<int>(names.size());
+}
+
 int ReadClipboardFileList(std::vector<std::string>& names)
 {
     names.clear();
     if (!IsClipboardFormatAvailable(CF_HDROP))
         return 0;
     UniqueClipboard clipboard = OpenClipboardRetrying(nullptr);
-    if (!clipboard)
-        return 0;
-    auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP));
-    if (!drop)
-        return 0;
-    // A damaged list gives no names: the platform's own reader would follow it out of the block.
-    if (!ReadDropNames(drop, names))
-        return 0;
-    return static_cast<int>(names.size());
+    return clipboard ? ReadOpenClipboardFileList(names) : 0;
 }
 
 HWND GetClipboardOwnerWindow() { return GetClipboardOwner(); }

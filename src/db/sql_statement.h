@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include "framework/byte_set.h"
+#include "framework/unique_resource.h"
 
 class SqlStatement {
 public:
@@ -75,3 +76,17 @@ private:
 
     sqlite3_stmt* handle_ = nullptr;
 };
+
+namespace sql_statement_calls {
+inline void FinalizeStatement(sqlite3_stmt* handle) noexcept
+{
+    SqlStatement statement;
+    statement.SetHandle(handle);
+    statement.Finalize();
+}
+}  // namespace sql_statement_calls
+
+// Finalizes the statement whose handle it holds when the scope ends, whichever way it ends
+// (SqlStatement itself never does): a statement left open keeps its connection from closing and
+// its read lock held. Read through the SqlStatement as before; do not finalize it yourself.
+using UniqueStatement = UniqueResource<sqlite3_stmt*, &sql_statement_calls::FinalizeStatement, nullptr>;

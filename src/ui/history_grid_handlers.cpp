@@ -63,11 +63,12 @@ std::string LookUpEntryFile()
         ShowMessageBox(database.ErrMsg(), 0);
         return "";
     }
+    // Finalized however the read ends: the reader's connection must close, or its read lock would
+    // lock the history writer out for the rest of the run.
+    UniqueStatement finalized(statement.GetHandle());
     statement.Step();
     // As stored: a name only UTF-16 can hold goes back to the clipboard whole.
-    std::string file = statement.ColumnText(0, true);
-    statement.Finalize();
-    return file;
+    return statement.ColumnText(0, true);
 }
 
 std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }

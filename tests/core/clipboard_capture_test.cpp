@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <functional>
 #include <new>
 #include <optional>
 #include <string>
@@ -135,12 +136,7 @@ void PumpUntilNoFailurePending()
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageA(&message);
     FinishQueuedCaptures();
-    DWORD start = GetTickCount();
-    while (CaptureFailurePending() && GetTickCount() - start < 5000) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        Sleep(1);
-    }
+    PumpMessagesWhile(CaptureFailurePending);
 }
 
 void PutText(const std::wstring& text)
@@ -355,6 +351,70 @@ TEST_F(ClipboardCaptureTest, AChangeStillHeldOpenByItsProgramIsStoredByALaterNot
     ASSERT_EQ(rows.size(), 1u) << "the change was taken for captured although nothing of it was read";
     EXPECT_EQ(rows[0].text, "held open a while");
     EXPECT_TRUE(g_boxes.empty());
+}
+
+// Another program's copy: it opens the clipboard, and `replace` takes a while before it empties it
+// and puts its change, then closes. Meanwhile the test's capture tries to read.
+class SlowCopy {
+public:
+    explicit SlowCopy(std::function<void(ClipboardWriter&)> replace, DWORD takesMs)
+        : opened_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_([this, replace, takesMs] {
+              HWND window = MakeOwnerWindow();
+              {
+                  ClipboardWriter writer(window);
+                  SetEvent(opened_.get());
+                  Sleep(takesMs);
+                  replace(writer);
+              }
+              DestroyWindow(window);
+          })
+    {
+        WaitForSingleObject(opened_.get(), 10000);
+    }
+    ~SlowCopy() { thread_.join(); }
+    SlowCopy(const SlowCopy&) = delete;
+    SlowCopy& operator=(const SlowCopy&) = delete;
+
+private:
+    UniqueHandle opened_;
+    std::thread thread_;
+};
+
+TEST_F(ClipboardCaptureTest, AChangeLandingWhileANoticeIsHandledIsStoredOnceAndWhole)
+{
+    // Change A is on the clipboard when its notice comes; change B (text and file) is being written
+    // by another program at that moment and lands before the notice is done with.
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"change A");
+        writer.Files({L"C:\\A.txt"});
+    }
+    {
+        SlowCopy copyB(
+            [](ClipboardWriter& writer) {
+                writer.Text(L"change B");
+                writer.Files({L"C:\\B.txt"});
+            },
+            100);
+        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);  // A's notice
+    }
+    PumpWhileCaptureRetries();
+    FinishQueuedCaptures();
+    CaptureNow();  // B's notice
+    std::vector<Row> rows = Rows();
+    int rowsOfB = 0;
+    for (const Row& row : rows) {
+        if (row.text == "change B" || row.file == "C:\\B.txt") {
+            ++rowsOfB;
+            EXPECT_EQ(row.text, "change B");
+            EXPECT_EQ(row.file, "C:\\B.txt");
+        } else {
+            EXPECT_EQ(row.text, "change A") << "a row of neither change";
+            EXPECT_EQ(row.file, "C:\\A.txt") << "A's row holds another change's file";
+        }
+    }
+    EXPECT_EQ(rowsOfB, 1) << "B stored " << rowsOfB << " times";
 }
 
 // ---- failures while copies go on ----------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -613,6 +614,133 @@ TEST(Program, TheWindowAnswersAndFindsARecordedFileWhileCapturesWaitForAnotherPr
     EXPECT_EQ(program.WaitForExit(), 0u);
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(RowsWithText(db, "waiting for the lock " + std::to_string(i)), 1) << i;
+}
+
+// The rows of "data" that `sql` selects, as (text, file).
+std::vector<std::pair<std::string, std::string>> StoredRows(const std::string& path, const std::string& sql)
+{
+    InitializeDatabaseEngine();
+    SqliteDatabase db;
+    std::vector<std::pair<std::string, std::string>> rows;
+    if (db.Open(path, SQLITE_OPEN_READONLY)) {
+        SqlStatement read = db.Prepare(sql, nullptr, true);
+        while (read.Step())
+            rows.emplace_back(read.ColumnText(0, true), read.ColumnText(1, true));
+        read.Finalize();
+    }
+    db.Close();
+    return rows;
+}
+
+TEST(Program, ABurstAtShortGapsStoresNoChangeTwiceAndNoRowOfTwoChanges)
+{
+    // Each change is a text, a file, or a text with a file, in turn. A copy replaced before the
+    // program got to it may be missing (a bare viewer misses those too), but every row must be one
+    // change whole, and no change may be stored twice.
+    constexpr int kCopies = 30;
+    const int gaps[] = {20, 10, 0};
+    auto name = [](int gap, int i) { return "burst " + std::to_string(gap) + " " + std::to_string(i); };
+    auto file = [](const std::string& change) { return "C:\\" + change + ".txt"; };
+    auto wide = [](const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); };
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    HWND window = StartWithAnEmptyClipboard(program);
+    ASSERT_NE(window, nullptr);
+    for (int gap : gaps) {
+        for (int i = 0; i < kCopies; ++i) {
+            {
+                ClipboardWriter writer;
+                ASSERT_TRUE(writer.IsOpen());
+                const std::string change = name(gap, i);
+                if (i % 3 != 1)
+                    writer.Text(wide(change));
+                if (i % 3 != 0)
+                    writer.Files({wide(file(change))});
+            }
+            Sleep(gap);
+        }
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_BLOCK, 60000, &answer), 0);
+        Sleep(500);
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
+    const auto rows = StoredRows(folder.File("data.db"),
+                                 "select text, file from data where text like 'burst %' or file like 'C:\\burst %'");
+    std::map<std::string, int> stored;
+    for (const auto& [text, files] : rows) {
+        std::string change;
+        for (int gap : gaps)
+            for (int i = 0; i < kCopies; ++i)
+                if (text == (i % 3 != 1 ? name(gap, i) : "") && files == (i % 3 != 0 ? file(name(gap, i)) : ""))
+                    change = name(gap, i);
+        EXPECT_FALSE(change.empty()) << "a row of no one change: text \"" << text << "\", file \"" << files << "\"";
+        if (!change.empty())
+            EXPECT_EQ(++stored[change], 1) << change << " stored twice";
+    }
+    EXPECT_FALSE(stored.empty());
+}
+
+// A viewer ahead of the program in the chain: at the armed change it opens the clipboard, passes
+// the notice on without waiting for it, and keeps the clipboard open for two seconds.
+HWND g_holdingViewerNext = nullptr;
+std::atomic<bool> g_holdingViewerArmed{false};
+
+LRESULT CALLBACK HoldingViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWCLIPBOARD && g_holdingViewerArmed.exchange(false)) {
+        const BOOL opened = OpenClipboard(window);
+        if (g_holdingViewerNext)
+            SendNotifyMessageA(g_holdingViewerNext, message, wParam, lParam);
+        Sleep(2000);
+        if (opened)
+            CloseClipboard();
+        return 0;
+    }
+    if (message == WM_DRAWCLIPBOARD && g_holdingViewerNext)
+        SendMessageA(g_holdingViewerNext, message, wParam, lParam);
+    if (message == WM_CHANGECBCHAIN) {
+        if (reinterpret_cast<HWND>(wParam) == g_holdingViewerNext)
+            g_holdingViewerNext = reinterpret_cast<HWND>(lParam);
+        else if (g_holdingViewerNext)
+            SendMessageA(g_holdingViewerNext, message, wParam, lParam);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(Program, TheWindowAnswersWhileAnotherProgramHoldsTheClipboardOpenDuringANotice)
+{
+    ScratchFolder folder;
+    ProgramRunner program(folder.Path());
+    HWND window = StartWithAnEmptyClipboard(program);
+    ASSERT_NE(window, nullptr);
+    {
+        WindowThread viewer(
+            WS_OVERLAPPED,
+            [](HWND made) {
+                SetWindowLongPtrA(made, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HoldingViewerProc));
+                g_holdingViewerNext = SetClipboardViewer(made);
+            },
+            [](HWND ending) { ChangeClipboardChain(ending, g_holdingViewerNext); });
+        ASSERT_EQ(g_holdingViewerNext, window) << "the viewer is not right ahead of the program";
+        g_holdingViewerArmed = true;
+        WindowWatch watch(window);
+        {
+            ClipboardWriter writer;
+            ASSERT_TRUE(writer.IsOpen());
+            writer.Text(L"copied while a viewer holds the clipboard");
+        }
+        Sleep(2500);
+        watch.Stop();
+        EXPECT_FALSE(g_holdingViewerArmed) << "the viewer was not told of the change";
+        std::string late;
+        for (DWORD sent : watch.Unanswered())
+            late += " " + std::to_string(sent);
+        EXPECT_TRUE(watch.Unanswered().empty()) << "unanswered within 200 ms, sent at (ms):" << late;
+    }
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(), 0u);
 }
 
 // The grid is read the way a user reads it: the content cell of the top row is clicked and copied

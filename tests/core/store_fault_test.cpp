@@ -29,16 +29,7 @@ void PutText(const std::string& text)
 }
 
 // Runs the message loop until the boxes of the failures noted have been shown.
-void ShowNotedFailures()
-{
-    MSG message;
-    const DWORD start = GetTickCount();
-    while (CaptureFailurePending() && GetTickCount() - start < 5000) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        Sleep(1);
-    }
-}
+void ShowNotedFailures() { PumpMessagesWhile(CaptureFailurePending); }
 
 // True when `after` is `before` with the capture of `text` stored: its row added last and, unless
 // the trim failed (which it does silently), the rows over the limit gone from the oldest.

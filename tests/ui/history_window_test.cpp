@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <thread>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "core/history_view.h"
+#include "db/sqlite_engine.h"
 #include "desktop/desktop_system_calls.h"
 #include "framework/file_dialog.h"
 #include "framework/file_io.h"
@@ -793,6 +795,32 @@ TEST_F(HistoryWindowTest, WhatAnotherProgramCopiedIsStoredShownAndCopiedBackAsIt
     PressCtrlC(0, 1);
     EXPECT_EQ(ClipboardWideFiles(), std::vector<std::wstring>{names[0]});
     EXPECT_TRUE(g_boxes.empty());
+}
+
+// Stands for the looked-up name failing to be copied out (memory running out).
+const unsigned char* RefuseColumnText(sqlite3_stmt*, int) { throw std::bad_alloc(); }
+
+TEST_F(HistoryWindowTest, ALookUpThatFailsMidwayLeavesTheHistoryWritable)
+{
+    AddGridRow("k6", "", BmpFile(4, 4), "");
+    Record("k6", "C:\\k6.png");
+    g_grid->Select(0, 1);
+    {
+        ScopedSystemCalls engine(SqliteEngine());
+        SqliteEngine().sqlite3_column_text.function = RefuseColumnText;
+        EXPECT_THROW(LookUpEntryFile(), std::bad_alloc);
+    }
+    // The look-up's connection is gone with its read lock: the next copy is stored.
+    {
+        ClipboardWriter writer;
+        ASSERT_TRUE(writer.IsOpen());
+        writer.Text(L"copied after a failed look-up");
+    }
+    ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+    FinishQueuedCaptures();
+    EXPECT_EQ(NewestStoredRow().first, "copied after a failed look-up");
+    PumpMessages();
+    EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes[0].text);
 }
 
 // ---- Minimising, the tray callback and the tray menu
