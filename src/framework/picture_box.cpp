@@ -6,7 +6,7 @@
 #include <new>
 
 #include "com/com_picture.h"
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "picture/gif_animation.h"
 #include "framework/exception_boundary.h"
 #include "framework/framework_system_calls.h"
