@@ -260,20 +260,33 @@ FormTemplate SessionTemplate(const char* className)
 TEST(FormSession, AnEndingSessionRunsEveryMayCloseHandlerThenTheExitRoutine)
 {
     // The session's end may reach any of the forms first, here one without a handler of its own;
-    // the steps are reported on stderr of the death-test child.
-    EXPECT_EXIT(
-        {
-            Form main(SessionTemplate("SessionMainForm"));
-            Form other(SessionTemplate("SessionOtherForm"));
-            main.Bind(kFormMayClose, [] { std::fputs("may-close;", stderr); });
-            RegisterExitRoutine([] { std::fputs("exit routine;", stderr); });
-            main.Load();
-            other.Load();
-            SendMessageA(other.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-            std::fputs("went on;", stderr);
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(0), "may-close;exit routine;");
+    // the steps are reported on stderr of the death-test child. Before any exit routine is
+    // registered the process ends all the same.
+    const struct {
+        const char* what;
+        bool exitRoutine;
+        const char* steps;
+    } cases[] = {
+        {"with an exit routine", true, "may-close;exit routine;"},
+        {"before an exit routine is registered", false, "may-close;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EXIT(
+            {
+                Form main(SessionTemplate("SessionMainForm"));
+                Form other(SessionTemplate("SessionOtherForm"));
+                main.Bind(kFormMayClose, [] { std::fputs("may-close;", stderr); });
+                if (c.exitRoutine)
+                    RegisterExitRoutine([] { std::fputs("exit routine;", stderr); });
+                main.Load();
+                other.Load();
+                SendMessageA(other.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                std::fputs("went on;", stderr);
+                std::exit(1);
+            },
+            ::testing::ExitedWithCode(0), c.steps);
+    }
 }
 
 TEST(FormSession, TheQuestionIsAnsweredYesAndACancelledEndChangesNothing)
