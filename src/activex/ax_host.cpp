@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 
 namespace {
 

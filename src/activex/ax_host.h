@@ -15,7 +15,7 @@
 
 #include "framework/runtime_service.h"
 #include "framework/subprogram_pointer.h"
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "activex/ax_values.h"
 
 // One event of the control's default source interface, in the order of its type information.

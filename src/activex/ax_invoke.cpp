@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "activex/ax_host.h"
+#include "framework/com_ref.h"
 #include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
-#include "com/com_ref.h"
 #include "framework/word_call.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "framework/exception_boundary.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"

@@ -11,7 +11,7 @@
 
 #include "picture/bmp_decoder.h"
 #include "picture/bmp_writer.h"
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "picture/gif_animation.h"
 #include "picture/pcx_decoder.h"
 #include "picture/wic_decoder.h"

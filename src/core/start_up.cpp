@@ -47,7 +47,7 @@ int ProgramStart()
     CreateGlobalObjects();
     RegisterExitRoutine(ExitRoutine);
     BuildSqliteCallbackThunks();
-    LoadSkinEngine();
+    LoadSkinEngine(g_skinModule);
     InitializeModule();
     StartSubprogram();
     LoadMainWindow();
@@ -111,7 +111,7 @@ void ShutDown()
     g_database->Exec("update system set hwnd = 0");
     g_database->Close();
     ShutdownDatabaseEngine();
-    DetachSkin();
+    DetachSkin(g_skinModule, g_skinData);
     EndProgram(0);
 }
 

@@ -2,15 +2,13 @@
 
 #include <windows.h>
 
+#include "desktop/grid_control_image.h"
 #include "desktop/grid_control_user_install.h"
 #include "desktop/special_folder.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"
 #include "framework/process_start.h"
 #include "framework/registry.h"
-
-extern const unsigned char kGridControlImage[];
-extern const unsigned kGridControlImage_size;
 
 namespace {
 
@@ -22,11 +20,6 @@ const char GridControlMissing[] =
     "请右键单击本程序，选择“以管理员身份运行”启动一次，以完成控件的安装。";
 
 } // namespace
-
-ByteSet GridControlImage()
-{
-    return ByteSet(kGridControlImage, kGridControlImage_size);
-}
 
 void InstallGridControl()
 {

@@ -4,11 +4,6 @@
 
 #include <string>
 
-#include "framework/byte_set.h"
-
-// The control's OCX file as the program carries it.
-ByteSet GridControlImage();
-
 // Writes the carried image to the Windows folder as "vsflex8.ocx" when nothing of that name is
 // there (whole or not at all; an existing file is left as it is), then registers the control when
 // its class key has no default value. When it is still not registered, installs it for this user

@@ -5,7 +5,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "desktop/grid_control_install.h"
+#include "desktop/grid_control_image.h"
 #include "desktop/special_folder.h"
 #include "framework/file_io.h"
 

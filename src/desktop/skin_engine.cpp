@@ -1,7 +1,6 @@
 // The skin functions: the carried engine and skin, and the calls into the engine's two exports.
 #include "desktop/skin_engine.h"
 
-#include "core/globals.h"
 #include "desktop/function_call.h"
 #include "desktop/memory_module.h"
 
@@ -16,10 +15,10 @@ std::int32_t g_skinBrightness = 0;
 
 namespace {
 
-// The engine's export `name`; 0 when the engine is not mapped or does not export it.
-std::uintptr_t SkinExport(const char* name)
+// The export `name` of `engine`; 0 when there is no engine, it is not mapped or does not export it.
+std::uintptr_t SkinExport(const MemoryModule* engine, const char* name)
 {
-    return g_skinModule ? g_skinModule->GetProcAddress(name) : 0;
+    return engine ? engine->GetProcAddress(name) : 0;
 }
 
 std::uint32_t Word(std::int32_t value) { return static_cast<std::uint32_t>(value); }
@@ -38,31 +37,31 @@ const ByteSet& SkinResource()
     return skin;
 }
 
-int LoadSkinEngine()
+int LoadSkinEngine(MemoryModule* engine)
 {
-    if (g_skinModule)
-        g_skinModule->Load(SkinEngineImage());
+    if (engine)
+        engine->Load(SkinEngineImage());
     return 0;
 }
 
-void AttachSkin(const ByteSet& skin, const std::string* password, std::int32_t hue, std::int32_t saturation,
-                std::int32_t brightness)
+void AttachSkin(MemoryModule* engine, ByteSet& attached, const ByteSet& skin, const std::string* password,
+                std::int32_t hue, std::int32_t saturation, std::int32_t brightness)
 {
-    g_skinData = skin;
+    attached = skin;
     g_skinHue = hue;
     g_skinSaturation = saturation;
     g_skinBrightness = brightness;
-    std::uintptr_t attach = SkinExport("SkinH_AttachRes");
+    std::uintptr_t attach = SkinExport(engine, "SkinH_AttachRes");
     if (!attach)
         return;
     CallFunctionPointer(attach, ByteSetAddress(skin), static_cast<std::uint32_t>(skin.Size()),
                         password ? TextAddress(*password) : 0, Word(hue), Word(saturation), Word(brightness));
 }
 
-void DetachSkin()
+void DetachSkin(MemoryModule* engine, ByteSet& attached)
 {
-    g_skinData = ByteSet();
-    std::uintptr_t detach = SkinExport("SkinH_Detach");
+    attached = ByteSet();
+    std::uintptr_t detach = SkinExport(engine, "SkinH_Detach");
     if (detach)
         CallFunctionPointer(detach);
 }

@@ -18,7 +18,11 @@ void RunExitRoutineOnce() noexcept
 
 } // namespace
 
-void RegisterExitRoutine(ExitRoutineFunction routine) noexcept { g_exitRoutine = routine; }
+void RegisterExitRoutine(ExitRoutineFunction routine) noexcept
+{
+    g_exitRoutine = routine;
+    Form::SetProgramEnd(EndProgram);
+}
 
 void EndProgram(unsigned exitCode) noexcept
 {

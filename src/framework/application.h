@@ -6,7 +6,8 @@
 
 using ExitRoutineFunction = void (*)();
 
-// Registers the routine that runs once when the program ends, whichever way it ends.
+// Registers the routine that runs once when the program ends, whichever way it ends: also the
+// end of the user's session that a form receives, which from then on ends through EndProgram.
 void RegisterExitRoutine(ExitRoutineFunction routine) noexcept;
 
 // Closes every form, runs the exit routine and ends the process with `exitCode`.

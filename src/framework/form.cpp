@@ -3,7 +3,6 @@
 #include <set>
 #include <vector>
 
-#include "framework/application.h"
 #include "framework/exception_boundary.h"
 
 namespace {
@@ -17,6 +16,7 @@ std::set<Form*>& OpenForms()
 constexpr UINT kFirstCommandId = 1000;
 
 bool g_sessionEnding = false;
+ProgramEndFunction g_programEnd = nullptr;
 
 // The executable's icon group at the sizes the system uses for the title bar and the taskbar.
 HICON LoadProgramIcon(int metricX, int metricY) noexcept
@@ -194,6 +194,8 @@ void Form::DestroyAll() noexcept
     }
 }
 
+void Form::SetProgramEnd(ProgramEndFunction end) noexcept { g_programEnd = end; }
+
 // The session ends and the process with it as soon as the answer is given: every form's may-close
 // handler runs as if the user had closed it (the main window's is the program's exit sequence),
 // then the program ends as any end does, with the exit routine.
@@ -208,7 +210,10 @@ void Form::EndSession() noexcept
                 form->Fire(kFormMayClose);
         }
     });
-    EndProgram(0);
+    if (g_programEnd)
+        g_programEnd(0);
+    DestroyAll();
+    ExitProcess(0);
 }
 
 void Form::Fire(int event) noexcept

@@ -43,6 +43,9 @@ enum FormWindowState : int {
 
 using FormEventHandler = void (*)();
 
+// What ends the program with an exit code once the session's end has run the may-close handlers.
+using ProgramEndFunction = void (*)(unsigned exitCode) noexcept;
+
 // A unit that lives on a form as a child window: made when the form's window is made, before the
 // created event runs, and destroyed with it.
 class FormUnit {
@@ -85,6 +88,10 @@ public:
     // True once the session's end has begun (WM_ENDSESSION): the process ends as soon as the
     // handlers return, so nothing may wait for the user any more.
     static bool SessionEnding() noexcept;
+    // The end the session's end goes through after the may-close handlers: the application's
+    // (which registers it with its exit routine), so that the program ends as any end does. Until
+    // one is set, or should it return, every form is destroyed and the process ends with 0.
+    static void SetProgramEnd(ProgramEndFunction end) noexcept;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

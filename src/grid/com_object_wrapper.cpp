@@ -1,7 +1,7 @@
 // The object-value handling shared by the grid's interface wrappers.
 #include "grid/com_object_wrapper.h"
 
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 
 ComObjectWrapper::ComObjectWrapper() noexcept : object(AllocateComObjectValue(nullptr)) {}
 

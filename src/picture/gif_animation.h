@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "picture/dib_canvas.h"
 
 class GifAnimation {

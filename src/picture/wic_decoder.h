@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 
 // The imaging factory; empty when COM is not started on this thread or the component is missing.
 ComRef<IWICImagingFactory> CreateWicFactory() noexcept;

@@ -49,7 +49,7 @@ void SetUpMainWindow()
     HWND handle = window.GetHandle();
     g_tray->Add(handle, nullptr, window.GetCaption());
     g_tray->HookWindow(ToSubprogramPointer(&OnTrayMouse));
-    AttachSkin(SkinResource());
+    AttachSkin(g_skinModule, g_skinData, SkinResource());
     InstallGridControl();
 
     GridControl& grid = *g_grid;

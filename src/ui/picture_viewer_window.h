@@ -6,7 +6,7 @@
 #include "framework/file_dialog.h"
 #include "framework/form.h"
 #include "framework/menu.h"
-#include "framework/picture_box.h"
+#include "ui/picture_box.h"
 
 // The dialog's fixed options: no read-only box, confirm overwriting, the path must exist. The file
 // need not: a save dialog that asks for an existing file refuses every new name.

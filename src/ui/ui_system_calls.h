@@ -1,5 +1,6 @@
 // The platform calls of the windows that a test replaces: the shell's open call (to see what the
-// window hands to the shell without starting another program). Named and typed as the platform's.
+// window hands to the shell without starting another program) and the picture box's animation
+// timer (to see the delay each frame asks for). Named and typed as the platform's.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +8,8 @@
 
 struct UiSystemCalls {
     decltype(&::ShellExecuteA) ShellExecuteA = ::ShellExecuteA;
+    decltype(&::SetTimer) SetTimer = ::SetTimer;
+    decltype(&::KillTimer) KillTimer = ::KillTimer;
 };
 
 inline UiSystemCalls g_uiSystemCalls;

@@ -6,7 +6,7 @@
 
 #include "ax_test_support.h"
 #include "com/com_object_value.h"
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "grid/grid_registration.h"
 #include "support/dispatch_cases.h"
 

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <utility>
 
+#include "desktop/grid_control_image.h"
 #include "desktop/grid_control_user_install.h"
 #include "desktop/special_folder.h"
 #include "framework/file_io.h"

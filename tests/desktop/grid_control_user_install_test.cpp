@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "desktop/grid_control_image.h"
 #include "desktop/grid_control_install.h"
 #include "framework/file_io.h"
 #include "framework/message_box.h"

@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "call_log.h"
-#include "core/globals.h"
 #include "desktop/desktop_system_calls.h"
 #include "desktop/memory_module.h"
 #include "fixture_image.h"
@@ -38,18 +37,11 @@ class SkinEngineTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_skinModule = new MemoryModule();
-        g_skinData = ByteSet();
         g_skinHue = g_skinSaturation = g_skinBrightness = -1;
         CallLogClear();
     }
-    void TearDown() override
-    {
-        g_skinModule->Free();
-        delete g_skinModule;
-        g_skinModule = nullptr;
-    }
-    void UseRecordingEngine() { ASSERT_TRUE(g_skinModule->Load(FixtureImage("skin_recorder.dll"))); }
+    void TearDown() override { engine_.Free(); }
+    void UseRecordingEngine() { ASSERT_TRUE(engine_.Load(FixtureImage("skin_recorder.dll"))); }
 
     static std::vector<CallLogEntry> SkinCalls()
     {
@@ -71,6 +63,8 @@ protected:
     }
 
     ScopedSystemCalls<DesktopSystemCalls> desktopCalls_{g_desktopSystemCalls};
+    MemoryModule engine_;  // where the engine is mapped
+    ByteSet attached_;     // the copy of the attached skin
 };
 
 TEST_F(SkinEngineTest, TheCarriedDataAreTheEngineAndASkin)
@@ -90,13 +84,13 @@ TEST_F(SkinEngineTest, TheCarriedDataAreTheEngineAndASkin)
 TEST_F(SkinEngineTest, TheMappedEngineSkinsTheThreadsWindowsUntilDetached)
 {
     PlainWindow before;
-    EXPECT_EQ(LoadSkinEngine(), 0);
-    ASSERT_NE(g_skinModule->GetBase(), 0u);
-    EXPECT_NE(g_skinModule->GetProcAddress("SkinH_AttachRes"), 0u);
-    EXPECT_NE(g_skinModule->GetProcAddress("SkinH_Detach"), 0u);
+    EXPECT_EQ(LoadSkinEngine(&engine_), 0);
+    ASSERT_NE(engine_.GetBase(), 0u);
+    EXPECT_NE(engine_.GetProcAddress("SkinH_AttachRes"), 0u);
+    EXPECT_NE(engine_.GetProcAddress("SkinH_Detach"), 0u);
 
-    AttachSkin(SkinResource());
-    EXPECT_EQ(g_skinData, SkinResource());
+    AttachSkin(&engine_, attached_, SkinResource());
+    EXPECT_EQ(attached_, SkinResource());
     EXPECT_EQ(g_skinHue, 0);
     EXPECT_EQ(g_skinSaturation, 0);
     EXPECT_EQ(g_skinBrightness, 0);
@@ -104,8 +98,8 @@ TEST_F(SkinEngineTest, TheMappedEngineSkinsTheThreadsWindowsUntilDetached)
     PlainWindow after;
     EXPECT_TRUE(after.Skinned()) << "a window made while the skin is attached";
 
-    DetachSkin();
-    EXPECT_TRUE(g_skinData.Empty());
+    DetachSkin(&engine_, attached_);
+    EXPECT_TRUE(attached_.Empty());
     EXPECT_FALSE(before.Skinned());
     EXPECT_FALSE(after.Skinned());
     PlainWindow later;
@@ -115,11 +109,11 @@ TEST_F(SkinEngineTest, TheMappedEngineSkinsTheThreadsWindowsUntilDetached)
 TEST_F(SkinEngineTest, TheEngineRefusesBytesThatAreNoSkin)
 {
     PlainWindow window;
-    LoadSkinEngine();
+    LoadSkinEngine(&engine_);
     ByteSet truncated(SkinResource().Data(), SkinResource().Size() - 1);  // its header says one more byte
     for (const ByteSet& bytes : {ByteSet::FromText("not a skin"), truncated, ByteSet()}) {
-        AttachSkin(bytes);
-        EXPECT_EQ(g_skinData, bytes);
+        AttachSkin(&engine_, attached_, bytes);
+        EXPECT_EQ(attached_, bytes);
         EXPECT_FALSE(window.Skinned());
     }
 }
@@ -128,11 +122,11 @@ TEST_F(SkinEngineTest, AttachHandsOverTheCallersBytesANullPasswordAndTheValues)
 {
     UseRecordingEngine();
     const ByteSet& skin = SkinResource();
-    AttachSkin(skin);
+    AttachSkin(&engine_, attached_, skin);
     ByteSet other = ByteSet::FromText(".SHE other");
     std::string password = "secret";
-    AttachSkin(other, &password, 10, -20, 30);
-    EXPECT_EQ(g_skinData, other);
+    AttachSkin(&engine_, attached_, other, &password, 10, -20, 30);
+    EXPECT_EQ(attached_, other);
     EXPECT_EQ(g_skinHue, 10);
     EXPECT_EQ(g_skinSaturation, -20);
     EXPECT_EQ(g_skinBrightness, 30);
@@ -146,10 +140,10 @@ TEST_F(SkinEngineTest, AttachHandsOverTheCallersBytesANullPasswordAndTheValues)
 TEST_F(SkinEngineTest, DetachCallsTheEngineEvenWithoutAnAttach)
 {
     UseRecordingEngine();
-    g_skinData = ByteSet::FromText("left over");
-    DetachSkin();
-    DetachSkin();  // this engine's SkinH_Detach is a C-convention routine: called twice, the stack holds
-    EXPECT_TRUE(g_skinData.Empty());
+    attached_ = ByteSet::FromText("left over");
+    DetachSkin(&engine_, attached_);
+    DetachSkin(&engine_, attached_);  // this engine's SkinH_Detach is a C-convention routine: called twice, the stack holds
+    EXPECT_TRUE(attached_.Empty());
     std::vector<CallLogEntry> calls = SkinCalls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].kind, CALL_LOG_SKIN_DETACH);
@@ -162,28 +156,26 @@ TEST_F(SkinEngineTest, WithoutAnEngineOrItsExportsNothingIsCalled)
     {
         ScopedSystemCalls desktopCalls(g_desktopSystemCalls);
         g_desktopSystemCalls.VirtualAlloc = RefuseMemory;
-        EXPECT_EQ(LoadSkinEngine(), 0);
-        EXPECT_EQ(g_skinModule->GetBase(), 0u);
+        EXPECT_EQ(LoadSkinEngine(&engine_), 0);
+        EXPECT_EQ(engine_.GetBase(), 0u);
+        EXPECT_EQ(LoadSkinEngine(nullptr), 0);
     }
 
     PlainWindow window;
     for (int road = 0; road < 3; ++road) {
         SCOPED_TRACE(road);
         if (road == 1) {
-            ASSERT_TRUE(g_skinModule->Load(FixtureImage("loader_fixture.dll")));
+            ASSERT_TRUE(engine_.Load(FixtureImage("loader_fixture.dll")));
         }
-        MemoryModule* held = g_skinModule;
-        if (road == 2)
-            g_skinModule = nullptr;
+        MemoryModule* engine = road == 2 ? nullptr : &engine_;
         CallLogClear();
-        AttachSkin(SkinResource(), nullptr, 1, 2, 3);
-        EXPECT_EQ(g_skinData, SkinResource());
+        AttachSkin(engine, attached_, SkinResource(), nullptr, 1, 2, 3);
+        EXPECT_EQ(attached_, SkinResource());
         EXPECT_EQ(g_skinHue, 1);
         EXPECT_EQ(g_skinSaturation, 2);
         EXPECT_EQ(g_skinBrightness, 3);
-        DetachSkin();
-        EXPECT_TRUE(g_skinData.Empty());
-        g_skinModule = held;
+        DetachSkin(engine, attached_);
+        EXPECT_TRUE(attached_.Empty());
         // loader_fixture's entry point is the only thing that may have logged.
         for (const CallLogEntry& call : SkinCalls())
             EXPECT_EQ(call.kind, CALL_LOG_ENTRY_POINT);

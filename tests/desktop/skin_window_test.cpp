@@ -12,7 +12,6 @@
 #include <memory>
 #include <string>
 
-#include "core/globals.h"
 #include "ui/main_window_handlers.h"
 #include "desktop/memory_module.h"
 #include "desktop/skin_engine.h"
@@ -125,18 +124,20 @@ class SkinWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_skinModule = new MemoryModule();
-        LoadSkinEngine();
-        ASSERT_NE(g_skinModule->GetBase(), 0u);
+        LoadSkinEngine(&engine_);
+        ASSERT_NE(engine_.GetBase(), 0u);
     }
     void TearDown() override
     {
-        DetachSkin();
+        Detach();
         SettleScreen(100);
-        g_skinModule->Free();
-        delete g_skinModule;
-        g_skinModule = nullptr;
+        engine_.Free();
     }
+    void Attach(const ByteSet& skin) { AttachSkin(&engine_, attached_, skin); }
+    void Detach() { DetachSkin(&engine_, attached_); }
+
+    MemoryModule engine_;  // where the engine is mapped
+    ByteSet attached_;     // the copy of the attached skin
 };
 
 TEST_F(SkinWindowTest, AMainWindowWearsTheSkinUntilDetachedAndKeepsItsClientArea)
@@ -145,7 +146,7 @@ TEST_F(SkinWindowTest, AMainWindowWearsTheSkinUntilDetachedAndKeepsItsClientArea
     const RECT systemClient = ClientRectOf(window.Handle());
     const ScreenShot system(window.Handle());
 
-    AttachSkin(SkinResource());
+    Attach(SkinResource());
     window.Front();
     ExpectSkinColours(window.Handle(), window.Points(), kWindowBackground);
     EXPECT_TRUE(SameRect(systemClient, ClientRectOf(window.Handle())));
@@ -157,7 +158,7 @@ TEST_F(SkinWindowTest, AMainWindowWearsTheSkinUntilDetachedAndKeepsItsClientArea
         ExpectSkinColours(later.Handle(), later.Points(), kWindowBackground);
     }
 
-    DetachSkin();
+    Detach();
     window.Front();
     EXPECT_FALSE(Skinned(window.Handle()));
     ExpectSystemLook(system, ScreenShot(window.Handle()), window.Points());
@@ -187,7 +188,7 @@ TEST_F(SkinWindowTest, OnceEveryFrameIsShownSentMessagesCostWhatTheyCostWithoutT
     const double without = SentMessageMicroseconds(plain);
     {
         MainLikeWindow window;
-        AttachSkin(SkinResource());
+        Attach(SkinResource());
         window.Front();
         ASSERT_TRUE(Skinned(window.Handle()));
         const double with = SentMessageMicroseconds(plain);
@@ -248,7 +249,7 @@ COLORREF ScreenColour(HWND window, POINT at) { return ScreenShot(window).AtScree
 TEST_F(SkinWindowTest, TheCaptionButtonsShowHoverAndPressAndMinimiseAndClose)
 {
     MainLikeWindow window;
-    AttachSkin(SkinResource());
+    Attach(SkinResource());
     window.Front();
     const RECT close = FindCaptionButton(window.Handle(), HTCLOSE);
     const RECT minimise = FindCaptionButton(window.Handle(), HTMINBUTTON);
@@ -323,12 +324,12 @@ TEST_F(SkinWindowTest, AWindowSubclassedAfterTheSkinKeepsItsProceduresWhenTheSki
 {
     MainLikeWindow window;
     const ScreenShot system(window.Handle());
-    AttachSkin(SkinResource());
+    Attach(SkinResource());
     window.Front();
     g_belowLater = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window.Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LaterSubclass)));
 
-    DetachSkin();
+    Detach();
     window.Front();
     EXPECT_FALSE(Skinned(window.Handle()));
     ExpectSystemLook(system, ScreenShot(window.Handle()), window.Points());
@@ -372,7 +373,7 @@ TEST_F(SkinWindowTest, TheAboutBoxIsSkinnedAndKeepsItsKeysAndItsCloseButton)
     });
     ASSERT_TRUE(system);
 
-    AttachSkin(SkinResource());
+    Attach(SkinResource());
     int result = VisitAboutBox([&](HWND box) {
         EXPECT_TRUE(Skinned(box));
         ExpectSkinColours(box, BoxPoints(box), kControlBackground);
@@ -392,7 +393,7 @@ TEST_F(SkinWindowTest, TheAboutBoxIsSkinnedAndKeepsItsKeysAndItsCloseButton)
         MouseButton(false);
     });
 
-    DetachSkin();
+    Detach();
     VisitAboutBox([&](HWND box) {
         ExpectSystemLook(*system, ScreenShot(box), BoxPoints(box));
         PressKey(VK_RETURN);
@@ -429,7 +430,7 @@ TEST_F(SkinWindowTest, AMalformedSkinIsRefusedAndTheWindowsKeepTheSystemLook)
     const ScreenShot system(window.Handle());
     for (const auto& test : cases) {
         SCOPED_TRACE(test.what);
-        AttachSkin(test.skin);
+        Attach(test.skin);
         window.Front();
         EXPECT_FALSE(Skinned(window.Handle()));
         ExpectSystemLook(system, ScreenShot(window.Handle()), window.Points());
@@ -470,7 +471,7 @@ void VisitPopupMenu(HWND owner, HMENU menu, const std::function<void()>& visit)
 TEST_F(SkinWindowTest, APopupMenuIsDrawnInTheSkinAndGivenBackAsItWas)
 {
     MainLikeWindow window;
-    AttachSkin(SkinResource());
+    Attach(SkinResource());
     window.Front();
     HMENU menu = CreatePopupMenu();
     AppendMenuA(menu, MF_STRING, 101, "复制");

@@ -1,7 +1,7 @@
 // The framework's form units and the two windows' templates: the viewer's and the main window's
-// settings on real windows, the program icon that the tray asks for, the picture box's display
-// rule, pop-up menus (their items, where and how they open, the chosen item's handler), the end
-// of the user's session and the save dialog's request.
+// settings on real windows, the program icon that the tray asks for, pop-up menus (their items,
+// where and how they open, the chosen item's handler), the end of the user's session and the save
+// dialog's request.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -15,7 +15,6 @@
 #include "framework/form.h"
 #include "framework/framework_system_calls.h"
 #include "framework/menu.h"
-#include "framework/picture_box.h"
 #include "ui/main_window.h"
 #include "ui/picture_viewer_window.h"
 #include "support/system_calls_scope.h"
@@ -108,57 +107,6 @@ TEST(FormTemplates, AModalLoadDisablesTheParentUntilTheWindowCloses)
     EXPECT_EQ(child.GetHandle(), nullptr) << "the load returns once the window is gone";
     EXPECT_TRUE(g_parentDisabledWhileOpen);
     EXPECT_TRUE(IsWindowEnabled(parent.GetHandle()));
-}
-
-// ---- Picture box
-
-TEST(PictureBoxLayout, SmallPicturesAreCentredLargeOnesScaledDownKeepingTheirShape)
-{
-    struct Case {
-        int pw, ph;
-        PictureRect expected;
-    };
-    const Case cases[] = {
-        {100, 50, {150, 125, 100, 50}},
-        {800, 600, {0, 0, 400, 300}},
-        {800, 200, {0, 100, 400, 100}},
-        {400, 300, {0, 0, 400, 300}},   // exactly fitting: own size
-        {300, 900, {150, 0, 100, 300}},
-        {0, 0, {0, 0, 0, 0}},
-    };
-    for (const Case& c : cases) {
-        PictureRect r = CentredPictureRect(400, 300, c.pw, c.ph);
-        EXPECT_EQ(r.left, c.expected.left) << c.pw << "x" << c.ph;
-        EXPECT_EQ(r.top, c.expected.top) << c.pw << "x" << c.ph;
-        EXPECT_EQ(r.width, c.expected.width) << c.pw << "x" << c.ph;
-        EXPECT_EQ(r.height, c.expected.height) << c.pw << "x" << c.ph;
-    }
-}
-
-TEST(PictureBoxLayout, TheBoxKeepsTheBytesAndDrawsTheDecodedPictureCentred)
-{
-    CoInitialize(nullptr);
-    FormTemplate layout = PictureViewerTemplate();
-    layout.startMaximized = false;
-    Form form(layout);
-    PictureBox box(form, {0, 0, 648, 480});
-    ASSERT_TRUE(form.Load());
-    box.Move(0, 0, 400, 300);
-    ByteSet picture = BmpFile(800, 200);
-    box.SetPicture(picture);
-    EXPECT_EQ(box.GetPicture(), picture);
-    PictureRect drawn = box.DrawnRect();
-    EXPECT_EQ(drawn.top, 100);
-    EXPECT_EQ(drawn.width, 400);
-    EXPECT_EQ(drawn.height, 100);
-    UpdateWindow(box.GetHandle());
-
-    ByteSet junk = ByteSet::FromText("not a picture");
-    box.SetPicture(junk);
-    EXPECT_EQ(box.GetPicture(), junk);
-    EXPECT_EQ(box.PictureSize().cx, 0);
-    UpdateWindow(box.GetHandle());  // paints an empty box
-    CoUninitialize();
 }
 
 // ---- Menus
@@ -312,20 +260,33 @@ FormTemplate SessionTemplate(const char* className)
 TEST(FormSession, AnEndingSessionRunsEveryMayCloseHandlerThenTheExitRoutine)
 {
     // The session's end may reach any of the forms first, here one without a handler of its own;
-    // the steps are reported on stderr of the death-test child.
-    EXPECT_EXIT(
-        {
-            Form main(SessionTemplate("SessionMainForm"));
-            Form other(SessionTemplate("SessionOtherForm"));
-            main.Bind(kFormMayClose, [] { std::fputs("may-close;", stderr); });
-            RegisterExitRoutine([] { std::fputs("exit routine;", stderr); });
-            main.Load();
-            other.Load();
-            SendMessageA(other.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-            std::fputs("went on;", stderr);
-            std::exit(1);
-        },
-        ::testing::ExitedWithCode(0), "may-close;exit routine;");
+    // the steps are reported on stderr of the death-test child. Before any exit routine is
+    // registered the process ends all the same.
+    const struct {
+        const char* what;
+        bool exitRoutine;
+        const char* steps;
+    } cases[] = {
+        {"with an exit routine", true, "may-close;exit routine;"},
+        {"before an exit routine is registered", false, "may-close;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EXIT(
+            {
+                Form main(SessionTemplate("SessionMainForm"));
+                Form other(SessionTemplate("SessionOtherForm"));
+                main.Bind(kFormMayClose, [] { std::fputs("may-close;", stderr); });
+                if (c.exitRoutine)
+                    RegisterExitRoutine([] { std::fputs("exit routine;", stderr); });
+                main.Load();
+                other.Load();
+                SendMessageA(other.GetHandle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+                std::fputs("went on;", stderr);
+                std::exit(1);
+            },
+            ::testing::ExitedWithCode(0), c.steps);
+    }
 }
 
 TEST(FormSession, TheQuestionIsAnsweredYesAndACancelledEndChangesNothing)

@@ -8,9 +8,9 @@
 
 #include <ocidl.h>
 
+#include "framework/com_ref.h"
 #include "framework/text_codec.h"
 #include "framework/unique_resource.h"
-#include "com/com_ref.h"
 #include "grid_test_support.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "com/com_picture.h"
+#include "framework/com_ref.h"
 #include "framework/text_codec.h"
-#include "com/com_ref.h"
 #include "grid_test_support.h"
 #include "support/clipboard_reader.h"
 

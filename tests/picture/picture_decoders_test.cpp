@@ -15,7 +15,7 @@
 
 #include "picture/bmp_decoder.h"
 #include "com/com_picture.h"
-#include "com/com_ref.h"
+#include "framework/com_ref.h"
 #include "picture/pcx_decoder.h"
 #include "framework/unique_resource.h"
 #include "support/picture_fixtures.h"

@@ -10,8 +10,8 @@
 
 #include <memory>
 
-#include "framework/byte_set.h"
 #include "com/com_object_value.h"
+#include "framework/byte_set.h"
 #include "framework/form.h"
 
 struct PictureRect {

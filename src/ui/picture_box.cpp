@@ -1,4 +1,4 @@
-#include "framework/picture_box.h"
+#include "ui/picture_box.h"
 
 #include <ocidl.h>
 #include <olectl.h>
@@ -6,11 +6,11 @@
 #include <new>
 
 #include "com/com_picture.h"
-#include "com/com_ref.h"
-#include "picture/gif_animation.h"
+#include "framework/com_ref.h"
 #include "framework/exception_boundary.h"
-#include "framework/framework_system_calls.h"
 #include "framework/unique_resource.h"
+#include "picture/gif_animation.h"
+#include "ui/ui_system_calls.h"
 
 namespace {
 
@@ -114,13 +114,13 @@ void PictureBox::ArmTimer() noexcept
 {
     if (!window_ || !frames_ || !animation_)
         return;
-    timerArmed_ = g_frameworkSystemCalls.SetTimer(window_, kPictureBoxAnimationTimer, frames_->DelayMs(), nullptr) != 0;
+    timerArmed_ = g_uiSystemCalls.SetTimer(window_, kPictureBoxAnimationTimer, frames_->DelayMs(), nullptr) != 0;
 }
 
 void PictureBox::DisarmTimer() noexcept
 {
     if (timerArmed_ && window_)
-        g_frameworkSystemCalls.KillTimer(window_, kPictureBoxAnimationTimer);
+        g_uiSystemCalls.KillTimer(window_, kPictureBoxAnimationTimer);
     timerArmed_ = false;
 }
 

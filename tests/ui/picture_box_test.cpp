@@ -1,7 +1,8 @@
-// The picture box playing an animated GIF made by an outside encoder: each frame is drawn after
-// the one before has been disposed of as it asks, the timer asks for each frame's own delay, the
-// rounds end as the file says, and playing stops when the picture is replaced or the box goes. A
-// still picture, or a box with animation off, asks for no timer.
+// The picture box: where a picture is drawn (centred, scaled down to fit, never enlarged), and an
+// animated GIF made by an outside encoder playing in it: each frame is drawn after the one before
+// has been disposed of as it asks, the timer asks for each frame's own delay, the rounds end as
+// the file says, and playing stops when the picture is replaced or the box goes. A still picture,
+// or a box with animation off, asks for no timer.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,14 +11,67 @@
 #include <vector>
 
 #include "framework/form.h"
-#include "framework/framework_system_calls.h"
-#include "framework/picture_box.h"
 #include "support/picture_fixtures.h"
 #include "support/system_calls_scope.h"
-#include "ui/picture_viewer_window.h"
 #include "support/ui_test_support.h"
+#include "ui/picture_box.h"
+#include "ui/picture_viewer_window.h"
+#include "ui/ui_system_calls.h"
 
 namespace {
+
+// ---- Layout
+
+TEST(PictureBoxLayout, SmallPicturesAreCentredLargeOnesScaledDownKeepingTheirShape)
+{
+    struct Case {
+        int pw, ph;
+        PictureRect expected;
+    };
+    const Case cases[] = {
+        {100, 50, {150, 125, 100, 50}},
+        {800, 600, {0, 0, 400, 300}},
+        {800, 200, {0, 100, 400, 100}},
+        {400, 300, {0, 0, 400, 300}},   // exactly fitting: own size
+        {300, 900, {150, 0, 100, 300}},
+        {0, 0, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        PictureRect r = CentredPictureRect(400, 300, c.pw, c.ph);
+        EXPECT_EQ(r.left, c.expected.left) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.top, c.expected.top) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.width, c.expected.width) << c.pw << "x" << c.ph;
+        EXPECT_EQ(r.height, c.expected.height) << c.pw << "x" << c.ph;
+    }
+}
+
+TEST(PictureBoxLayout, TheBoxKeepsTheBytesAndDrawsTheDecodedPictureCentred)
+{
+    CoInitialize(nullptr);
+    FormTemplate layout = PictureViewerTemplate();
+    layout.startMaximized = false;
+    Form form(layout);
+    PictureBox box(form, {0, 0, 648, 480});
+    ASSERT_TRUE(form.Load());
+    box.Move(0, 0, 400, 300);
+    ByteSet picture = BmpFile(800, 200);
+    box.SetPicture(picture);
+    EXPECT_EQ(box.GetPicture(), picture);
+    PictureRect drawn = box.DrawnRect();
+    EXPECT_EQ(drawn.top, 100);
+    EXPECT_EQ(drawn.width, 400);
+    EXPECT_EQ(drawn.height, 100);
+    UpdateWindow(box.GetHandle());
+
+    ByteSet junk = ByteSet::FromText("not a picture");
+    box.SetPicture(junk);
+    EXPECT_EQ(box.GetPicture(), junk);
+    EXPECT_EQ(box.PictureSize().cx, 0);
+    UpdateWindow(box.GetHandle());  // paints an empty box
+    CoUninitialize();
+}
+
+// ---- Animation
 
 // The timer calls the box made: a running timer's delay, or 0 once it was killed.
 struct TimerLog {
@@ -53,8 +107,8 @@ protected:
     void SetUp() override
     {
         CoInitialize(nullptr);
-        g_frameworkSystemCalls.SetTimer = RecordSetTimer;
-        g_frameworkSystemCalls.KillTimer = RecordKillTimer;
+        g_uiSystemCalls.SetTimer = RecordSetTimer;
+        g_uiSystemCalls.KillTimer = RecordKillTimer;
         layout_.startMaximized = false;
         ASSERT_NO_FATAL_FAILURE(MakeBox());
         animated_ = ReadPictureFixture("animated.gif");
@@ -91,7 +145,7 @@ protected:
     }
 
     // First, so that it is the last to go: a box that outlives TearDown still stops its timer here.
-    ScopedSystemCalls<FrameworkSystemCalls> frameworkCalls_{g_frameworkSystemCalls};
+    ScopedSystemCalls<UiSystemCalls> uiCalls_{g_uiSystemCalls};
     FormTemplate layout_ = PictureViewerTemplate();
     std::unique_ptr<Form> form_;
     std::unique_ptr<PictureBox> box_;
@@ -208,8 +262,8 @@ TEST_F(PictureBoxAnimation, ACutAnimationPlaysWhatCanBeReadAndStops)
 // With the system's own timer: the two rounds take at least their 2.8 s of delays, and end.
 TEST_F(PictureBoxAnimation, TheRealTimerPlaysBothRoundsAtTheirPace)
 {
-    g_frameworkSystemCalls.SetTimer = ::SetTimer;
-    g_frameworkSystemCalls.KillTimer = ::KillTimer;
+    g_uiSystemCalls.SetTimer = ::SetTimer;
+    g_uiSystemCalls.KillTimer = ::KillTimer;
     box_->SetPicture(animated_);
     ASSERT_TRUE(box_->Animating());
     const DWORD start = GetTickCount();
