@@ -23,7 +23,9 @@ struct AxEventEntry {
     DISPID dispId;
     SubprogramPointer handler;  // 0 when unbound
     std::uint32_t userValue;    // the handler's first argument
-    std::uint32_t resultType;   // the event's return VARTYPE, a VT_PTR replaced by its target
+    // The event's return VARTYPE, a VT_PTR replaced by its target; VT_VOID for an event without a
+    // result, whose delivery leaves the control's result VARIANT as the control passed it.
+    std::uint32_t resultType;
 };
 
 // The host object; it is itself the event sink. Its reference count never frees it: its life
@@ -45,7 +47,9 @@ public:
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) noexcept override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
                                             DISPID* ids) noexcept override;
-    // The event call: runs the handler bound to `dispId` with the arguments as words; always S_OK.
+    // The event call: runs the handler bound to `dispId` with the arguments as words and, for an
+    // event declared with a result, fills `result` from the handler's (edx:eax, or st(0) for a
+    // float, a double or a date); always S_OK.
     HRESULT STDMETHODCALLTYPE Invoke(DISPID dispId, REFIID iid, LCID locale, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) noexcept override;
     // Detaches the control; frees the object when bit 0 of `flags` is set (while an event is being

@@ -268,19 +268,50 @@ void AppendEventWords(VARIANT& argument, std::vector<std::uint32_t>& words, std:
     }
 }
 
-void FillEventResult(VARIANT& result, std::uint32_t type, std::uint64_t value) noexcept
+// An event declared without a result (VT_VOID; VT_EMPTY for an entry no type information filled)
+// writes nothing into the control's result: whatever the handler left in eax is no value.
+bool HasResult(std::uint32_t type) noexcept { return type != VT_EMPTY && type != VT_VOID; }
+
+// A float or a double comes back from an x86 routine in st(0), every other result in edx:eax.
+bool IsFloating(std::uint32_t type) noexcept { return type == VT_R4 || type == VT_R8 || type == VT_DATE; }
+
+// What the handler gave back, from where a routine of the event's result type leaves it.
+struct HandlerResult {
+    std::uint64_t words = 0;  // edx:eax
+    double floating = 0;      // st(0), taken off the x87 stack
+};
+
+HandlerResult RunHandler(const AxEventEntry& bound, const std::vector<std::uint32_t>& words) noexcept
 {
-    auto low = static_cast<std::uint32_t>(value);
+    HandlerResult result;
+    const auto count = static_cast<std::uint32_t>(words.size());
+    if (IsFloating(bound.resultType))
+        result.floating = CallWithWordsFloating(bound.handler, words.data(), count);
+    else
+        result.words = CallWithWords(bound.handler, words.data(), count);
+    return result;
+}
+
+void FillEventResult(VARIANT& result, std::uint32_t type, const HandlerResult& value) noexcept
+{
+    auto low = static_cast<std::uint32_t>(value.words);
     auto* pointer = reinterpret_cast<void*>(static_cast<std::uintptr_t>(low));
     UniqueVariant made;
-    VARIANT& answer = *made.addressof();
+    VARIANT& answer = *made.put();
     switch (type) {
+    case VT_R4:
+        V_VT(&answer) = VT_R4;
+        V_R4(&answer) = static_cast<float>(value.floating);
+        break;
     case VT_R8:
     case VT_DATE:
+        V_VT(&answer) = static_cast<VARTYPE>(type);
+        V_R8(&answer) = value.floating;
+        break;
     case VT_I8:
     case VT_UI8:
         V_VT(&answer) = static_cast<VARTYPE>(type);
-        std::memcpy(&V_I8(&answer), &value, sizeof(value));
+        std::memcpy(&V_I8(&answer), &value.words, sizeof(value.words));
         break;
     case VT_BSTR: {
         UniqueBstr text = BstrFromAnsi(static_cast<const char*>(pointer));
@@ -330,7 +361,7 @@ std::uint64_t InvokeWithSignature(AxObjectVariable* variable, DISPID dispId, WOR
     std::vector<UniqueBstr> cells(n);
     std::vector<IUnknown*> emptyObjects(n, nullptr);
     for (std::size_t i = 0; i < n; ++i) {
-        VARIANT& value = *values[n - 1 - i].addressof();
+        VARIANT& value = *values[n - 1 - i].put();
         const SignatureArgument& argument = signatureArguments[i];
         if (!argument.given) {
             V_VT(&value) = VT_ERROR;
@@ -392,7 +423,7 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
         return S_OK;
 
     ++deliveries_;
-    std::uint64_t value = CallWithWords(bound.handler, words.data(), static_cast<std::uint32_t>(words.size()));
+    const HandlerResult value = RunHandler(bound, words);
 
     for (UINT k = 0; k < count; ++k) {
         VARIANT& argument = params->rgvarg[k];
@@ -400,7 +431,7 @@ HRESULT STDMETHODCALLTYPE AxObject::Invoke(DISPID dispId, REFIID, LCID, WORD, DI
         if (V_VT(&argument) == (VT_BYREF | VT_BOOL) && V_BOOLREF(&argument) != nullptr && *V_BOOLREF(&argument) != 0)
             *V_BOOLREF(&argument) = VARIANT_TRUE;
     }
-    if (result != nullptr && bound.resultType != VT_EMPTY)
+    if (result != nullptr && HasResult(bound.resultType))
         FillEventResult(*result, bound.resultType, value);
     --deliveries_;
     FreeIfReleased();

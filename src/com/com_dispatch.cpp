@@ -343,7 +343,7 @@ void PassArgument(CallArguments& call, std::size_t i, const ParameterType& param
         call.byReference[i] = true;
         return;
     }
-    VARIANT& target = *call.converted[i].addressof();
+    VARIANT& target = *call.converted[i].put();
     if (FAILED(VariantChangeType(&target, &value, 0, parameter.type)))
         return;
     V_VT(&passed) = VT_BYREF | parameter.type;
@@ -364,8 +364,8 @@ std::int32_t BuildArguments(const CallPlan& plan, const ComArgument* arguments, 
             parameter = ParameterType{};
         bool lent = false;
         std::int32_t code = arguments[i].kind() == ComArgument::Kind::Wide
-                                ? BuildWide(arguments[i], parameter, call.values[i].addressof(), lent)
-                                : BuildValue(arguments[i], parameter, call.values[i].addressof());
+                                ? BuildWide(arguments[i], parameter, call.values[i].put(), lent)
+                                : BuildValue(arguments[i], parameter, call.values[i].put());
         call.lent[i] = lent;
         if (code != kRtComOk)
             return code;
@@ -395,31 +395,31 @@ bool WriteVariable(ComArgument::Kind kind, void* variable, VARIANT* value)
 {
     using Kind = ComArgument::Kind;
     UniqueVariant converted;
-    auto to = [&](VARTYPE type) { return SUCCEEDED(VariantChangeType(converted.addressof(), value, 0, type)); };
+    auto to = [&](VARTYPE type) { return SUCCEEDED(VariantChangeType(converted.put(), value, 0, type)); };
     switch (kind) {
-    case Kind::UInt8: return to(VT_UI1) && (*static_cast<std::uint8_t*>(variable) = V_UI1(converted.addressof()), true);
-    case Kind::Int16: return to(VT_I2) && (*static_cast<std::int16_t*>(variable) = V_I2(converted.addressof()), true);
-    case Kind::Int32: return to(VT_I4) && (*static_cast<std::int32_t*>(variable) = V_I4(converted.addressof()), true);
-    case Kind::Int64: return to(VT_I8) && (*static_cast<std::int64_t*>(variable) = V_I8(converted.addressof()), true);
-    case Kind::Float: return to(VT_R4) && (*static_cast<float*>(variable) = V_R4(converted.addressof()), true);
-    case Kind::Double: return to(VT_R8) && (*static_cast<double*>(variable) = V_R8(converted.addressof()), true);
-    case Kind::Date: return to(VT_DATE) && (*static_cast<DATE*>(variable) = V_DATE(converted.addressof()), true);
+    case Kind::UInt8: return to(VT_UI1) && (*static_cast<std::uint8_t*>(variable) = V_UI1(&converted.get()), true);
+    case Kind::Int16: return to(VT_I2) && (*static_cast<std::int16_t*>(variable) = V_I2(&converted.get()), true);
+    case Kind::Int32: return to(VT_I4) && (*static_cast<std::int32_t*>(variable) = V_I4(&converted.get()), true);
+    case Kind::Int64: return to(VT_I8) && (*static_cast<std::int64_t*>(variable) = V_I8(&converted.get()), true);
+    case Kind::Float: return to(VT_R4) && (*static_cast<float*>(variable) = V_R4(&converted.get()), true);
+    case Kind::Double: return to(VT_R8) && (*static_cast<double*>(variable) = V_R8(&converted.get()), true);
+    case Kind::Date: return to(VT_DATE) && (*static_cast<DATE*>(variable) = V_DATE(&converted.get()), true);
     case Kind::Bool:
-        return to(VT_BOOL) && (*static_cast<std::int32_t*>(variable) = V_BOOL(converted.addressof()) != 0 ? 1 : 0, true);
+        return to(VT_BOOL) && (*static_cast<std::int32_t*>(variable) = V_BOOL(&converted.get()) != 0 ? 1 : 0, true);
     case Kind::Text:
-        return to(VT_BSTR) && (*static_cast<std::string*>(variable) = AnsiFromBstr(V_BSTR(converted.addressof())), true);
+        return to(VT_BSTR) && (*static_cast<std::string*>(variable) = AnsiFromBstr(V_BSTR(&converted.get())), true);
     case Kind::Object: {
         if (!to(VT_UNKNOWN))
             return false;
         auto* object = static_cast<ComObjectValue*>(variable);
         RtComRelease(object);
-        object->object = V_UNKNOWN(converted.addressof());
+        object->object = V_UNKNOWN(&converted.get());
         converted.release();  // the variable keeps the reference
         return true;
     }
     case Kind::Variant: {
         UniqueVariant copy;
-        const bool copied = SUCCEEDED(VariantCopy(copy.addressof(), value));
+        const bool copied = SUCCEEDED(VariantCopy(copy.put(), value));
         ReplaceVariant(*static_cast<VARIANT*>(variable), copied ? std::move(copy) : UniqueVariant());
         return copied;
     }
@@ -450,13 +450,13 @@ std::int32_t ConvertResult(VARIANT* result, VARTYPE wanted, VARIANT* out) noexce
     if (wanted == VT_EMPTY || out == nullptr)
         return kRtComOk;
     UniqueVariant copy;
-    if (FAILED(VariantCopyInd(copy.addressof(), result)))
+    if (FAILED(VariantCopyInd(copy.put(), result)))
         return kRtComResultMismatch;
     if (wanted == VT_VARIANT) {
         *out = copy.release();
         return kRtComOk;
     }
-    if (wanted == VT_UNKNOWN && V_VT(copy.addressof()) == VT_EMPTY) {
+    if (wanted == VT_UNKNOWN && V_VT(&copy.get()) == VT_EMPTY) {
         V_VT(out) = VT_UNKNOWN;
         V_UNKNOWN(out) = nullptr;
         return kRtComOk;
@@ -502,7 +502,7 @@ std::int32_t Run(const ComObjectValue* object, std::string_view member, CallKind
     DISPPARAMS params{count > 0 ? call.passed.data() : nullptr, put ? &named : nullptr, static_cast<UINT>(count),
                       put ? 1u : 0u};
     UniqueVariant result;
-    HRESULT hr = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.addressof(),
+    HRESULT hr = dispatch->Invoke(plan.id, IID_NULL, locale, plan.flags, &params, put ? nullptr : result.put(),
                                   nullptr, nullptr);
     if (FAILED(hr))
         return InvokeCode(hr);
@@ -535,13 +535,13 @@ std::int32_t RunByName(const ComObjectValue* object, std::string_view member, Ca
 double NumberCall(const ComObjectValue* object, std::string_view member, CallKind kind, ComArguments arguments) noexcept
 {
     UniqueVariant out;
-    return RunByName(object, member, kind, arguments, VT_R8, out.addressof()) == kRtComOk ? V_R8(out.addressof()) : 0.0;
+    return RunByName(object, member, kind, arguments, VT_R8, out.put()) == kRtComOk ? V_R8(&out.get()) : 0.0;
 }
 
 bool BoolCall(const ComObjectValue* object, std::string_view member, CallKind kind, ComArguments arguments) noexcept
 {
     UniqueVariant out;
-    return RunByName(object, member, kind, arguments, VT_BOOL, out.addressof()) == kRtComOk && V_BOOL(out.addressof()) != 0;
+    return RunByName(object, member, kind, arguments, VT_BOOL, out.put()) == kRtComOk && V_BOOL(&out.get()) != 0;
 }
 
 // The text wrappers of the grid and its objects are noexcept: a text with no memory for its GBK
@@ -550,17 +550,17 @@ std::string TextCall(const ComObjectValue* object, std::string_view member, Call
                      ComArguments arguments) noexcept
 {
     UniqueVariant out;
-    if (RunByName(object, member, kind, arguments, VT_BSTR, out.addressof()) != kRtComOk)
+    if (RunByName(object, member, kind, arguments, VT_BSTR, out.put()) != kRtComOk)
         return std::string();
-    return NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(out.addressof())); });
+    return NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(&out.get())); });
 }
 
 ComObjectValue* ObjectCall(const ComObjectValue* object, std::string_view member, CallKind kind,
                            ComArguments arguments) noexcept
 {
     UniqueVariant out;
-    bool read = RunByName(object, member, kind, arguments, VT_UNKNOWN, out.addressof()) == kRtComOk;
-    return AllocateComObjectValue(read ? V_UNKNOWN(out.addressof()) : nullptr);
+    bool read = RunByName(object, member, kind, arguments, VT_UNKNOWN, out.put()) == kRtComOk;
+    return AllocateComObjectValue(read ? V_UNKNOWN(&out.get()) : nullptr);
 }
 
 } // namespace
@@ -650,7 +650,7 @@ ComObjectValue* RtComGetObject(const ComObjectValue* object, std::string_view me
 VARIANT* RtComGetVariant(const ComObjectValue* object, std::string_view member, ComArguments indexes) noexcept
 {
     UniqueVariant out;
-    RunByName(object, member, CallKind::Read, indexes, VT_VARIANT, out.addressof());
+    RunByName(object, member, CallKind::Read, indexes, VT_VARIANT, out.put());
     VARIANT* value = AllocateVariantValue();
     if (value != nullptr) {
         *value = out.release();

@@ -18,8 +18,10 @@ UniqueCryptProvider AcquireRsaContext() noexcept
     // A failed call may leave anything in its output: that is dropped, never released.
     UniqueCryptProvider provider;
     // A verify context needs no key container; an older provider may still want the default one.
-    if (!CryptAcquireContextA(provider.addressof(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
-        !CryptAcquireContextA(provider.addressof(), nullptr, nullptr, PROV_RSA_FULL, 0))
+    if (CryptAcquireContextA(provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+        return provider;
+    provider.release();
+    if (!CryptAcquireContextA(provider.put(), nullptr, nullptr, PROV_RSA_FULL, 0))
         provider.release();
     return provider;
 }
@@ -28,7 +30,7 @@ UniqueCryptProvider AcquireRsaContext() noexcept
 UniqueCryptHash CreateHash(const UniqueCryptProvider& context, ALG_ID algorithm) noexcept
 {
     UniqueCryptHash hash;
-    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, hash.addressof()))
+    if (!context || !CryptCreateHash(context.get(), algorithm, 0, 0, hash.put()))
         hash.release();
     return hash;
 }

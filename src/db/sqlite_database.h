@@ -133,7 +133,8 @@ public:
     // engine at once (destroy routine run, block freed); a refused collation is not, so there only
     // the block is freed and the destroy routine never runs: the caller still owns its data. False
     // without calling the engine when the block or a bridge is missing.
-    // The name is converted to UTF-8 unless utf8.
+    // The name is converted to UTF-8 unless utf8, before anything is made: a conversion that throws
+    // (no memory) leaves no block behind and the engine uncalled.
     // function routine: void __stdcall (sqlite3_context*, int argumentCount, sqlite3_value**).
     bool CreateFunction(const std::string& name, int argumentCount, std::uint32_t userValue,
                         SubprogramPointer functionRoutine, SubprogramPointer destroyRoutine = 0, bool utf8 = false);

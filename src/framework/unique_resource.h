@@ -4,10 +4,11 @@
 // CryptoAPI providers and hashes, the thread's COM apartment and the open clipboard. Header only
 // and free of exceptions: the grid control (a DLL of its own) uses it as the program does.
 //
-// Holds: UniqueResource, the aliases (UniqueBstr ... UniqueClipboard), the resource records
-// that need more than one word to be given back (WindowDc, LockedBlock), and the functions that
-// take a resource and hand it to its owner (GetWindowDc, LockGlobal, CopyToGlobal,
-// InitializeComApartment, OpenClipboardRetrying, ReplaceVariant).
+// Holds: UniqueResource with the check of its put() (unique_resource_checks), the aliases
+// (UniqueBstr ... UniqueClipboard), the resource records that need more than one word to be given
+// back (WindowDc, LockedBlock), and the functions that take a resource and hand it to its owner
+// (GetWindowDc, LockGlobal, CopyToGlobal, InitializeComApartment, OpenClipboardRetrying,
+// ReplaceVariant).
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,19 @@
 #include <wincrypt.h>
 
 #include <cstdint>
+#include <cstring>
+#include <source_location>
 #include <type_traits>
+
+namespace unique_resource_checks {
+// Told of every put() asked of an owner that still holds a value, with the place of that call: an
+// out-parameter should come from an empty owner, or the value it held is given back unseen. Null
+// in the program, whose put() then simply gives the value back as its contract says; every test
+// program sets one that fails the running test (tests/support/owner_checks.cpp). A run-time check
+// rather than a compile-time one: the libraries are built once for the program and the tests, and
+// a header whose body changed with a test-only definition would give one program two put()s.
+inline void (*g_putOfHeldValue)(const std::source_location& where) noexcept = nullptr;
+}  // namespace unique_resource_checks
 
 // Owns one T and hands it to Close once: when the owner ends, is reset or is assigned another
 // owner. Invalid says what "nothing held" is: a value of T (nullptr, 0, a record of nulls), an
@@ -73,9 +86,13 @@ public:
         GiveBack();
         value_ = value;
     }
-    // For an out-parameter: gives back what is held and gives the place a new value is written to.
-    T* put() noexcept
+    // For an out-parameter: the place a new value is written to, in an empty owner. An owner that
+    // still holds a value is a caller's fault, told to unique_resource_checks::g_putOfHeldValue
+    // when one is set; the value is given back first either way.
+    T* put(const std::source_location& where = std::source_location::current()) noexcept
     {
+        if (unique_resource_checks::g_putOfHeldValue != nullptr && !IsEmpty())
+            unique_resource_checks::g_putOfHeldValue(where);
         reset();
         return &value_;
     }
@@ -92,12 +109,30 @@ private:
         else
             return static_cast<T>(Invalid);
     }
+    // An owner of a record initialised in place is empty while its record is byte for byte the one
+    // the owner itself makes empty.
+    bool IsEmpty() const noexcept
+    {
+        if constexpr (kInitialisedInPlace) {
+            T empty;
+            MakeEmpty(empty);
+            return std::memcmp(&empty, &value_, sizeof(T)) == 0;
+        } else {
+            return value_ == EmptyValue();
+        }
+    }
+    // Every way of becoming empty ends here. A record is zeroed before it is initialised: VariantInit
+    // sets only the type (before Windows 8.1), and a VARIANT handed on empty (an argument slot, a
+    // by-reference cell) must not carry the pointer of what the owner let go of.
     static void MakeEmpty(T& value) noexcept
     {
-        if constexpr (kInitialisedInPlace)
+        if constexpr (kInitialisedInPlace) {
+            static_assert(std::is_trivially_copyable_v<T>, "a record initialised in place is zeroed bytewise");
+            std::memset(&value, 0, sizeof(T));
             Invalid(&value);
-        else
+        } else {
             value = EmptyValue();
+        }
     }
     void GiveBack() noexcept
     {
@@ -112,8 +147,6 @@ private:
             Close(&value_);
     }
 
-    // Zeroed before it is made empty: VariantInit sets only the type, and a VARIANT handed on
-    // empty must not carry a stray pointer.
     T value_{};
 };
 

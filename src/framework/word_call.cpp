@@ -7,13 +7,25 @@
 // words above the return address into CallWithWords. Afterwards esp comes back from the frame
 // pointer, whatever the function removed.
 //
+// Before the pushes esp is lowered so that words[0], pushed last, lands on a multiple of 16,
+// whatever the count: the function is then entered with esp + 4 a multiple of 16, as GCC's i386 code expects.
+// It places 16-byte-aligned locals from esp without realigning, and the routines called (a caller's
+// routine, a handler, a DLL's export) are often GCC code.
+//
+// CallWithWordsFloating is the same code: the routine's result stays where it left it, in edx:eax
+// and st(0), and the declared result type tells the compiler which one to take (and, for st(0),
+// to pop it).
+//
 // JumpToFunctionPointer: takes its own return address off the stack, puts it where the function
 // address was and jumps to the function, so that the function returns straight into CallWithWords.
 asm(R"(
     .text
     .globl _CallWithWords
     .def _CallWithWords; .scl 2; .type 32; .endef
+    .globl _CallWithWordsFloating
+    .def _CallWithWordsFloating; .scl 2; .type 32; .endef
 _CallWithWords:
+_CallWithWordsFloating:
     pushl %ebp
     movl %esp, %ebp
     pushl %ebx
@@ -21,6 +33,10 @@ _CallWithWords:
     pushl %edi
     movl 12(%ebp), %esi
     movl 16(%ebp), %ecx
+    leal (,%ecx,4), %eax
+    subl %eax, %esp
+    andl $-16, %esp
+    addl %eax, %esp
 1:
     testl %ecx, %ecx
     jz 2f

@@ -44,7 +44,7 @@ std::string TakeVariantText(VARIANT* read) noexcept
 {
     UniqueVariant wide;
     std::string text;
-    if (read != nullptr && SUCCEEDED(VariantChangeType(wide.addressof(), read, 0, VT_BSTR)))
+    if (read != nullptr && SUCCEEDED(VariantChangeType(wide.put(), read, 0, VT_BSTR)))
         text = NoThrow(std::string(), [&] { return AnsiFromBstr(V_BSTR(&wide.get())); });
     FreeVariantValue(read);
     return text;

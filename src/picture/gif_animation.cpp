@@ -28,7 +28,7 @@ bool IsGif(std::span<const std::uint8_t> file) noexcept
 bool ReadNumber(IWICMetadataQueryReader* reader, const wchar_t* name, UINT& value) noexcept
 {
     UniquePropVariant read;
-    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.addressof())))
+    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.put())))
         return false;
     const PROPVARIANT& item = read.get();
     switch (item.vt) {
@@ -45,7 +45,7 @@ std::vector<std::uint8_t> ReadBytes(IWICMetadataQueryReader* reader, const wchar
 {
     std::vector<std::uint8_t> bytes;
     UniquePropVariant read;
-    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.addressof())))
+    if (reader == nullptr || FAILED(reader->GetMetadataByName(name, read.put())))
         return bytes;
     const PROPVARIANT& item = read.get();
     if (item.vt == (VT_VECTOR | VT_UI1) &&

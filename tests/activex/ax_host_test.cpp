@@ -27,10 +27,10 @@ TEST_P(AxHostRoadTest, FindsTheEventTableByEachRoad)
 
     if (c.hasEvents) {
         EXPECT_TRUE(IsEqualIID(host_->sourceIid, kAxFixtureEventsIid));
-        ASSERT_EQ(host_->entryCount, 6);
-        const DISPID expected[] = {-601, -602, -605, 1, 2, 3};
-        const std::uint32_t results[] = {VT_VOID, VT_VOID, VT_VOID, VT_VOID, VT_I4, VT_R8};
-        for (int i = 0; i < 6; ++i) {
+        ASSERT_EQ(host_->entryCount, 8);
+        const DISPID expected[] = {-601, -602, -605, 1, 2, 3, 4, 5};
+        const std::uint32_t results[] = {VT_VOID, VT_VOID, VT_VOID, VT_VOID, VT_I4, VT_R8, VT_R4, VT_DATE};
+        for (int i = 0; i < 8; ++i) {
             EXPECT_EQ(host_->eventTable[i].dispId, expected[i]) << i;
             EXPECT_EQ(host_->eventTable[i].resultType, results[i]) << i;
         }
@@ -145,7 +145,7 @@ TEST_F(AxHostTest, ReferencesBalanceThroughDispatchCopyRecreateAndDestroy)
     CopyAxObject(&copy, &host_);
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->control.Get(), host_->control.Get());
-    EXPECT_EQ(copy->entryCount, 6);
+    EXPECT_EQ(copy->entryCount, 8);
     EXPECT_EQ(copy->eventTable[0].handler, 0u) << "bindings do not carry over";
     EXPECT_EQ(State().sinks, 2);
     EXPECT_EQ(State().references, hosted + 1);

@@ -6,6 +6,7 @@
 
 #include "ax_test_support.h"
 #include "framework/unique_resource.h"
+#include "support/x87_stack.h"
 
 namespace {
 
@@ -241,15 +242,15 @@ std::uint64_t __cdecl OnMeasure(std::uint32_t user, double value, const char* te
     return 42;
 }
 
-std::uint64_t __stdcall OnRatio(std::uint32_t user, std::int32_t flag)
+// Floating results come back on the x87 stack, as from any x86 routine.
+double __stdcall OnRatio(std::uint32_t user, std::int32_t flag)
 {
     ++g_received.calls;
     g_received.words[0] = static_cast<std::uint32_t>(flag);
-    double ratio = 0.75;
-    std::uint64_t bits;
-    std::memcpy(&bits, &ratio, sizeof(bits));
-    return bits;
+    return 0.75;
 }
+float __stdcall OnScale(std::uint32_t user, std::int32_t flag) { return 1.25f * static_cast<float>(flag); }
+double __cdecl OnStamp(std::uint32_t user, std::int32_t flag) { return 45000.5 + flag; }
 
 class AxEventTest : public AxInvokeTest, public ::testing::WithParamInterface<bool> {
 protected:
@@ -271,13 +272,16 @@ TEST_P(AxEventTest, GridEventsReachTheirHandlersAsWords)
     Bind(-602, ToSubprogramPointer(OnKeyDownStd), ToSubprogramPointer(OnKeyDownC));
     Bind(-605, ToSubprogramPointer(OnMouseDownStd), ToSubprogramPointer(OnMouseDownC));
 
+    // The handler's eax (0x55) is no result: an event declared without one leaves the control's
+    // result VARIANT as it passed it, empty, every byte.
     VARIANT result;
     VariantInit(&result);
+    const VARIANT passed = result;
     EXPECT_EQ(Fire(-601, nullptr, 0, &result), 1);
     EXPECT_EQ(g_received.calls, 1);
     EXPECT_EQ(g_received.user, 0x1234u);
-    EXPECT_EQ(V_VT(&result), VT_VOID) << "an event without a result answers VT_VOID";
-    EXPECT_EQ(V_I4(&result), 0x55);
+    EXPECT_EQ(V_VT(&result), VT_EMPTY) << "an event without a result writes nothing into the control's result";
+    EXPECT_EQ(std::memcmp(&result, &passed, sizeof result), 0);
 
     short key = 65;
     VARIANT keyArgs[2];
@@ -356,6 +360,38 @@ TEST_F(AxInvokeTest, EventArgumentsAndResultsAreConverted)
     EXPECT_EQ(g_received.words[0], 1u) << "a true event argument arrives as 1";
     EXPECT_EQ(V_VT(&result), VT_R8);
     EXPECT_EQ(V_R8(&result), 0.75);
+}
+
+TEST_F(AxInvokeTest, FloatingEventResultsComeFromTheX87StackAndLeaveItEmpty)
+{
+    struct Case {
+        DISPID id;
+        SubprogramPointer handler;
+        VARTYPE type;
+        double expected;  // for flag 2
+    };
+    const Case cases[] = {
+        {3, ToSubprogramPointer(OnRatio), VT_R8, 0.75},
+        {4, ToSubprogramPointer(OnScale), VT_R4, 2.5},
+        {5, reinterpret_cast<SubprogramPointer>(&OnStamp), VT_DATE, 45002.5},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(BindEvent(&host_, c.id, c.handler, 0));
+        // More deliveries than the x87 stack has registers: one value left behind by each would
+        // fill it, and every floating load after that would give NaN.
+        for (int round = 0; round < 12; ++round) {
+            VARIANT flag;
+            V_VT(&flag) = VT_I4;
+            V_I4(&flag) = 2;
+            VARIANT result;
+            VariantInit(&result);
+            Fire(c.id, &flag, 1, &result);
+            ASSERT_EQ(V_VT(&result), c.type) << c.id << ", round " << round;
+            const double value = c.type == VT_R4 ? V_R4(&result) : V_R8(&result);
+            ASSERT_EQ(value, c.expected) << c.id << ", round " << round;
+            ASSERT_EQ(X87Depth(), 0) << c.id << ", round " << round;
+        }
+    }
 }
 
 TEST_F(AxInvokeTest, UnboundEventsLeaveTheResultAndReachOnlyBoundSinks)

@@ -9,6 +9,7 @@
 
 #include "database_fixture.h"
 #include "db/db_system_calls.h"
+#include "support/allocation_faults.h"
 
 namespace {
 
@@ -251,6 +252,60 @@ TEST_F(CallbackBridgeTest, AcceptedRegistrationsGiveTheirBlocksBackWhenTheEngine
     std::sort(freed.begin(), freed.end());
     std::sort(made.begin(), made.end());
     EXPECT_EQ(freed, made) << "closing drops both registrations";
+}
+
+TEST_F(CallbackBridgeTest, ANameThatCannotBeConvertedLeavesNoBlockBehind)
+{
+    // A GBK name long enough that its conversion to the engine's UTF-8 must allocate.
+    struct Case {
+        const char* what;
+        bool (*run)(SqliteDatabase&);
+    };
+    const Case cases[] = {
+        {"function", [](SqliteDatabase& d) {
+             return d.CreateFunction("乘以一个相当长的函数名字", 1, 41, ToSubprogramPointer(Times),
+                                     ToSubprogramPointer(RecordDestroy), false);
+         }},
+        {"aggregate", [](SqliteDatabase& d) {
+             return d.CreateAggregate("加上一个相当长的聚合名字", 1, 41, ToSubprogramPointer(SumStep),
+                                      ToSubprogramPointer(SumFinal), ToSubprogramPointer(RecordDestroy), false);
+         }},
+        {"collation", [](SqliteDatabase& d) {
+             return d.CreateCollation("倒过来一个相当长的排序名字", SQLITE_UTF8, 41, ToSubprogramPointer(Backwards),
+                                      ToSubprogramPointer(RecordDestroy), false);
+         }},
+    };
+    ScopedSystemCalls dbCalls(g_dbSystemCalls);
+    g_dbSystemCalls.HeapAlloc = RecordBlockAlloc;
+    g_dbSystemCalls.HeapFree = RecordBlockFree;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Each allocation of the registration fails once, in turn, until it goes through.
+        bool registered = false;
+        long refused = 0;
+        for (long first = 1; first <= 50 && !registered; ++first) {
+            g_blocks = {};
+            g_blocks.made.reserve(4);  // the log itself must not allocate while allocations fail
+            g_blocks.freed.reserve(4);
+            g_destroyed = {};
+            bool threw = false;
+            {
+                RefusedAllocations refuse(first);
+                try {
+                    registered = c.run(db);
+                } catch (const std::bad_alloc&) {
+                    threw = true;
+                }
+            }
+            if (!threw)
+                break;
+            ++refused;
+            EXPECT_EQ(g_blocks.freed, g_blocks.made) << "allocation " << first << " refused: no block is kept";
+            EXPECT_TRUE(g_destroyed.values.empty()) << "allocation " << first << " refused: the user value stays the caller's";
+        }
+        EXPECT_TRUE(registered);
+        EXPECT_GT(refused, 0) << "the conversion allocates";
+    }
 }
 
 TEST_F(CallbackBridgeTest, NoCallbackBlockMeansNoRegistration)

@@ -3,15 +3,18 @@
 // values and for records initialised in place; then the real aliases on what they own: a VARIANT's
 // reference, a locked block's lock count and the clipboard held by another thread.
 #include <gtest/gtest.h>
+#include <gtest/gtest-spi.h>
 
 #include <cstring>
 #include <functional>
 #include <new>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
 #include "framework/unique_resource.h"
+#include "support/owner_checks.h"
 
 namespace {
 
@@ -65,12 +68,22 @@ TEST_F(OwnerTest, EveryValueIsClosedExactlyOnceWhateverTheOwnerGoesThrough)
         {"put closes the old value before the new one is written",
          [] {
              CountedOwner owner(7);
+             HeldValuePuts puts;
              int* place = owner.put();
+             EXPECT_EQ(puts.Count(), 1) << "a put() of a held owner is told to the check";
              EXPECT_EQ(g_closed, std::vector<int>{7});
              *place = 8;
              EXPECT_EQ(owner.get(), 8);
          },
          {7, 8}},
+        {"put of an empty owner is no fault",
+         [] {
+             CountedOwner owner;
+             HeldValuePuts puts;
+             *owner.put() = 8;
+             EXPECT_EQ(puts.Count(), 0);
+         },
+         {8}},
         {"addressof leaves the value held", [] { CountedOwner owner(7); EXPECT_EQ(*owner.addressof(), 7); }, {7}},
         {"a moved-from owner is empty and closes nothing",
          [] {
@@ -102,6 +115,28 @@ TEST_F(OwnerTest, EveryValueIsClosedExactlyOnceWhateverTheOwnerGoesThrough)
         lifeCase.run();
         EXPECT_EQ(g_closed, lifeCase.closed) << lifeCase.name;
     }
+}
+
+TEST_F(OwnerTest, APutOfAHeldOwnerFailsTheRunningTestAtThePlaceOfTheCall)
+{
+    // The check every test program installs.
+    EXPECT_NONFATAL_FAILURE(
+        {
+            CountedOwner owner(7);
+            *owner.put() = 8;
+        },
+        "an out-parameter must come from an empty owner");
+    EXPECT_EQ(g_closed, (std::vector<int>{7, 8})) << "the values are still closed once";
+
+    // It is told the caller's place, not the owner's.
+    HeldValuePuts puts;
+    CountedOwner owner(7);
+    const int line = __LINE__ + 1;
+    owner.put();
+    ASSERT_EQ(puts.Count(), 1);
+    EXPECT_EQ(puts.Last().line(), static_cast<std::uint_least32_t>(line));
+    EXPECT_NE(std::string(puts.Last().file_name()).find("unique_resource_test.cpp"), std::string::npos)
+        << puts.Last().file_name();
 }
 
 std::vector<void*> g_closedHandles;
@@ -146,6 +181,56 @@ TEST_F(OwnerTest, ARecordInitialisedInPlaceIsClosedOnceAndLeftInitialised)
     // put let go of the emptied record (0), then the end let go of 6 and of the moved-from owner's
     // record (0); 5 was handed over and never closed.
     EXPECT_EQ(g_closed, (std::vector<int>{0, 6, 0}));
+}
+
+// A record laid out as a VARIANT is, a type and a pointer, initialised and closed as VariantInit and
+// VariantClear treat a VARIANT before Windows 8.1: only the type is set (Wine's and later Windows'
+// VariantInit clears every byte, which would hide a stray pointer).
+struct TypedPointer {
+    int type;
+    void* pointer;
+};
+
+void InitialiseTypeOnly(TypedPointer* record) noexcept { record->type = 0; }
+void CloseTypedPointer(TypedPointer* record) noexcept
+{
+    g_closed.push_back(record->type);
+    record->type = 0;
+}
+
+using TypedPointerOwner = UniqueResource<TypedPointer, &CloseTypedPointer, &InitialiseTypeOnly>;
+
+TEST_F(OwnerTest, EveryWayOfEmptyingARecordLeavesNoStrayPointer)
+{
+    // An emptied VARIANT is handed on as it is (an argument slot, a by-reference cell the control
+    // fills): it must not carry the pointer of what it let go of.
+    struct Case {
+        const char* name;
+        void (*empty)(TypedPointerOwner& owner);
+        std::vector<int> closed;
+    };
+    const Case cases[] = {
+        {"release", [](TypedPointerOwner& owner) { EXPECT_EQ(owner.release().type, 13); }, {}},
+        {"reset", [](TypedPointerOwner& owner) { owner.reset(); }, {13}},
+        {"put", [](TypedPointerOwner& owner) {
+             HeldValuePuts puts;
+             owner.put();
+             EXPECT_EQ(puts.Count(), 1);
+         }, {13}},
+        {"move", [](TypedPointerOwner& owner) { TypedPointerOwner taker(std::move(owner)); }, {13}},
+    };
+    int object = 0;
+    for (const Case& c : cases) {
+        g_closed.clear();
+        TypedPointerOwner owner(TypedPointer{13, &object});
+        c.empty(owner);
+        EXPECT_EQ(g_closed, c.closed) << c.name;
+        EXPECT_EQ(owner.get().type, 0) << c.name;
+        EXPECT_EQ(owner.get().pointer, nullptr) << c.name;
+        HeldValuePuts puts;
+        owner.put();
+        EXPECT_EQ(puts.Count(), 0) << c.name << ": the emptied owner is empty to put() as well";
+    }
 }
 
 // A counting IUnknown: the references a VARIANT holds on it.
