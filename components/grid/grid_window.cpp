@@ -6,6 +6,7 @@
 #include "module.h"
 
 #include "framework/exception_boundary.h"
+#include "framework/window_procedure.h"
 
 #include <windowsx.h>
 
@@ -640,11 +641,10 @@ bool RegisterWindowClass() noexcept
     if (GetClassInfoExW(ModuleInstance(), kWindowClass, &wc))
         return true;
     wc.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = GridProc;
     wc.hInstance = ModuleInstance();
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.lpszClassName = kWindowClass;
-    return RegisterClassExW(&wc) != 0;
+    return ::RegisterWindowClass(wc, WindowProcedure::Wrap<&GridProc>()) != 0;
 }
 
 }  // namespace
@@ -778,7 +778,7 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(font.release()), FALSE);
     SetPropW(editor, kEditorOwnerProp, &grid);
     SetPropW(editor, kEditorProcProp,
-             reinterpret_cast<HANDLE>(SetWindowLongPtrW(editor, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditorProc))));
+             reinterpret_cast<HANDLE>(ReplaceWindowProcedureW(editor, WindowProcedure::Wrap<&EditorProc>())));
     grid.editor = editor;
     grid.editRow = row;
     grid.editCol = col;

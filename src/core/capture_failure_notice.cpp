@@ -7,6 +7,7 @@
 
 #include "framework/exception_boundary.h"
 #include "framework/message_box.h"
+#include "framework/window_procedure.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ void NoteCaptureFailure(const std::string& text) noexcept
         return;  // out of memory: this one cannot even wait
     // An open box's loop shows it once that box is closed.
     if (!g_boxOpen && !g_timer)
-        g_timer = SetTimer(nullptr, 0, 0, ShowPendingFailures);
+        g_timer = StartTimer(nullptr, 0, 0, TimerProcedure::Wrap<&ShowPendingFailures>());
 }
 
 bool CaptureFailurePending() noexcept { return g_boxOpen || !g_waiting.empty(); }

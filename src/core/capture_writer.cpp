@@ -3,20 +3,20 @@
 #include <utility>
 
 #include "framework/exception_boundary.h"
+#include "framework/window_procedure.h"
 
 namespace {
 
 constexpr char kWakeClass[] = "ChengjianCaptureWriter";
 constexpr UINT kStoredMessage = WM_APP + 1;
 
-HWND MakeWakeWindow(WNDPROC procedure, void* writer) noexcept
+HWND MakeWakeWindow(WindowProcedure procedure, void* writer) noexcept
 {
     static const bool registered = [procedure] {
         WNDCLASSA windowClass = {};
-        windowClass.lpfnWndProc = procedure;
         windowClass.hInstance = GetModuleHandleA(nullptr);
         windowClass.lpszClassName = kWakeClass;
-        return RegisterClassA(&windowClass) != 0;
+        return RegisterWindowClass(windowClass, procedure) != 0;
     }();
     if (!registered)
         return nullptr;
@@ -31,7 +31,7 @@ HWND MakeWakeWindow(WNDPROC procedure, void* writer) noexcept
 
 CaptureWriter::CaptureWriter(Step store, Step show, Ending stored) : store_(store), stored_(stored), show_(show)
 {
-    wake_ = MakeWakeWindow(WakeProc, this);
+    wake_ = MakeWakeWindow(WindowProcedure::Wrap<&WakeProc>(), this);
 }
 
 CaptureWriter::~CaptureWriter()

@@ -32,15 +32,15 @@ void FollowChain(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexce
 
 } // namespace
 
-void InstallClipboardMonitor(HWND window, WNDPROC callback) noexcept
+void InstallClipboardMonitor(HWND window, WindowProcedure callback) noexcept
 {
     // A second subclassing would record the monitor as its own previous procedure and recurse
     // without end on the first message.
     if (ReadProperty<WNDPROC>(window, kMonitorProperty))
         return;
-    LONG previous = SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(&ClipboardMonitorProc));
+    WNDPROC previous = ReplaceWindowProcedureA(window, WindowProcedure::Wrap<&ClipboardMonitorProc>());
     StoreProperty(window, kMonitorProperty, previous);
-    StoreProperty(window, kCallbackProperty, callback);
+    StoreProperty(window, kCallbackProperty, callback.Address());
     StoreProperty(window, kViewerProperty, SetClipboardViewer(window));
 }
 

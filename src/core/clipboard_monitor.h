@@ -8,14 +8,19 @@
 
 #include <windows.h>
 
-// Subclasses `window`, records `callback` and joins the viewer chain (the platform then sends the
-// window a first WM_DRAWCLIPBOARD at once). The callback has the window-procedure signature and
-// sees WM_DRAWCLIPBOARD, WM_CHANGECBCHAIN and WM_DESTROY; a result of exactly 1 consumes the
-// message. Does nothing when the window is monitored already. Failures are not reported.
-void InstallClipboardMonitor(HWND window, WNDPROC callback) noexcept;
+#include "framework/window_procedure.h"
+
+// Subclasses `window` (with the wrapped ClipboardMonitorProc), records `callback` and joins the
+// viewer chain (the platform then sends the window a first WM_DRAWCLIPBOARD at once). The callback
+// has the window-procedure signature and sees WM_DRAWCLIPBOARD, WM_CHANGECBCHAIN and WM_DESTROY; a
+// result of exactly 1 consumes the message (a callback that throws answers as DefWindowProc does,
+// which consumes none of them). Does nothing when the window is monitored already. Failures are
+// not reported.
+void InstallClipboardMonitor(HWND window, WindowProcedure callback) noexcept;
 
 // The monitor's window procedure: the callback first, then the chain's bookkeeping (passing the
-// notice on to the next viewer), then the previous procedure for every message.
+// notice on to the next viewer), then the previous procedure for every message. What the window
+// has installed is its wrapper, WindowProcedure::Wrap<&ClipboardMonitorProc>().
 LRESULT CALLBACK ClipboardMonitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 // Leaves the viewer chain, restores the previous window procedure and removes the three

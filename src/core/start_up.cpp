@@ -90,7 +90,7 @@ void InitMainWindow()
     // bring forward whichever window has it now.
     StoreOwnWindowHandle(window.GetHandle());
     g_mainWindow.setUp();
-    InstallClipboardMonitor(window.GetHandle(), CaptureClipboardEntry);
+    InstallClipboardMonitor(window.GetHandle(), WindowProcedure::Wrap<&CaptureClipboardEntry>());
 }
 
 void ShutDown()

@@ -198,12 +198,11 @@ void TrayIcon::HookWindow(SubprogramPointer handler) noexcept
     if (IsWindow(ownerWindow_) != TRUE)
         return;
     const auto current = reinterpret_cast<WNDPROC>(GetWindowLongA(ownerWindow_, GWL_WNDPROC));
-    if (current == TrayWindowProc) {
+    if (current == kTrayWindowProcedure.Address()) {
         // Already ours: saving TrayWindowProc as its own predecessor would make it call itself.
         savedWindowProcedure_ = reinterpret_cast<WNDPROC>(GetPropA(ownerWindow_, kTrayWinProcProperty));
     } else {
-        savedWindowProcedure_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongA(ownerWindow_, GWL_WNDPROC, reinterpret_cast<LONG>(TrayWindowProc)));
+        savedWindowProcedure_ = ReplaceWindowProcedureA(ownerWindow_, kTrayWindowProcedure);
     }
     SetWindowValue(ownerWindow_, kTrayWinProcProperty, reinterpret_cast<std::uintptr_t>(savedWindowProcedure_));
     SetWindowValue(ownerWindow_, kTrayCallbackMessageProperty, TrayCallbackMessage);

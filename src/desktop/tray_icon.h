@@ -2,7 +2,7 @@
 // icon's mouse messages, the shell's "TaskbarCreated" notice and the owner's destruction to an
 // event handler, and the operations on the shell's notification toolbar.
 //
-// Holds: TrayIconData, TrayIcon, TrayWindowProc and the tray's numbers.
+// Holds: TrayIconData, TrayIcon, TrayWindowProc with kTrayWindowProcedure and the tray's numbers.
 // Files: tray_icon.cpp (icon and record), tray_window_proc.cpp (the owner's new window procedure),
 // tray_toolbar.cpp (toolbar search and button operations).
 #pragma once
@@ -17,6 +17,7 @@
 
 #include "framework/byte_set.h"
 #include "framework/subprogram_pointer.h"
+#include "framework/window_procedure.h"
 
 constexpr UINT TrayIconId = 1;
 constexpr UINT TrayCallbackMessage = 11685;  // 0x2DA5
@@ -57,8 +58,9 @@ inline constexpr char kTrayTaskbarCreatedProperty[] = "TaskbarCreatedMessage";
 inline constexpr char kTrayEventProperty[] = "Exec Event";
 
 // The owner window's procedure while the tray class has it subclassed. It reads everything from
-// the window's properties above.
+// the window's properties above. The owner has its wrapper installed, kTrayWindowProcedure.
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+inline constexpr WindowProcedure kTrayWindowProcedure = WindowProcedure::Wrap<&TrayWindowProc>();
 
 struct IconDeleter {
     void operator()(HICON icon) const noexcept { DestroyIcon(icon); }
@@ -106,8 +108,8 @@ public:
     // and height bytes go to `width` and `height` (0 stands for 256). Null, with 0 in both, when
     // the entry or its image lies outside the bytes. The caller owns the icon.
     HICON LoadIconFromBytes(const ByteSet& iconBytes, int index = 0, int* width = nullptr, int* height = nullptr) const noexcept;
-    // Subclasses the owner with TrayWindowProc and sets the window properties; "Exec Event" only
-    // when a handler (a TrayEventHandler) is given. Nothing when the owner is not a window. A
+    // Subclasses the owner with kTrayWindowProcedure and sets the window properties; "Exec Event"
+    // only when a handler (a TrayEventHandler) is given. Nothing when the owner is not a window. A
     // second call on a subclassed owner keeps the procedure saved by the first.
     void HookWindow(SubprogramPointer handler = 0) noexcept;
     // Sweeps the (overflow) toolbar with mouse moves at every second pixel, row by row.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/exception_boundary.h"
+#include "framework/window_procedure.h"
 
 namespace {
 
@@ -25,21 +26,22 @@ HICON LoadProgramIcon(int metricX, int metricY) noexcept
                                          GetSystemMetrics(metricX), GetSystemMetrics(metricY), LR_SHARED));
 }
 
-bool RegisterFormClass(const char* className)
+// The class's procedure answers as DefWindowProcA until the window is bound to its form, which is
+// then given the same procedure as its own.
+bool RegisterFormClass(const char* className, WindowProcedure procedure)
 {
     WNDCLASSEXA windowClass = {};
     if (GetClassInfoExA(GetModuleHandleA(nullptr), className, &windowClass))
         return true;
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = DefWindowProcA;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hIcon = LoadIconA(GetModuleHandleA(nullptr), "DEFAULT_ICON");
     windowClass.hIconSm = windowClass.hIcon;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = className;
-    return RegisterClassExA(&windowClass) != 0;
+    return RegisterWindowClass(windowClass, procedure) != 0;
 }
 
 } // namespace
@@ -59,7 +61,8 @@ UINT Form::AddCommand(FormEventHandler handler)
 
 bool Form::Load(HWND parent, bool modal)
 {
-    if (!RegisterFormClass(layout_.className))
+    constexpr WindowProcedure procedure = WindowProcedure::Wrap<&Form::WindowProc>();
+    if (!RegisterFormClass(layout_.className, procedure))
         return false;
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     if (layout_.minimizeBox)
@@ -79,7 +82,7 @@ bool Form::Load(HWND parent, bool modal)
     if (!window_)
         return false;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Form::WindowProc));
+    ReplaceWindowProcedureA(window_, procedure);
     OpenForms().insert(this);
     SetProgramIcons();
     for (FormUnit* unit : units_)

@@ -9,6 +9,7 @@
 #include "framework/com_ref.h"
 #include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
+#include "framework/window_procedure.h"
 #include "picture/gif_animation.h"
 #include "ui/ui_system_calls.h"
 
@@ -16,18 +17,17 @@ namespace {
 
 constexpr const char* kPictureBoxClass = "ChengjianPictureBox";
 
-bool RegisterPictureBoxClass(WNDPROC procedure) noexcept
+bool RegisterPictureBoxClass(WindowProcedure procedure) noexcept
 {
     WNDCLASSEXA windowClass = {};
     if (GetClassInfoExA(GetModuleHandleA(nullptr), kPictureBoxClass, &windowClass))
         return true;
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kPictureBoxClass;
-    return RegisterClassExA(&windowClass) != 0;
+    return RegisterWindowClass(windowClass, procedure) != 0;
 }
 
 } // namespace
@@ -59,7 +59,7 @@ PictureBox::~PictureBox()
 
 void PictureBox::CreateIn(HWND form) noexcept
 {
-    if (!RegisterPictureBoxClass(&PictureBox::WindowProc))
+    if (!RegisterPictureBoxClass(WindowProcedure::Wrap<&PictureBox::WindowProc>()))
         return;
     window_ = CreateWindowExA(0, kPictureBoxClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, bounds_.left,
                               bounds_.top, bounds_.width, bounds_.height, form, nullptr, GetModuleHandleA(nullptr),

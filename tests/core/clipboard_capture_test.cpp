@@ -472,7 +472,7 @@ TEST_F(ClipboardCaptureTest, AFailureBoxWaitsForTheChainAndNeverOpensTwice)
     HWND nextViewer = MakeTestWindow("CaptureTestNextViewer", NextViewerProc);
     HWND afterNext = SetClipboardViewer(nextViewer);
     HWND monitored = MakeOwnerWindow();
-    InstallClipboardMonitor(monitored, CaptureClipboardEntry);
+    InstallClipboardMonitor(monitored, WindowProcedure::Wrap<&CaptureClipboardEntry>());
     PumpUntilNoFailurePending();
 
     ASSERT_TRUE(database.Exec("create trigger refuse before insert on data begin select raise(abort, 'refused'); end"));

@@ -1,10 +1,12 @@
 // The clipboard monitor on windows of the test's own: the subclassing and its three properties,
-// the viewer chain's bookkeeping, real clipboard changes passed along the chain, and leaving it.
+// the viewer chain's bookkeeping, real clipboard changes passed along the chain, a callback that
+// fails, and leaving it.
 #include "core/clipboard_monitor.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <new>
 #include <vector>
 
 #include "support/clipboard_writer.h"
@@ -33,6 +35,13 @@ LRESULT CALLBACK RecordingCallback(HWND window, UINT message, WPARAM wParam, LPA
 {
     g_received.push_back({window, message, wParam, lParam, true});
     return g_callbackResult;
+}
+constexpr WindowProcedure kRecordingCallback = WindowProcedure::Wrap<&RecordingCallback>();
+
+LRESULT CALLBACK ThrowingCallback(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_received.push_back({window, message, wParam, lParam, true});
+    throw std::bad_alloc();
 }
 
 HWND MakeWindow() { return MakeTestWindow("MonitorTestWindow", RecordingProc); }
@@ -92,7 +101,7 @@ protected:
         monitored = MakeWindow();
         ASSERT_TRUE(next && monitored);
         before = SetClipboardViewer(next);
-        InstallClipboardMonitor(monitored, RecordingCallback);
+        InstallClipboardMonitor(monitored, kRecordingCallback);
         // Joining the chain tells the new viewer while the call runs. What comes after is the
         // clipboard's own: a change by another program, or Wine's X11 mirror telling again.
         toldOnJoining = Seen(monitored, WM_DRAWCLIPBOARD, true).size();
@@ -114,9 +123,10 @@ protected:
 
 TEST_F(ClipboardMonitorTest, InstallSubclassesRecordsItsStateAndJoinsTheChain)
 {
-    EXPECT_EQ(GetWindowLongA(monitored, GWL_WNDPROC), reinterpret_cast<LONG>(&ClipboardMonitorProc));
+    EXPECT_EQ(GetWindowLongA(monitored, GWL_WNDPROC),
+              reinterpret_cast<LONG>(WindowProcedure::Wrap<&ClipboardMonitorProc>().Address()));
     EXPECT_EQ(GetPropA(monitored, "Clipboard_Monitor"), reinterpret_cast<HANDLE>(&RecordingProc));
-    EXPECT_EQ(GetPropA(monitored, "Clipboard_Callback"), reinterpret_cast<HANDLE>(&RecordingCallback));
+    EXPECT_EQ(GetPropA(monitored, "Clipboard_Callback"), reinterpret_cast<HANDLE>(kRecordingCallback.Address()));
     EXPECT_EQ(StoredViewer(monitored), next);
     // Joining the chain delivers a first notice at once: the clipboard as it is now.
     EXPECT_EQ(toldOnJoining, 1u);
@@ -189,7 +199,7 @@ TEST_F(ClipboardMonitorTest, ARealChangeTravelsTheChainThroughEveryMonitor)
 {
     // A later viewer that is monitored too passes the notice on to this one.
     HWND later = MakeWindow();
-    InstallClipboardMonitor(later, RecordingCallback);
+    InstallClipboardMonitor(later, kRecordingCallback);
     EXPECT_EQ(StoredViewer(later), monitored);
     SettleAndForget();
     ASSERT_TRUE(ChangeTheClipboard(L"chain"));
@@ -218,7 +228,7 @@ TEST_F(ClipboardMonitorTest, AViewerLeavingFromTheMiddleIsSkippedByTheOneBeforeI
 {
     // later -> monitored -> next; monitored leaves, so later's next viewer must become next.
     HWND later = MakeWindow();
-    InstallClipboardMonitor(later, RecordingCallback);
+    InstallClipboardMonitor(later, kRecordingCallback);
     ASSERT_EQ(StoredViewer(later), monitored);
     RemoveClipboardMonitor(monitored);
     EXPECT_EQ(StoredViewer(later), next);
@@ -231,6 +241,28 @@ TEST_F(ClipboardMonitorTest, AViewerLeavingFromTheMiddleIsSkippedByTheOneBeforeI
     EXPECT_EQ(Seen(next, WM_DRAWCLIPBOARD, false).size(), told);
     RemoveClipboardMonitor(later);
     DestroyWindow(later);
+}
+
+// The monitor's procedure is called by Windows: a callback that fails ends at its own edge and
+// consumes nothing, so the window's own procedure and the rest of the chain still hear of it.
+TEST_F(ClipboardMonitorTest, ACallbackThatThrowsConsumesNothingAndTheChainGoesOn)
+{
+    HWND failing = MakeWindow();
+    HWND stranger = MakeWindow();  // a viewer further on that leaves: its notice travels the chain
+    InstallClipboardMonitor(failing, WindowProcedure::Wrap<&ThrowingCallback>());
+    ASSERT_EQ(StoredViewer(failing), monitored);
+    for (UINT message : {WM_DRAWCLIPBOARD, WM_CHANGECBCHAIN}) {
+        SCOPED_TRACE(message);
+        SettleAndForget();
+        EXPECT_EQ(SendMessageA(failing, message, reinterpret_cast<WPARAM>(stranger), 0), 0);
+        EXPECT_EQ(Seen(failing, message, true).size(), 1u) << "the callback ran";
+        EXPECT_EQ(Seen(failing, message, false).size(), 1u) << "the window's own procedure still ran";
+        EXPECT_EQ(Seen(monitored, message, true).size(), 1u) << "the next viewer was told";
+        EXPECT_EQ(StoredViewer(failing), monitored);
+    }
+    RemoveClipboardMonitor(failing);
+    DestroyWindow(failing);
+    DestroyWindow(stranger);
 }
 
 TEST_F(ClipboardMonitorTest, RemovingLeavesTheChainAndRestoresTheWindow)
@@ -248,7 +280,7 @@ TEST_F(ClipboardMonitorTest, RemovingLeavesTheChainAndRestoresTheWindow)
 
 TEST_F(ClipboardMonitorTest, InstallingTwiceOrRemovingAnUnmonitoredWindowChangesNothing)
 {
-    InstallClipboardMonitor(monitored, RecordingCallback);
+    InstallClipboardMonitor(monitored, kRecordingCallback);
     EXPECT_EQ(GetPropA(monitored, "Clipboard_Monitor"), reinterpret_cast<HANDLE>(&RecordingProc));
     g_received.clear();
     SendMessageA(monitored, WM_USER, 0, 0);  // a monitor that recorded itself would never return

@@ -374,7 +374,7 @@ TEST_F(TrayIconTest, HookWindowSubclassesTheOwnerAndSetsItsProperties)
 {
     tray.Add(owner, nullptr, "tip");
     tray.HookWindow(ToSubprogramPointer(RecordEvent));
-    EXPECT_EQ(reinterpret_cast<LONG>(TrayWindowProc), GetWindowLongA(owner, GWL_WNDPROC));
+    EXPECT_EQ(reinterpret_cast<LONG>(kTrayWindowProcedure.Address()), GetWindowLongA(owner, GWL_WNDPROC));
     EXPECT_EQ(OwnerProc, tray.SavedWindowProcedure());
     EXPECT_EQ(reinterpret_cast<HANDLE>(OwnerProc), GetPropA(owner, "WinProc"));
     EXPECT_EQ(reinterpret_cast<HANDLE>(11685), GetPropA(owner, "CallbackMessage"));
