@@ -9,6 +9,7 @@
 
 #include "db/callback_dispatch.h"
 #include "db/db_system_calls.h"
+#include "framework/subprogram_pointer.h"
 
 void* g_sqlFunctionThunk = nullptr;
 void* g_sqlStepThunk = nullptr;
@@ -65,7 +66,9 @@ std::uint8_t* AppendDword(std::uint8_t* at, std::uint32_t value)
     return at + sizeof value;
 }
 
+// Only a noexcept entry: the engine's C frames sit between it and any catch.
 template <typename Routine>
+    requires NoexceptFunction<Routine>
 void BuildOne(void*& global, Routine* entry, std::uint32_t argumentCount, int& rc)
 {
     if (global)

@@ -27,14 +27,14 @@ struct GridReceived {
 };
 GridReceived g_grid;
 
-std::uint64_t __stdcall OnClick(std::uint32_t user)
+std::uint64_t __stdcall OnClick(std::uint32_t user) noexcept
 {
     ++g_grid.clicks;
     g_grid.user = user;
     return 0;
 }
 
-std::uint64_t __stdcall OnMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float x, float y)
+std::uint64_t __stdcall OnMouseDown(std::uint32_t, std::int16_t button, std::int16_t, float x, float y) noexcept
 {
     ++g_grid.downs;
     g_grid.button = button;

@@ -188,15 +188,15 @@ struct Received {
 };
 Received g_received;
 
-std::uint64_t __stdcall OnDblClickStd(std::uint32_t user)
+std::uint64_t __stdcall OnDblClickStd(std::uint32_t user) noexcept
 {
     ++g_received.calls;
     g_received.user = user;
     return 0x55;
 }
-std::uint64_t __cdecl OnDblClickC(std::uint32_t user) { return OnDblClickStd(user); }
+std::uint64_t __cdecl OnDblClickC(std::uint32_t user) noexcept { return OnDblClickStd(user); }
 
-std::uint64_t __stdcall OnKeyDownStd(std::uint32_t user, std::int16_t* keyCode, std::int16_t shift)
+std::uint64_t __stdcall OnKeyDownStd(std::uint32_t user, std::int16_t* keyCode, std::int16_t shift) noexcept
 {
     ++g_received.calls;
     g_received.user = user;
@@ -205,12 +205,13 @@ std::uint64_t __stdcall OnKeyDownStd(std::uint32_t user, std::int16_t* keyCode, 
     *keyCode = 0;
     return 0;
 }
-std::uint64_t __cdecl OnKeyDownC(std::uint32_t user, std::int16_t* keyCode, std::int16_t shift)
+std::uint64_t __cdecl OnKeyDownC(std::uint32_t user, std::int16_t* keyCode, std::int16_t shift) noexcept
 {
     return OnKeyDownStd(user, keyCode, shift);
 }
 
-std::uint64_t __stdcall OnMouseDownStd(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y)
+std::uint64_t __stdcall OnMouseDownStd(std::uint32_t user, std::int16_t button, std::int16_t shift, float x,
+                                       float y) noexcept
 {
     ++g_received.calls;
     g_received.user = user;
@@ -220,12 +221,14 @@ std::uint64_t __stdcall OnMouseDownStd(std::uint32_t user, std::int16_t button, 
     g_received.y = y;
     return 0;
 }
-std::uint64_t __cdecl OnMouseDownC(std::uint32_t user, std::int16_t button, std::int16_t shift, float x, float y)
+std::uint64_t __cdecl OnMouseDownC(std::uint32_t user, std::int16_t button, std::int16_t shift, float x,
+                                   float y) noexcept
 {
     return OnMouseDownStd(user, button, shift, x, y);
 }
 
-std::uint64_t __stdcall OnBeforeEdit(std::uint32_t user, std::int32_t row, std::int32_t col, std::int16_t* cancel)
+std::uint64_t __stdcall OnBeforeEdit(std::uint32_t user, std::int32_t row, std::int32_t col,
+                                     std::int16_t* cancel) noexcept
 {
     ++g_received.calls;
     g_received.words[0] = static_cast<std::uint32_t>(row);
@@ -243,13 +246,13 @@ std::uint64_t __cdecl OnMeasure(std::uint32_t user, double value, const char* te
 }
 
 // Floating results come back on the x87 stack, as from any x86 routine.
-double __stdcall OnRatio(std::uint32_t user, std::int32_t flag)
+double __stdcall OnRatio(std::uint32_t user, std::int32_t flag) noexcept
 {
     ++g_received.calls;
     g_received.words[0] = static_cast<std::uint32_t>(flag);
     return 0.75;
 }
-float __stdcall OnScale(std::uint32_t user, std::int32_t flag) { return 1.25f * static_cast<float>(flag); }
+float __stdcall OnScale(std::uint32_t user, std::int32_t flag) noexcept { return 1.25f * static_cast<float>(flag); }
 double __cdecl OnStamp(std::uint32_t user, std::int32_t flag) { return 45000.5 + flag; }
 
 class AxEventTest : public AxInvokeTest, public ::testing::WithParamInterface<bool> {

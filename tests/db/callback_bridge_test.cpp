@@ -90,33 +90,34 @@ struct DestroyLog {
     std::vector<std::uint32_t> values;
 } g_destroyed;
 
-void __stdcall RecordDestroy(std::uint32_t userValue) { g_destroyed.values.push_back(userValue); }
+void __stdcall RecordDestroy(std::uint32_t userValue) noexcept { g_destroyed.values.push_back(userValue); }
 
 // times(x): x multiplied by the registration's user value.
-void __stdcall Times(sqlite3_context* context, int, sqlite3_value** values)
+void __stdcall Times(sqlite3_context* context, int, sqlite3_value** values) noexcept
 {
     SqliteEngineTable& engine = SqliteEngine();
     auto factor = static_cast<int>(ReadDwordAt(engine.sqlite3_user_data(context), kSqlUserValueOffset));
     engine.sqlite3_result_int(context, engine.sqlite3_value_int(values[0]) * factor);
 }
 
-void __stdcall SumStep(sqlite3_context* context, int, sqlite3_value** values)
+void __stdcall SumStep(sqlite3_context* context, int, sqlite3_value** values) noexcept
 {
     auto* sum = static_cast<int*>(SqliteEngine().sqlite3_aggregate_context(context, sizeof(int)));
     *sum += SqliteEngine().sqlite3_value_int(values[0]);
 }
 
-void __stdcall SumFinal(sqlite3_context* context)
+void __stdcall SumFinal(sqlite3_context* context) noexcept
 {
     auto* sum = static_cast<int*>(SqliteEngine().sqlite3_aggregate_context(context, sizeof(int)));
     SqliteEngine().sqlite3_result_int(context, sum ? *sum + 1000 : -1);
 }
 
-int __stdcall StopAtFirstRow(std::uint32_t, int, char**, char**) { return 1; }
+int __stdcall StopAtFirstRow(std::uint32_t, int, char**, char**) noexcept { return 1; }
 
 std::uint32_t g_compareUserValue;
 // Sorts texts backwards.
-int __stdcall Backwards(std::uint32_t userValue, int length1, const char* text1, int length2, const char* text2)
+int __stdcall Backwards(std::uint32_t userValue, int length1, const char* text1, int length2,
+                        const char* text2) noexcept
 {
     g_compareUserValue = userValue;
     int common = std::memcmp(text1, text2, static_cast<std::size_t>(length1 < length2 ? length1 : length2));
@@ -340,7 +341,7 @@ struct RowLog {
     int stopAfter = 0;
 } g_rows;
 
-int __stdcall CollectRow(std::uint32_t userValue, int columnCount, char** values, char** names)
+int __stdcall CollectRow(std::uint32_t userValue, int columnCount, char** values, char** names) noexcept
 {
     g_rows.userValue = userValue;
     for (int c = 0; c < columnCount; ++c)
@@ -367,8 +368,8 @@ TEST_F(CallbackBridgeTest, ExecRowRoutineSeesEveryRowAndCanStop)
 }
 
 int g_progressCalls;
-int __stdcall CountProgress() { return ++g_progressCalls, 0; }
-int __stdcall StopProgress() { return ++g_progressCalls, 1; }
+int __stdcall CountProgress() noexcept { return ++g_progressCalls, 0; }
+int __stdcall StopProgress() noexcept { return ++g_progressCalls, 1; }
 
 TEST_F(CallbackBridgeTest, ProgressHandlerCountsInterruptsAndGoes)
 {

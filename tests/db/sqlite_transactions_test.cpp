@@ -100,7 +100,7 @@ struct ProgressLog {
     SqliteDatabase* locker = nullptr;
 } g_backup;
 
-int __stdcall RecordBackupProgress(int remaining, int total)
+int __stdcall RecordBackupProgress(int remaining, int total) noexcept
 {
     g_backup.calls.emplace_back(remaining, total);
     return 1;  // ignored: it cannot stop the backup
@@ -244,7 +244,7 @@ std::vector<int> g_busyRetries;
 SqliteDatabase* g_busyLocker = nullptr;
 int g_busyGiveUpAfter = 0;
 
-int __stdcall RecordBusy(int retryCount)
+int __stdcall RecordBusy(int retryCount) noexcept
 {
     g_busyRetries.push_back(retryCount);
     if (g_busyLocker && retryCount == 1)
@@ -287,7 +287,7 @@ TEST_F(TransactionsTest, BusyHandlerIsAskedWhileAnotherConnectionHoldsTheLock)
 }
 
 SqliteDatabase* g_interrupted = nullptr;
-int __stdcall InterruptFromProgress()
+int __stdcall InterruptFromProgress() noexcept
 {
     g_interrupted->Interrupt();
     return 0;

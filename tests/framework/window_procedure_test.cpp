@@ -1,14 +1,17 @@
-// What the program hands to Windows: only wrapped window and timer procedures reach the
-// registration helpers, and whatever a wrapped routine throws ends in its wrapper with the default
-// answer.
+// What the program hands to Windows and to its callers outside C++: only wrapped window and timer
+// procedures reach the registration helpers, only noexcept routines become subprogram pointers,
+// and whatever a wrapped routine throws ends in its wrapper with the default answer.
 #include "framework/window_procedure.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <cwchar>
 #include <new>
 #include <type_traits>
+
+#include "framework/subprogram_pointer.h"
 
 namespace {
 
@@ -64,6 +67,18 @@ static_assert(!WrapsAsWindowProcedure<&NotAProcedure> && !WrapsAsWindowProcedure
 static_assert(WrapsAsTimerProcedure<&MayThrowTimer> && !WrapsAsTimerProcedure<&MayThrowProc>);
 static_assert(WindowProcedure::Wrap<&MayThrowProc>() == WindowProcedure::Wrap<&MayThrowProc>());
 static_assert(!(WindowProcedure::Wrap<&MayThrowProc>() == WindowProcedure::Wrap<&NoexceptProc>()));
+
+// A subprogram pointer is only made of a routine no exception leaves, in either convention.
+void __stdcall MayThrowHandler(std::uint32_t) {}
+void __stdcall NoexceptHandler(std::uint32_t) noexcept {}
+std::uint64_t __cdecl MayThrowCdeclHandler(std::uint32_t, std::int16_t*) { return 0; }
+std::uint64_t __cdecl NoexceptCdeclHandler(std::uint32_t, std::int16_t*) noexcept { return 0; }
+
+template <auto Routine>
+concept BecomesSubprogramPointer = requires { ToSubprogramPointer(Routine); };
+static_assert(BecomesSubprogramPointer<&NoexceptHandler> && BecomesSubprogramPointer<&NoexceptCdeclHandler>);
+static_assert(!BecomesSubprogramPointer<&MayThrowHandler> && !BecomesSubprogramPointer<&MayThrowCdeclHandler>);
+static_assert(!BecomesSubprogramPointer<&MayThrowProc> && BecomesSubprogramPointer<&NoexceptProc>);
 
 // ---- The wrapper at run time
 

@@ -113,14 +113,14 @@ struct Received {
 };
 Received g_received;
 
-std::uint64_t __stdcall OnClick(std::uint32_t user)
+std::uint64_t __stdcall OnClick(std::uint32_t user) noexcept
 {
     ++g_received.clicks;
     g_received.user = user;
     return 0;
 }
 
-std::uint64_t __stdcall OnDoubleClick(std::uint32_t user)
+std::uint64_t __stdcall OnDoubleClick(std::uint32_t user) noexcept
 {
     ++g_received.doubleClicks;
     g_received.user = user;
@@ -128,7 +128,7 @@ std::uint64_t __stdcall OnDoubleClick(std::uint32_t user)
 }
 
 std::uint64_t __stdcall OnMouseDown(std::uint32_t user, std::uint32_t button, std::uint32_t shift, std::uint32_t x,
-                                    std::uint32_t y)
+                                    std::uint32_t y) noexcept
 {
     ++g_received.mouseDowns;
     g_received.user = user;
@@ -139,13 +139,13 @@ std::uint64_t __stdcall OnMouseDown(std::uint32_t user, std::uint32_t button, st
     return 0;
 }
 
-std::uint64_t __stdcall OnFirstKeyDown(std::uint32_t, std::int16_t*, std::uint32_t)
+std::uint64_t __stdcall OnFirstKeyDown(std::uint32_t, std::int16_t*, std::uint32_t) noexcept
 {
     ++g_received.firstKeyDowns;
     return 0;
 }
 
-std::uint64_t __stdcall OnKeyDown(std::uint32_t user, std::int16_t* keyCode, std::uint32_t shift)
+std::uint64_t __stdcall OnKeyDown(std::uint32_t user, std::int16_t* keyCode, std::uint32_t shift) noexcept
 {
     ++g_received.keyDowns;
     g_received.user = user;
@@ -154,7 +154,8 @@ std::uint64_t __stdcall OnKeyDown(std::uint32_t user, std::int16_t* keyCode, std
     return 0;
 }
 
-std::uint64_t __stdcall OnBeforeEditCancel(std::uint32_t, std::int32_t row, std::int32_t col, VARIANT_BOOL* cancel)
+std::uint64_t __stdcall OnBeforeEditCancel(std::uint32_t, std::int32_t row, std::int32_t col,
+                                           VARIANT_BOOL* cancel) noexcept
 {
     ++g_received.beforeEdits;
     g_received.editRow = row;

@@ -14,14 +14,14 @@ enum class Act { Destroy, DestroyWithWindow, Recreate, Rebind } g_act = Act::Des
 using BindOperation = void (GridControl::*)(SubprogramPointer) noexcept;
 BindOperation g_bind = nullptr;
 
-std::uint64_t __stdcall Second(std::uint32_t)
+std::uint64_t __stdcall Second(std::uint32_t) noexcept
 {
     ++g_secondCalls;
     return 0;
 }
 
 // Takes as many argument words as any of the three events has (its caller restores the stack).
-std::uint64_t __cdecl PullTheGrid(std::uint32_t)
+std::uint64_t __cdecl PullTheGrid(std::uint32_t) noexcept
 {
     ++g_calls;
     switch (g_act) {
