@@ -19,6 +19,14 @@ constexpr UINT kFirstCommandId = 1000;
 bool g_sessionEnding = false;
 ProgramEndFunction g_programEnd = nullptr;
 
+// An event's or a menu command's handler, inside the edge: a handler that fails (ShutDown and the
+// about box allocate) ends here, and the form goes on answering its messages.
+void RunHandler(FormEventHandler handler) noexcept
+{
+    if (handler)
+        NoThrow([handler] { handler(); });
+}
+
 // The executable's icon group at the sizes the system uses for the title bar and the taskbar.
 HICON LoadProgramIcon(int metricX, int metricY) noexcept
 {
@@ -222,8 +230,8 @@ void Form::EndSession() noexcept
 void Form::Fire(int event) noexcept
 {
     auto found = handlers_.find(event);
-    if (found != handlers_.end() && found->second)
-        NoThrow([&] { found->second(); });
+    if (found != handlers_.end())
+        RunHandler(found->second);
 }
 
 LRESULT CALLBACK Form::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -264,8 +272,7 @@ LRESULT Form::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept
     case WM_COMMAND: {
         auto found = commands_.find(LOWORD(wParam));
         if (HIWORD(wParam) == 0 && lParam == 0 && found != commands_.end()) {
-            if (found->second)
-                found->second();
+            RunHandler(found->second);
             return 0;
         }
         break;

@@ -1,7 +1,7 @@
 // The framework's form units and the two windows' templates: the viewer's and the main window's
 // settings on real windows, the program icon that the tray asks for, pop-up menus (their items,
-// where and how they open, the chosen item's handler), the end of the user's session and the save
-// dialog's request.
+// where and how they open, the chosen item's handler), a menu command that fails, the end of the
+// user's session and the save dialog's request.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -300,6 +300,47 @@ TEST(FormSession, TheQuestionIsAnsweredYesAndACancelledEndChangesNothing)
     SendMessageA(form.GetHandle(), WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_EQ(mayClose, 0);
     EXPECT_TRUE(IsWindow(form.GetHandle()));
+}
+
+// ---- Menu commands
+
+int g_countedRuns = 0;
+
+void ThrowBadAlloc() { throw std::bad_alloc(); }
+void ThrowAnInt() { throw 7; }
+
+// A chosen item's handler runs inside the form's window procedure: one that fails (memory running
+// out in the exit sequence or the about box) ends there, and the form goes on answering its
+// messages and running its other commands, whether the command was sent or came through the loop.
+TEST(FormCommands, AHandlerThatThrowsLeavesTheFormAnsweringAndRunningCommands)
+{
+    struct Case {
+        const char* name;
+        FormEventHandler handler;
+    };
+    const Case cases[] = {{"bad_alloc", ThrowBadAlloc}, {"an int", ThrowAnInt}};
+    FormTemplate layout = SessionTemplate("FormsTestFailingCommand");
+    layout.caption = "commands";
+    Form form(layout);
+    g_countedRuns = 0;
+    const UINT counted = form.AddCommand([] { ++g_countedRuns; });
+    std::vector<UINT> failing;
+    for (const Case& c : cases)
+        failing.push_back(form.AddCommand(c.handler));
+    ASSERT_TRUE(form.Load());
+    HWND window = form.GetHandle();
+    int expectedRuns = 0;
+    for (std::size_t i = 0; i < failing.size(); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        EXPECT_EQ(SendMessageA(window, WM_COMMAND, failing[i], 0), 0);
+        PostMessageA(window, WM_COMMAND, failing[i], 0);
+        PumpMessages();
+        ASSERT_TRUE(IsWindow(window));
+        EXPECT_EQ(form.GetHandle(), window);
+        EXPECT_EQ(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0), 8) << "the window still answers";
+        EXPECT_EQ(SendMessageA(window, WM_COMMAND, counted, 0), 0);
+        EXPECT_EQ(g_countedRuns, ++expectedRuns) << "a later command still runs";
+    }
 }
 
 // ---- Save dialog
