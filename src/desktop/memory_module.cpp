@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <charconv>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "desktop/desktop_system_calls.h"
 #include "desktop/function_call.h"
+#include "framework/exception_boundary.h"
 
 namespace {
 
@@ -323,14 +323,9 @@ struct LoadedImage {
 std::vector<LoadedImage> g_loaded;
 
 // False when the record cannot be had; the image is then not to be mapped.
-bool Record(const LoadedImage& image)
+bool Record(const LoadedImage& image) noexcept
 {
-    try {
-        g_loaded.push_back(image);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    return RanToEnd([&] { g_loaded.push_back(image); });
 }
 
 void Forget(std::uintptr_t base)
