@@ -18,6 +18,7 @@
 #include "db/connection_lock.h"
 #include "framework/exception_boundary.h"
 #include "framework/unique_resource.h"
+#include "framework/window_procedure.h"
 
 namespace {
 
@@ -271,7 +272,7 @@ void CALLBACK RetryCapture(HWND, UINT, UINT_PTR, DWORD) noexcept
 void ScheduleRetry(HWND window, UINT message) noexcept
 {
     if (!g_retry.timer) {
-        g_retry.timer = SetTimer(nullptr, 0, kRetryPauseMs, RetryCapture);
+        g_retry.timer = StartTimer(nullptr, 0, kRetryPauseMs, TimerProcedure::Wrap<&RetryCapture>());
         // Without a timer there is no later try: the change is let go at once.
         if (!g_retry.timer)
             return;
