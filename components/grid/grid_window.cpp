@@ -9,6 +9,8 @@
 
 #include <windowsx.h>
 
+#include <type_traits>
+
 namespace vsflex {
 namespace {
 
@@ -80,6 +82,19 @@ SHORT ShiftState() noexcept
 GridControl* From(HWND window) noexcept
 {
     return reinterpret_cast<GridControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// A sink may let the control go from inside an event (its host destroyed with the window): the grid's
+// window and its editor hold the control through every message they handle, so that it stays alive
+// until the message that fired the event is done with it.
+template <typename Handler>
+    requires std::is_nothrow_invocable_r_v<LRESULT, Handler&>
+LRESULT HoldingControl(GridControl& grid, Handler&& handle) noexcept
+{
+    grid.AddRef();
+    const LRESULT result = handle();
+    grid.Release();
+    return result;
 }
 
 // Pixel layout of the visible rows or columns: fixed ones first, then from the first scrolled one.
@@ -355,45 +370,61 @@ void Paint(GridControl& grid, HDC target)
     BitBlt(target, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
 }
 
+// The end of the editor's window, bound or not: the editor's font is its own on every road out
+// (finished, cancelled, or destroyed with the grid or the control).
+LRESULT ForgetEditor(HWND editor, WNDPROC previous, WPARAM wParam, LPARAM lParam) noexcept
+{
+    RemovePropW(editor, kEditorOwnerProp);
+    RemovePropW(editor, kEditorProcProp);
+    UniqueFont font(reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0)));
+    return CallWindowProcW(previous, editor, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT HandleEditorMessage(GridControl& grid, HWND editor, WNDPROC previous, UINT message, WPARAM wParam,
+                            LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | CallWindowProcW(previous, editor, message, wParam, lParam);
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_TAB) {
+            GridWindow::FinishEdit(grid, true);
+            return 0;
+        }
+        if (wParam == VK_ESCAPE) {
+            GridWindow::FinishEdit(grid, false);
+            return 0;
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == '\r' || wParam == 27 || wParam == '\t')
+            return 0;
+        break;
+    case WM_KILLFOCUS:
+        if (!grid.endingEdit)
+            GridWindow::FinishEdit(grid, true);
+        break;
+    case WM_NCDESTROY:
+        if (grid.editor == editor)
+            grid.editor = nullptr;
+        return ForgetEditor(editor, previous, wParam, lParam);
+    }
+    return CallWindowProcW(previous, editor, message, wParam, lParam);
+}
+
 // The editor is subclassed for Enter, Escape and Tab, and to end the edit when it loses the focus.
 LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     auto* grid = static_cast<GridControl*>(GetPropW(editor, kEditorOwnerProp));
     auto previous = reinterpret_cast<WNDPROC>(GetPropW(editor, kEditorProcProp));
-    if (grid) {
-        switch (message) {
-        case WM_GETDLGCODE:
-            return DLGC_WANTALLKEYS | CallWindowProcW(previous, editor, message, wParam, lParam);
-        case WM_KEYDOWN:
-            if (wParam == VK_RETURN || wParam == VK_TAB) {
-                GridWindow::FinishEdit(*grid, true);
-                return 0;
-            }
-            if (wParam == VK_ESCAPE) {
-                GridWindow::FinishEdit(*grid, false);
-                return 0;
-            }
-            break;
-        case WM_CHAR:
-            if (wParam == '\r' || wParam == 27 || wParam == '\t')
-                return 0;
-            break;
-        case WM_KILLFOCUS:
-            if (!grid->endingEdit)
-                GridWindow::FinishEdit(*grid, true);
-            break;
-        case WM_NCDESTROY: {
-            // The editor's font is its own, on every road out: finished, cancelled or destroyed with the grid.
-            RemovePropW(editor, kEditorOwnerProp);
-            RemovePropW(editor, kEditorProcProp);
-            if (grid->editor == editor)
-                grid->editor = nullptr;
-            UniqueFont font(reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0)));
-            return CallWindowProcW(previous, editor, message, wParam, lParam);
-        }
-        }
+    if (!grid) {
+        if (message == WM_NCDESTROY)
+            return ForgetEditor(editor, previous, wParam, lParam);
+        return CallWindowProcW(previous, editor, message, wParam, lParam);
     }
-    return CallWindowProcW(previous, editor, message, wParam, lParam);
+    return HoldingControl(*grid, [&]() noexcept {
+        return HandleEditorMessage(*grid, editor, previous, message, wParam, lParam);
+    });
 }
 
 void SelectFromMouse(GridControl& grid, int x, int y, bool extend) noexcept
@@ -615,8 +646,6 @@ LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wPara
     });
 }
 
-// A sink may let the control go from inside an event (its host destroyed with the window); the control
-// stays alive until the message that fired the event is done with it.
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_NCCREATE) {
@@ -627,10 +656,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     GridControl* grid = From(window);
     if (!grid)
         return DefWindowProcW(window, message, wParam, lParam);
-    grid->AddRef();
-    LRESULT result = HandleMessage(grid, window, message, wParam, lParam);
-    grid->Release();
-    return result;
+    return HoldingControl(*grid, [&]() noexcept { return HandleMessage(grid, window, message, wParam, lParam); });
 }
 
 bool RegisterWindowClass() noexcept
@@ -662,20 +688,24 @@ bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
     return window_ != nullptr;
 }
 
+// Both windows are unbound before either is destroyed. Called from the destructor, a message that held
+// the control would free it a second time, and the editor's end does send some: its focus moves to the
+// grid's window.
 void GridControl::DestroyGridWindow() noexcept
 {
+    const HWND window = window_;
+    window_ = nullptr;
+    if (window)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (editor) {
         endingEdit = true;
+        RemovePropW(editor, kEditorOwnerProp);
         DestroyWindow(editor);
         editor = nullptr;
         endingEdit = false;
     }
-    if (window_) {
-        HWND window = window_;
-        window_ = nullptr;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (window)
         DestroyWindow(window);
-    }
 }
 
 void GridWindow::Refresh(GridControl& grid) noexcept
@@ -794,10 +824,13 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
 {
     if (!grid.editor || grid.endingEdit)
         return false;
+    const HWND editor = grid.editor;
     const int row = grid.editRow, col = grid.editCol;
     if (accept && grid.FireCancellable(kEventValidateEdit, {Long(row), Long(col)}))
         return false;
-    HWND editor = grid.editor;
+    // A handler may have ended the edit itself, or taken the editor away with the window: its text is gone.
+    if (grid.editor != editor)
+        return true;
     std::wstring text;
     accept = RanToEnd([&] {
                  text.resize(std::size_t(GetWindowTextLengthW(editor)) + 1);

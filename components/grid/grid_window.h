@@ -17,6 +17,7 @@ public:
     // Starts editing the current cell when the grid is editable and the sinks agree; `initial` replaces the text.
     static bool StartEdit(GridControl& grid, const wchar_t* initial = nullptr) noexcept;
     // Ends editing: `accept` writes the editor's text to the cell unless ValidateEdit cancels. False when refused.
+    // A ValidateEdit handler that ends the edit itself, or takes the editor away, leaves the cell as it was.
     static bool FinishEdit(GridControl& grid, bool accept) noexcept;
     // The editor's window while a cell is edited, else null.
     static HWND EditWindow(const GridControl& grid) noexcept;
