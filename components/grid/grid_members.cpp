@@ -660,7 +660,7 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     if (!FindFunction(gridInfo_, id, flags, &desc))
         return DISP_E_MEMBERNOTFOUND;
     AddRef();  // a member may fire events whose sinks release the control
-    const HRESULT hr = NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
+    const HRESULT hr = NoThrowHr([&]() -> HRESULT {
         Call call;
         call.id = id;
         call.kind = desc->invkind;

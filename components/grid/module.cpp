@@ -71,7 +71,7 @@ bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& 
 
 HRESULT RegisterAll() noexcept
 {
-    return NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
+    return NoThrowHr([&]() -> HRESULT {
         const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
         const std::wstring path = vsflex::ModulePath();
         const std::wstring progId = vsflex::kProgId;
