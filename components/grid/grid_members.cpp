@@ -236,10 +236,10 @@ public:
         case kMemberText: return CellText(get, m_.row_, m_.col_);
         case kMemberTextMatrix: return CellText(get, call_.Long(0), call_.Long(1));
         case kMemberTextArray: return m_.cols() ? CellText(get, call_.Long(0) / m_.cols(), call_.Long(0) % m_.cols()) : E_INVALIDARG;
-        case kMemberRowHeight: return RowHeight(get);
-        case kMemberColWidth: return ColWidth(get);
-        case kMemberColHidden: return ColHidden(get);
-        case kMemberRowHidden: return RowHidden(get);
+        case kMemberRowHeight: return LineSize(get, Axis::Rows);
+        case kMemberColWidth: return LineSize(get, Axis::Cols);
+        case kMemberColHidden: return LineHidden(get, Axis::Cols);
+        case kMemberRowHidden: return LineHidden(get, Axis::Rows);
         case kMemberCellPicture: return CellPicture(get);
         case kMemberAddItem: return AddItem();
         case kMemberRemoveItem: return RemoveItem();
@@ -363,65 +363,34 @@ private:
         return SetText(call_.result, cell->text);
     }
 
-    // Row or column -1 stands for all of them.
-    HRESULT RowHeight(bool get)
+    // RowHeight and ColWidth: the size of the line that the index names; a put to line -1 sets the
+    // size every line takes.
+    HRESULT LineSize(bool get, Axis axis)
     {
-        LONG row = call_.Long(0);
-        if (!get && row == -1) {
-            m_.defaultRowHeight = ValueLong(call_);
-            for (int r = 0; r < m_.rows(); ++r)
-                m_.row(r).height = -1;
+        const LONG line = call_.Long(0);
+        if (!get && line == -1) {
+            m_.SetDefaultLineSize(axis, ValueLong(call_));
             GridWindow::Refresh(grid_);
             return S_OK;
         }
-        if (row < 0 || row >= m_.rows())
+        if (line < 0 || line >= m_.Lines(axis))
             return DISP_E_BADINDEX;
         if (get)
-            return SetLong(call_.result, m_.RowHeight(row));
-        m_.row(row).height = ValueLong(call_);
+            return SetLong(call_.result, m_.LineSize(axis, line));
+        m_.SetLineSize(axis, line, ValueLong(call_));
         GridWindow::Refresh(grid_);
         return S_OK;
     }
 
-    HRESULT ColWidth(bool get)
+    // RowHidden and ColHidden.
+    HRESULT LineHidden(bool get, Axis axis)
     {
-        LONG col = call_.Long(0);
-        if (!get && col == -1) {
-            m_.defaultColWidth = ValueLong(call_);
-            for (int c = 0; c < m_.cols(); ++c)
-                m_.col(c).width = -1;
-            GridWindow::Refresh(grid_);
-            return S_OK;
-        }
-        if (col < 0 || col >= m_.cols())
+        const LONG line = call_.Long(0);
+        if (line < 0 || line >= m_.Lines(axis))
             return DISP_E_BADINDEX;
         if (get)
-            return SetLong(call_.result, m_.ColWidth(col));
-        m_.col(col).width = ValueLong(call_);
-        GridWindow::Refresh(grid_);
-        return S_OK;
-    }
-
-    HRESULT ColHidden(bool get)
-    {
-        LONG col = call_.Long(0);
-        if (col < 0 || col >= m_.cols())
-            return DISP_E_BADINDEX;
-        if (get)
-            return SetBool(call_.result, m_.col(col).hidden);
-        m_.col(col).hidden = ValueBool(call_);
-        GridWindow::Refresh(grid_);
-        return S_OK;
-    }
-
-    HRESULT RowHidden(bool get)
-    {
-        LONG row = call_.Long(0);
-        if (row < 0 || row >= m_.rows())
-            return DISP_E_BADINDEX;
-        if (get)
-            return SetBool(call_.result, m_.row(row).hidden);
-        m_.row(row).hidden = ValueBool(call_);
+            return SetBool(call_.result, m_.LineHidden(axis, line));
+        m_.SetLineHidden(axis, line, ValueBool(call_));
         GridWindow::Refresh(grid_);
         return S_OK;
     }

@@ -104,42 +104,33 @@ struct Span {
     int size;
 };
 
-std::vector<Span> RowSpans(GridModel& m, int height)
+// A line's size in view: none while it is hidden.
+int ShownPx(const GridModel& m, Axis axis, int i) noexcept
 {
-    std::vector<Span> spans;
-    int y = 0;
-    auto add = [&](int r) {
-        if (m.row(r).hidden)
-            return;
-        int h = Px(m.RowHeight(r));
-        spans.push_back({r, y, h});
-        y += h;
-    };
-    for (int r = 0; r < m.fixedRows && r < m.rows(); ++r)
-        add(r);
-    for (int r = m.topRow; r < m.rows() && y < height; ++r)
-        add(r);
-    return spans;
+    return m.LineHidden(axis, i) ? 0 : Px(m.LineSize(axis, i));
 }
 
-std::vector<Span> ColSpans(GridModel& m, int width)
+// The lines along `axis` that are in view within `extent` pixels. With ExtendLastCol the last column,
+// when in view, reaches the window's edge.
+std::vector<Span> Spans(const GridModel& m, Axis axis, int extent)
 {
     std::vector<Span> spans;
-    int x = 0;
-    auto add = [&](int c) {
-        if (m.col(c).hidden)
+    int at = 0;
+    auto add = [&](int i) {
+        if (m.LineHidden(axis, i))
             return;
-        int w = Px(m.ColWidth(c));
-        spans.push_back({c, x, w});
-        x += w;
+        const int size = Px(m.LineSize(axis, i));
+        spans.push_back({i, at, size});
+        at += size;
     };
-    for (int c = 0; c < m.fixedCols && c < m.cols(); ++c)
-        add(c);
-    for (int c = m.leftCol; c < m.cols() && x < width; ++c)
-        add(c);
-    if (m.extendLastCol && !spans.empty() && spans.back().index == m.cols() - 1 &&
-        spans.back().start + spans.back().size < width)
-        spans.back().size = width - spans.back().start;
+    const int lines = m.Lines(axis);
+    for (int i = 0; i < m.FixedLines(axis) && i < lines; ++i)
+        add(i);
+    for (int i = m.FirstScrolled(axis); i < lines && at < extent; ++i)
+        add(i);
+    if (axis == Axis::Cols && m.extendLastCol && !spans.empty() && spans.back().index == lines - 1 &&
+        spans.back().start + spans.back().size < extent)
+        spans.back().size = extent - spans.back().start;
     return spans;
 }
 
@@ -155,13 +146,13 @@ bool CellRect(GridControl& grid, int row, int col, RECT* rect)
 {
     RECT client = ClientOf(grid.window_ ? grid.window_ : nullptr);
     bool rowFound = false, colFound = false;
-    for (const Span& s : RowSpans(grid.model, client.bottom))
+    for (const Span& s : Spans(grid.model, Axis::Rows, client.bottom))
         if (s.index == row) {
             rect->top = s.start;
             rect->bottom = s.start + s.size;
             rowFound = true;
         }
-    for (const Span& s : ColSpans(grid.model, client.right))
+    for (const Span& s : Spans(grid.model, Axis::Cols, client.right))
         if (s.index == col) {
             rect->left = s.start;
             rect->right = s.start + s.size;
@@ -175,10 +166,10 @@ void HitTest(GridControl& grid, int x, int y, int* row, int* col)
     RECT client = ClientOf(grid.window_);
     *row = -1;
     *col = -1;
-    for (const Span& s : RowSpans(grid.model, client.bottom))
+    for (const Span& s : Spans(grid.model, Axis::Rows, client.bottom))
         if (y >= s.start && y < s.start + s.size)
             *row = s.index;
-    for (const Span& s : ColSpans(grid.model, client.right))
+    for (const Span& s : Spans(grid.model, Axis::Cols, client.right))
         if (x >= s.start && x < s.start + s.size)
             *col = s.index;
 }
@@ -188,10 +179,10 @@ int PageRows(GridModel& m, int height) noexcept
 {
     int used = 0;
     for (int r = 0; r < m.fixedRows && r < m.rows(); ++r)
-        used += m.row(r).hidden ? 0 : Px(m.RowHeight(r));
+        used += ShownPx(m, Axis::Rows, r);
     int count = 0;
     for (int r = m.topRow; r < m.rows(); ++r) {
-        used += m.row(r).hidden ? 0 : Px(m.RowHeight(r));
+        used += ShownPx(m, Axis::Rows, r);
         if (used > height)
             break;
         ++count;
@@ -213,7 +204,7 @@ void UpdateScrollBars(GridControl& grid) noexcept
     int scrollableCols = m.cols() - m.fixedCols;
     int totalWidth = 0;
     for (int c = 0; c < m.cols(); ++c)
-        totalWidth += m.col(c).hidden ? 0 : Px(m.ColWidth(c));
+        totalWidth += ShownPx(m, Axis::Cols, c);
     next.horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
     next.maxH = scrollableCols - 1;
     next.posH = m.leftCol - m.fixedCols;
@@ -247,20 +238,14 @@ void UpdateScrollBars(GridControl& grid) noexcept
     SetTimer(grid.window_, kScrollBarTimer, kScrollBarDelayMs, nullptr);
 }
 
-// Whether the fixed rows (or columns) and the scrolled ones from `first` to `last` fit in `limit` pixels.
-bool RangeFits(GridModel& m, bool rows, int first, int last, int limit) noexcept
+// Whether the fixed lines along `axis` and the scrolled ones from `first` to `last` fit in `limit` pixels.
+bool RangeFits(const GridModel& m, Axis axis, int first, int last, int limit) noexcept
 {
     int used = 0;
-    auto add = [&](int i) {
-        if (rows)
-            used += m.row(i).hidden ? 0 : Px(m.RowHeight(i));
-        else
-            used += m.col(i).hidden ? 0 : Px(m.ColWidth(i));
-    };
-    for (int i = 0; i < (rows ? m.fixedRows : m.fixedCols); ++i)
-        add(i);
+    for (int i = 0; i < m.FixedLines(axis); ++i)
+        used += ShownPx(m, axis, i);
     for (int i = first; i <= last; ++i)
-        add(i);
+        used += ShownPx(m, axis, i);
     return used <= limit;
 }
 
@@ -360,8 +345,8 @@ void Paint(GridControl& grid, HDC target)
     FillRect(buffer.get(), &client, background.get());
     UniqueFont font(CreateGridFont(m));
     SelectedObject useFont(buffer.get(), font.get());
-    const auto rows = RowSpans(m, client.bottom);
-    const auto cols = ColSpans(m, client.right);
+    const auto rows = Spans(m, Axis::Rows, client.bottom);
+    const auto cols = Spans(m, Axis::Cols, client.right);
     for (const Span& r : rows)
         for (const Span& c : cols) {
             RECT box{c.start, r.start, c.start + c.size, r.start + r.size};
@@ -514,7 +499,7 @@ void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
     }
     row = std::clamp(row, m.fixedRows, std::max(m.rows() - 1, m.fixedRows));
     col = std::clamp(col, m.fixedCols, std::max(m.cols() - 1, m.fixedCols));
-    while (col < m.cols() - 1 && m.col(col).hidden)
+    while (col < m.cols() - 1 && m.LineHidden(Axis::Cols, col))
         ++col;
     if (GetKeyState(VK_SHIFT) < 0)
         GridWindow::MoveTo(grid, m.row_, m.col_, row, col, true);
@@ -764,13 +749,13 @@ void GridWindow::ShowCell(GridControl& grid, int row, int col) noexcept
     if (row >= m.fixedRows) {
         if (row < top)
             top = row;
-        while (top < row && !RangeFits(m, true, top, row, client.bottom))
+        while (top < row && !RangeFits(m, Axis::Rows, top, row, client.bottom))
             ++top;
     }
     if (col >= m.fixedCols) {
         if (col < left)
             left = col;
-        while (left < col && !RangeFits(m, false, left, col, client.right))
+        while (left < col && !RangeFits(m, Axis::Cols, left, col, client.right))
             ++left;
     }
     ScrollTo(grid, top, left);
