@@ -1,8 +1,8 @@
-// GridControl::Invoke: binds a call to its member through the type library (kind, parameter types,
+// GridObject::Invoke: binds a call to its member through the type library (kind, parameter types,
 // optional and by-reference parameters), coerces the arguments to the declared types, and runs the member.
 // Members with a meaning in this grid act on the model; every other member keeps what was put and hands
 // it back, or does nothing and succeeds.
-#include "grid_control.h"
+#include "grid_object.h"
 
 #include "grid_dispids.h"
 #include "grid_window.h"
@@ -185,7 +185,7 @@ std::wstring IndexKey(const Call& call)
 
 class Members {
 public:
-    Members(GridControl& grid, Call& call) noexcept : grid_(grid), m_(grid.model), call_(call) {}
+    Members(GridObject& grid, Call& call) noexcept : grid_(grid), m_(grid.model), call_(call) {}
 
     HRESULT Run()
     {
@@ -480,7 +480,7 @@ private:
         return S_OK;
     }
 
-    GridControl& grid_;
+    GridObject& grid_;
     GridModel& m_;
     Call& call_;
 };
@@ -619,8 +619,8 @@ HRESULT ExceptionAnswer(HRESULT hr, EXCEPINFO* exception) noexcept
 
 }  // namespace
 
-STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                 EXCEPINFO* exception, UINT* argError) noexcept
+STDMETHODIMP GridObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* exception, UINT* argError) noexcept
 {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     if (!params)

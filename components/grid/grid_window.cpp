@@ -79,9 +79,9 @@ SHORT ShiftState() noexcept
                  (GetKeyState(VK_MENU) < 0 ? 4 : 0));
 }
 
-GridControl* From(HWND window) noexcept
+GridObject* From(HWND window) noexcept
 {
-    return reinterpret_cast<GridControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return reinterpret_cast<GridObject*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
 // A sink may let the control go from inside an event (its host destroyed with the window): the grid's
@@ -89,7 +89,7 @@ GridControl* From(HWND window) noexcept
 // until the message that fired the event is done with it.
 template <typename Handler>
     requires std::is_nothrow_invocable_r_v<LRESULT, Handler&>
-LRESULT HoldingControl(GridControl& grid, Handler&& handle) noexcept
+LRESULT HoldingControl(GridObject& grid, Handler&& handle) noexcept
 {
     grid.AddRef();
     const LRESULT result = handle();
@@ -142,7 +142,7 @@ RECT ClientOf(HWND window) noexcept
 }
 
 // The cell rectangle in client pixels; false when the cell is not in view.
-bool CellRect(GridControl& grid, int row, int col, RECT* rect)
+bool CellRect(GridObject& grid, int row, int col, RECT* rect)
 {
     RECT client = ClientOf(grid.window_ ? grid.window_ : nullptr);
     bool rowFound = false, colFound = false;
@@ -161,7 +161,7 @@ bool CellRect(GridControl& grid, int row, int col, RECT* rect)
     return rowFound && colFound;
 }
 
-void HitTest(GridControl& grid, int x, int y, int* row, int* col)
+void HitTest(GridObject& grid, int x, int y, int* row, int* col)
 {
     RECT client = ClientOf(grid.window_);
     *row = -1;
@@ -190,11 +190,11 @@ int PageRows(GridModel& m, int height) noexcept
     return count > 0 ? count : 1;
 }
 
-void UpdateScrollBars(GridControl& grid) noexcept
+void UpdateScrollBars(GridObject& grid) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
-    GridControl::ScrollState next;
+    GridObject::ScrollState next;
     next.valid = true;
     int scrollable = m.rows() - m.fixedRows;
     next.maxV = scrollable > 0 ? scrollable - 1 : 0;
@@ -210,7 +210,7 @@ void UpdateScrollBars(GridControl& grid) noexcept
     next.posH = m.leftCol - m.fixedCols;
     // Showing or setting a scroll bar redraws the window's frame: skipped when nothing changed,
     // as after most cell changes.
-    const GridControl::ScrollState previous = grid.scrollState;
+    const GridObject::ScrollState previous = grid.scrollState;
     if (next == previous)
         return;
     grid.scrollState = next;
@@ -250,7 +250,7 @@ bool RangeFits(const GridModel& m, Axis axis, int first, int last, int limit) no
 }
 
 // Scrolls to a new first row and column, unless a sink cancels BeforeScroll.
-void ScrollTo(GridControl& grid, int top, int left) noexcept
+void ScrollTo(GridObject& grid, int top, int left) noexcept
 {
     GridModel& m = grid.model;
     int oldTop = m.topRow, oldLeft = m.leftCol;
@@ -296,7 +296,7 @@ int VisibleTextLength(HDC dc, const RECT& box, std::size_t length, bool wrap) no
     return int(std::min(length, lines * width));
 }
 
-void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
+void PaintCell(GridObject& grid, HDC dc, const RECT& box, int r, int c)
 {
     GridModel& m = grid.model;
     const bool fixed = r < m.fixedRows || c < m.fixedCols;
@@ -334,7 +334,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
     }
 }
 
-void Paint(GridControl& grid, HDC target)
+void Paint(GridObject& grid, HDC target)
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
@@ -365,8 +365,8 @@ LRESULT ForgetEditor(HWND editor, WNDPROC previous, WPARAM wParam, LPARAM lParam
     return CallWindowProcW(previous, editor, WM_NCDESTROY, wParam, lParam);
 }
 
-LRESULT HandleEditorMessage(GridControl& grid, HWND editor, WNDPROC previous, UINT message, WPARAM wParam,
-                            LPARAM lParam) noexcept
+LRESULT HandleEditorMessage(GridObject& grid, HWND editor, WNDPROC previous, UINT message, WPARAM wParam,
+                           LPARAM lParam) noexcept
 {
     switch (message) {
     case WM_GETDLGCODE:
@@ -400,7 +400,7 @@ LRESULT HandleEditorMessage(GridControl& grid, HWND editor, WNDPROC previous, UI
 // The editor is subclassed for Enter, Escape and Tab, and to end the edit when it loses the focus.
 LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    auto* grid = static_cast<GridControl*>(GetPropW(editor, kEditorOwnerProp));
+    auto* grid = static_cast<GridObject*>(GetPropW(editor, kEditorOwnerProp));
     auto previous = reinterpret_cast<WNDPROC>(GetPropW(editor, kEditorProcProp));
     if (!grid) {
         if (message == WM_NCDESTROY)
@@ -412,7 +412,7 @@ LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lPa
     });
 }
 
-void SelectFromMouse(GridControl& grid, int x, int y, bool extend) noexcept
+void SelectFromMouse(GridObject& grid, int x, int y, bool extend) noexcept
 {
     int row = -1, col = -1;
     HitTest(grid, x, y, &row, &col);
@@ -425,7 +425,7 @@ void SelectFromMouse(GridControl& grid, int x, int y, bool extend) noexcept
         GridWindow::MoveTo(grid, row, col, row, col, true);
 }
 
-void OnMouseButton(GridControl& grid, UINT message, WPARAM keys, int x, int y) noexcept
+void OnMouseButton(GridObject& grid, UINT message, WPARAM keys, int x, int y) noexcept
 {
     GridModel& m = grid.model;
     HitTest(grid, x, y, &m.mouseRow, &m.mouseCol);
@@ -466,7 +466,7 @@ void OnMouseButton(GridControl& grid, UINT message, WPARAM keys, int x, int y) n
         grid.Fire(kEventClick);
 }
 
-void OnMouseMove(GridControl& grid, WPARAM keys, int x, int y) noexcept
+void OnMouseMove(GridObject& grid, WPARAM keys, int x, int y) noexcept
 {
     GridModel& m = grid.model;
     HitTest(grid, x, y, &m.mouseRow, &m.mouseCol);
@@ -478,7 +478,7 @@ void OnMouseMove(GridControl& grid, WPARAM keys, int x, int y) noexcept
 }
 
 // Cursor keys move the current cell (with Shift they extend the selection); F2 starts an edit.
-void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
+void OnNavigationKey(GridObject& grid, WPARAM key) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
@@ -508,7 +508,7 @@ void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
     GridWindow::ShowCell(grid, row, col);
 }
 
-void OnKeyDown(GridControl& grid, WPARAM key) noexcept
+void OnKeyDown(GridObject& grid, WPARAM key) noexcept
 {
     SHORT code = SHORT(key);
     grid.Fire(kEventKeyDown, {ShortRef(&code), Short(ShiftState())});
@@ -521,7 +521,7 @@ void OnKeyDown(GridControl& grid, WPARAM key) noexcept
     OnNavigationKey(grid, WPARAM(code));
 }
 
-void OnChar(GridControl& grid, WPARAM ch) noexcept
+void OnChar(GridObject& grid, WPARAM ch) noexcept
 {
     SHORT ascii = SHORT(ch);
     grid.Fire(kEventKeyPress, {ShortRef(&ascii)});
@@ -533,7 +533,7 @@ void OnChar(GridControl& grid, WPARAM ch) noexcept
     }
 }
 
-LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT HandleMessage(GridObject* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     return NoThrow(LRESULT(0), [&]() -> LRESULT {
         switch (message) {
@@ -638,7 +638,7 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    GridControl* grid = From(window);
+    GridObject* grid = From(window);
     if (!grid)
         return DefWindowProcW(window, message, wParam, lParam);
     return HoldingControl(*grid, [&]() noexcept { return HandleMessage(grid, window, message, wParam, lParam); });
@@ -660,7 +660,7 @@ bool RegisterWindowClass() noexcept
 
 }  // namespace
 
-bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
+bool GridObject::CreateGridWindow(HWND parent, const RECT& rect) noexcept
 {
     if (!RegisterWindowClass())
         return false;
@@ -676,7 +676,7 @@ bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
 // Both windows are unbound before either is destroyed. Called from the destructor, a message that held
 // the control would free it a second time, and the editor's end does send some: its focus moves to the
 // grid's window.
-void GridControl::DestroyGridWindow() noexcept
+void GridObject::DestroyGridWindow() noexcept
 {
     const HWND window = window_;
     window_ = nullptr;
@@ -693,7 +693,7 @@ void GridControl::DestroyGridWindow() noexcept
         DestroyWindow(window);
 }
 
-void GridWindow::Refresh(GridControl& grid) noexcept
+void GridWindow::Refresh(GridObject& grid) noexcept
 {
     if (!grid.window_)
         return;
@@ -702,7 +702,7 @@ void GridWindow::Refresh(GridControl& grid) noexcept
         InvalidateRect(grid.window_, nullptr, FALSE);
 }
 
-void GridWindow::MoveTo(GridControl& grid, int row, int col, int rowSel, int colSel, bool fire) noexcept
+void GridWindow::MoveTo(GridObject& grid, int row, int col, int rowSel, int colSel, bool fire) noexcept
 {
     GridModel& m = grid.model;
     if (!m.ValidCell(row, col) || !m.ValidCell(rowSel, colSel))
@@ -739,7 +739,7 @@ void GridWindow::MoveTo(GridControl& grid, int row, int col, int rowSel, int col
     }
 }
 
-void GridWindow::ShowCell(GridControl& grid, int row, int col) noexcept
+void GridWindow::ShowCell(GridObject& grid, int row, int col) noexcept
 {
     GridModel& m = grid.model;
     if (!m.ValidCell(row, col))
@@ -761,7 +761,7 @@ void GridWindow::ShowCell(GridControl& grid, int row, int col) noexcept
     ScrollTo(grid, top, left);
 }
 
-bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
+bool GridWindow::StartEdit(GridObject& grid, const wchar_t* initial) noexcept
 {
     GridModel& m = grid.model;
     if (grid.editor || !m.editable || !grid.window_)
@@ -805,7 +805,7 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     return true;
 }
 
-bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
+bool GridWindow::FinishEdit(GridObject& grid, bool accept) noexcept
 {
     if (!grid.editor || grid.endingEdit)
         return false;
@@ -837,12 +837,12 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     return true;
 }
 
-HWND GridWindow::EditWindow(const GridControl& grid) noexcept
+HWND GridWindow::EditWindow(const GridObject& grid) noexcept
 {
     return grid.editor;
 }
 
-std::wstring GridWindow::SelectionText(GridControl& grid)
+std::wstring GridWindow::SelectionText(GridObject& grid)
 {
     GridModel& m = grid.model;
     std::wstring text;
@@ -859,7 +859,7 @@ std::wstring GridWindow::SelectionText(GridControl& grid)
     return text;
 }
 
-bool GridWindow::CopySelection(GridControl& grid) noexcept
+bool GridWindow::CopySelection(GridObject& grid) noexcept
 {
     return NoThrow(false, [&] {
         const std::wstring text = SelectionText(grid);

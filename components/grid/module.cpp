@@ -3,7 +3,7 @@
 #include "module.h"
 
 #include "com_support.h"
-#include "grid_control.h"
+#include "grid_object.h"
 
 #include "framework/exception_boundary.h"
 
@@ -40,7 +40,7 @@ public:
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        vsflex::GridControl* control = vsflex::GridControl::Create();
+        vsflex::GridObject* control = vsflex::GridObject::Create();
         if (!control)
             return E_OUTOFMEMORY;
         HRESULT hr = control->QueryInterface(iid, out);
