@@ -1,8 +1,8 @@
-// GridControl::Invoke: binds a call to its member through the type library (kind, parameter types,
+// GridObject::Invoke: binds a call to its member through the type library (kind, parameter types,
 // optional and by-reference parameters), coerces the arguments to the declared types, and runs the member.
 // Members with a meaning in this grid act on the model; every other member keeps what was put and hands
 // it back, or does nothing and succeeds.
-#include "grid_control.h"
+#include "grid_object.h"
 
 #include "grid_dispids.h"
 #include "grid_window.h"
@@ -185,7 +185,7 @@ std::wstring IndexKey(const Call& call)
 
 class Members {
 public:
-    Members(GridControl& grid, Call& call) noexcept : grid_(grid), m_(grid.model), call_(call) {}
+    Members(GridObject& grid, Call& call) noexcept : grid_(grid), m_(grid.model), call_(call) {}
 
     HRESULT Run()
     {
@@ -236,10 +236,10 @@ public:
         case kMemberText: return CellText(get, m_.row_, m_.col_);
         case kMemberTextMatrix: return CellText(get, call_.Long(0), call_.Long(1));
         case kMemberTextArray: return m_.cols() ? CellText(get, call_.Long(0) / m_.cols(), call_.Long(0) % m_.cols()) : E_INVALIDARG;
-        case kMemberRowHeight: return RowHeight(get);
-        case kMemberColWidth: return ColWidth(get);
-        case kMemberColHidden: return ColHidden(get);
-        case kMemberRowHidden: return RowHidden(get);
+        case kMemberRowHeight: return LineSize(get, Axis::Rows);
+        case kMemberColWidth: return LineSize(get, Axis::Cols);
+        case kMemberColHidden: return LineHidden(get, Axis::Cols);
+        case kMemberRowHidden: return LineHidden(get, Axis::Rows);
         case kMemberCellPicture: return CellPicture(get);
         case kMemberAddItem: return AddItem();
         case kMemberRemoveItem: return RemoveItem();
@@ -363,65 +363,34 @@ private:
         return SetText(call_.result, cell->text);
     }
 
-    // Row or column -1 stands for all of them.
-    HRESULT RowHeight(bool get)
+    // RowHeight and ColWidth: the size of the line that the index names; a put to line -1 sets the
+    // size every line takes.
+    HRESULT LineSize(bool get, Axis axis)
     {
-        LONG row = call_.Long(0);
-        if (!get && row == -1) {
-            m_.defaultRowHeight = ValueLong(call_);
-            for (int r = 0; r < m_.rows(); ++r)
-                m_.row(r).height = -1;
+        const LONG line = call_.Long(0);
+        if (!get && line == -1) {
+            m_.SetDefaultLineSize(axis, ValueLong(call_));
             GridWindow::Refresh(grid_);
             return S_OK;
         }
-        if (row < 0 || row >= m_.rows())
+        if (line < 0 || line >= m_.Lines(axis))
             return DISP_E_BADINDEX;
         if (get)
-            return SetLong(call_.result, m_.RowHeight(row));
-        m_.row(row).height = ValueLong(call_);
+            return SetLong(call_.result, m_.LineSize(axis, line));
+        m_.SetLineSize(axis, line, ValueLong(call_));
         GridWindow::Refresh(grid_);
         return S_OK;
     }
 
-    HRESULT ColWidth(bool get)
+    // RowHidden and ColHidden.
+    HRESULT LineHidden(bool get, Axis axis)
     {
-        LONG col = call_.Long(0);
-        if (!get && col == -1) {
-            m_.defaultColWidth = ValueLong(call_);
-            for (int c = 0; c < m_.cols(); ++c)
-                m_.col(c).width = -1;
-            GridWindow::Refresh(grid_);
-            return S_OK;
-        }
-        if (col < 0 || col >= m_.cols())
+        const LONG line = call_.Long(0);
+        if (line < 0 || line >= m_.Lines(axis))
             return DISP_E_BADINDEX;
         if (get)
-            return SetLong(call_.result, m_.ColWidth(col));
-        m_.col(col).width = ValueLong(call_);
-        GridWindow::Refresh(grid_);
-        return S_OK;
-    }
-
-    HRESULT ColHidden(bool get)
-    {
-        LONG col = call_.Long(0);
-        if (col < 0 || col >= m_.cols())
-            return DISP_E_BADINDEX;
-        if (get)
-            return SetBool(call_.result, m_.col(col).hidden);
-        m_.col(col).hidden = ValueBool(call_);
-        GridWindow::Refresh(grid_);
-        return S_OK;
-    }
-
-    HRESULT RowHidden(bool get)
-    {
-        LONG row = call_.Long(0);
-        if (row < 0 || row >= m_.rows())
-            return DISP_E_BADINDEX;
-        if (get)
-            return SetBool(call_.result, m_.row(row).hidden);
-        m_.row(row).hidden = ValueBool(call_);
+            return SetBool(call_.result, m_.LineHidden(axis, line));
+        m_.SetLineHidden(axis, line, ValueBool(call_));
         GridWindow::Refresh(grid_);
         return S_OK;
     }
@@ -511,7 +480,7 @@ private:
         return S_OK;
     }
 
-    GridControl& grid_;
+    GridObject& grid_;
     GridModel& m_;
     Call& call_;
 };
@@ -650,8 +619,8 @@ HRESULT ExceptionAnswer(HRESULT hr, EXCEPINFO* exception) noexcept
 
 }  // namespace
 
-STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                 EXCEPINFO* exception, UINT* argError) noexcept
+STDMETHODIMP GridObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                EXCEPINFO* exception, UINT* argError) noexcept
 {
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     if (!params)
@@ -660,7 +629,7 @@ STDMETHODIMP GridControl::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS
     if (!FindFunction(gridInfo_, id, flags, &desc))
         return DISP_E_MEMBERNOTFOUND;
     AddRef();  // a member may fire events whose sinks release the control
-    const HRESULT hr = NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
+    const HRESULT hr = NoThrowHr([&]() -> HRESULT {
         Call call;
         call.id = id;
         call.kind = desc->invkind;

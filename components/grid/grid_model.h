@@ -31,6 +31,10 @@ struct GridColData {
     bool hidden = false;
 };
 
+// One of the grid's two directions: the rows, sized by their heights, or the columns, sized by their
+// widths. What is the same along both (sizes, hidden lines, the layout in view) is written once.
+enum class Axis { Rows, Cols };
+
 class GridModel {
 public:
     GridModel() { SetRows(50); SetCols(10); }
@@ -82,10 +86,37 @@ public:
 
     bool ValidCell(int r, int c) const noexcept { return r >= 0 && c >= 0 && r < rows() && c < cols(); }
     GridCell* cell(int r, int c) noexcept { return ValidCell(r, c) ? &rows_[r].cells[c] : nullptr; }
-    GridRowData& row(int r) noexcept { return rows_[r]; }
-    GridColData& col(int c) noexcept { return cols_[c]; }
-    int RowHeight(int r) const noexcept { return rows_[r].height < 0 ? defaultRowHeight : rows_[r].height; }
-    int ColWidth(int c) const noexcept { return cols_[c].width < 0 ? defaultColWidth : cols_[c].width; }
+    int RowHeight(int r) const noexcept { return LineSize(Axis::Rows, r); }
+    int ColWidth(int c) const noexcept { return LineSize(Axis::Cols, c); }
+
+    // Along an axis: its lines (rows or columns), how many of them are fixed, and the first scrolled
+    // one in view. A line index must be below Lines().
+    int Lines(Axis axis) const noexcept { return axis == Axis::Rows ? rows() : cols(); }
+    int FixedLines(Axis axis) const noexcept { return axis == Axis::Rows ? fixedRows : fixedCols; }
+    int FirstScrolled(Axis axis) const noexcept { return axis == Axis::Rows ? topRow : leftCol; }
+    // A line's size in twips: its own, or the axis's default when it has none of its own.
+    int LineSize(Axis axis, int i) const noexcept
+    {
+        const int own = axis == Axis::Rows ? rows_[i].height : cols_[i].width;
+        return own < 0 ? (axis == Axis::Rows ? defaultRowHeight : defaultColWidth) : own;
+    }
+    // Gives one line a size of its own.
+    void SetLineSize(Axis axis, int i, int twips) noexcept
+    {
+        (axis == Axis::Rows ? rows_[i].height : cols_[i].width) = twips;
+    }
+    // Sets the axis's default size and lets every line take it: their own sizes are dropped.
+    void SetDefaultLineSize(Axis axis, int twips) noexcept
+    {
+        (axis == Axis::Rows ? defaultRowHeight : defaultColWidth) = twips;
+        for (int i = 0; i < Lines(axis); ++i)
+            SetLineSize(axis, i, -1);
+    }
+    bool LineHidden(Axis axis, int i) const noexcept { return axis == Axis::Rows ? rows_[i].hidden : cols_[i].hidden; }
+    void SetLineHidden(Axis axis, int i, bool hidden) noexcept
+    {
+        (axis == Axis::Rows ? rows_[i].hidden : cols_[i].hidden) = hidden;
+    }
 
     // The selection as an ordered range.
     int SelTop() const noexcept { return std::min(row_, rowSel_); }

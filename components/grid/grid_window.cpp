@@ -10,6 +10,8 @@
 
 #include <windowsx.h>
 
+#include <type_traits>
+
 namespace vsflex {
 namespace {
 
@@ -78,9 +80,22 @@ SHORT ShiftState() noexcept
                  (GetKeyState(VK_MENU) < 0 ? 4 : 0));
 }
 
-GridControl* From(HWND window) noexcept
+GridObject* From(HWND window) noexcept
 {
-    return reinterpret_cast<GridControl*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    return reinterpret_cast<GridObject*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+// A sink may let the control go from inside an event (its host destroyed with the window): the grid's
+// window and its editor hold the control through every message they handle, so that it stays alive
+// until the message that fired the event is done with it.
+template <typename Handler>
+    requires std::is_nothrow_invocable_r_v<LRESULT, Handler&>
+LRESULT HoldingControl(GridObject& grid, Handler&& handle) noexcept
+{
+    grid.AddRef();
+    const LRESULT result = handle();
+    grid.Release();
+    return result;
 }
 
 // Pixel layout of the visible rows or columns: fixed ones first, then from the first scrolled one.
@@ -90,42 +105,33 @@ struct Span {
     int size;
 };
 
-std::vector<Span> RowSpans(GridModel& m, int height)
+// A line's size in view: none while it is hidden.
+int ShownPx(const GridModel& m, Axis axis, int i) noexcept
 {
-    std::vector<Span> spans;
-    int y = 0;
-    auto add = [&](int r) {
-        if (m.row(r).hidden)
-            return;
-        int h = Px(m.RowHeight(r));
-        spans.push_back({r, y, h});
-        y += h;
-    };
-    for (int r = 0; r < m.fixedRows && r < m.rows(); ++r)
-        add(r);
-    for (int r = m.topRow; r < m.rows() && y < height; ++r)
-        add(r);
-    return spans;
+    return m.LineHidden(axis, i) ? 0 : Px(m.LineSize(axis, i));
 }
 
-std::vector<Span> ColSpans(GridModel& m, int width)
+// The lines along `axis` that are in view within `extent` pixels. With ExtendLastCol the last column,
+// when in view, reaches the window's edge.
+std::vector<Span> Spans(const GridModel& m, Axis axis, int extent)
 {
     std::vector<Span> spans;
-    int x = 0;
-    auto add = [&](int c) {
-        if (m.col(c).hidden)
+    int at = 0;
+    auto add = [&](int i) {
+        if (m.LineHidden(axis, i))
             return;
-        int w = Px(m.ColWidth(c));
-        spans.push_back({c, x, w});
-        x += w;
+        const int size = Px(m.LineSize(axis, i));
+        spans.push_back({i, at, size});
+        at += size;
     };
-    for (int c = 0; c < m.fixedCols && c < m.cols(); ++c)
-        add(c);
-    for (int c = m.leftCol; c < m.cols() && x < width; ++c)
-        add(c);
-    if (m.extendLastCol && !spans.empty() && spans.back().index == m.cols() - 1 &&
-        spans.back().start + spans.back().size < width)
-        spans.back().size = width - spans.back().start;
+    const int lines = m.Lines(axis);
+    for (int i = 0; i < m.FixedLines(axis) && i < lines; ++i)
+        add(i);
+    for (int i = m.FirstScrolled(axis); i < lines && at < extent; ++i)
+        add(i);
+    if (axis == Axis::Cols && m.extendLastCol && !spans.empty() && spans.back().index == lines - 1 &&
+        spans.back().start + spans.back().size < extent)
+        spans.back().size = extent - spans.back().start;
     return spans;
 }
 
@@ -137,17 +143,17 @@ RECT ClientOf(HWND window) noexcept
 }
 
 // The cell rectangle in client pixels; false when the cell is not in view.
-bool CellRect(GridControl& grid, int row, int col, RECT* rect)
+bool CellRect(GridObject& grid, int row, int col, RECT* rect)
 {
     RECT client = ClientOf(grid.window_ ? grid.window_ : nullptr);
     bool rowFound = false, colFound = false;
-    for (const Span& s : RowSpans(grid.model, client.bottom))
+    for (const Span& s : Spans(grid.model, Axis::Rows, client.bottom))
         if (s.index == row) {
             rect->top = s.start;
             rect->bottom = s.start + s.size;
             rowFound = true;
         }
-    for (const Span& s : ColSpans(grid.model, client.right))
+    for (const Span& s : Spans(grid.model, Axis::Cols, client.right))
         if (s.index == col) {
             rect->left = s.start;
             rect->right = s.start + s.size;
@@ -156,15 +162,15 @@ bool CellRect(GridControl& grid, int row, int col, RECT* rect)
     return rowFound && colFound;
 }
 
-void HitTest(GridControl& grid, int x, int y, int* row, int* col)
+void HitTest(GridObject& grid, int x, int y, int* row, int* col)
 {
     RECT client = ClientOf(grid.window_);
     *row = -1;
     *col = -1;
-    for (const Span& s : RowSpans(grid.model, client.bottom))
+    for (const Span& s : Spans(grid.model, Axis::Rows, client.bottom))
         if (y >= s.start && y < s.start + s.size)
             *row = s.index;
-    for (const Span& s : ColSpans(grid.model, client.right))
+    for (const Span& s : Spans(grid.model, Axis::Cols, client.right))
         if (x >= s.start && x < s.start + s.size)
             *col = s.index;
 }
@@ -174,10 +180,10 @@ int PageRows(GridModel& m, int height) noexcept
 {
     int used = 0;
     for (int r = 0; r < m.fixedRows && r < m.rows(); ++r)
-        used += m.row(r).hidden ? 0 : Px(m.RowHeight(r));
+        used += ShownPx(m, Axis::Rows, r);
     int count = 0;
     for (int r = m.topRow; r < m.rows(); ++r) {
-        used += m.row(r).hidden ? 0 : Px(m.RowHeight(r));
+        used += ShownPx(m, Axis::Rows, r);
         if (used > height)
             break;
         ++count;
@@ -185,11 +191,11 @@ int PageRows(GridModel& m, int height) noexcept
     return count > 0 ? count : 1;
 }
 
-void UpdateScrollBars(GridControl& grid) noexcept
+void UpdateScrollBars(GridObject& grid) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
-    GridControl::ScrollState next;
+    GridObject::ScrollState next;
     next.valid = true;
     int scrollable = m.rows() - m.fixedRows;
     next.maxV = scrollable > 0 ? scrollable - 1 : 0;
@@ -199,13 +205,13 @@ void UpdateScrollBars(GridControl& grid) noexcept
     int scrollableCols = m.cols() - m.fixedCols;
     int totalWidth = 0;
     for (int c = 0; c < m.cols(); ++c)
-        totalWidth += m.col(c).hidden ? 0 : Px(m.ColWidth(c));
+        totalWidth += ShownPx(m, Axis::Cols, c);
     next.horizontal = (m.scrollBars & 1) && totalWidth > client.right && scrollableCols > 1;
     next.maxH = scrollableCols - 1;
     next.posH = m.leftCol - m.fixedCols;
     // Showing or setting a scroll bar redraws the window's frame: skipped when nothing changed,
     // as after most cell changes.
-    const GridControl::ScrollState previous = grid.scrollState;
+    const GridObject::ScrollState previous = grid.scrollState;
     if (next == previous)
         return;
     grid.scrollState = next;
@@ -233,25 +239,19 @@ void UpdateScrollBars(GridControl& grid) noexcept
     SetTimer(grid.window_, kScrollBarTimer, kScrollBarDelayMs, nullptr);
 }
 
-// Whether the fixed rows (or columns) and the scrolled ones from `first` to `last` fit in `limit` pixels.
-bool RangeFits(GridModel& m, bool rows, int first, int last, int limit) noexcept
+// Whether the fixed lines along `axis` and the scrolled ones from `first` to `last` fit in `limit` pixels.
+bool RangeFits(const GridModel& m, Axis axis, int first, int last, int limit) noexcept
 {
     int used = 0;
-    auto add = [&](int i) {
-        if (rows)
-            used += m.row(i).hidden ? 0 : Px(m.RowHeight(i));
-        else
-            used += m.col(i).hidden ? 0 : Px(m.ColWidth(i));
-    };
-    for (int i = 0; i < (rows ? m.fixedRows : m.fixedCols); ++i)
-        add(i);
+    for (int i = 0; i < m.FixedLines(axis); ++i)
+        used += ShownPx(m, axis, i);
     for (int i = first; i <= last; ++i)
-        add(i);
+        used += ShownPx(m, axis, i);
     return used <= limit;
 }
 
 // Scrolls to a new first row and column, unless a sink cancels BeforeScroll.
-void ScrollTo(GridControl& grid, int top, int left) noexcept
+void ScrollTo(GridObject& grid, int top, int left) noexcept
 {
     GridModel& m = grid.model;
     int oldTop = m.topRow, oldLeft = m.leftCol;
@@ -297,7 +297,7 @@ int VisibleTextLength(HDC dc, const RECT& box, std::size_t length, bool wrap) no
     return int(std::min(length, lines * width));
 }
 
-void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
+void PaintCell(GridObject& grid, HDC dc, const RECT& box, int r, int c)
 {
     GridModel& m = grid.model;
     const bool fixed = r < m.fixedRows || c < m.fixedCols;
@@ -335,7 +335,7 @@ void PaintCell(GridControl& grid, HDC dc, const RECT& box, int r, int c)
     }
 }
 
-void Paint(GridControl& grid, HDC target)
+void Paint(GridObject& grid, HDC target)
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
@@ -346,8 +346,8 @@ void Paint(GridControl& grid, HDC target)
     FillRect(buffer.get(), &client, background.get());
     UniqueFont font(CreateGridFont(m));
     SelectedObject useFont(buffer.get(), font.get());
-    const auto rows = RowSpans(m, client.bottom);
-    const auto cols = ColSpans(m, client.right);
+    const auto rows = Spans(m, Axis::Rows, client.bottom);
+    const auto cols = Spans(m, Axis::Cols, client.right);
     for (const Span& r : rows)
         for (const Span& c : cols) {
             RECT box{c.start, r.start, c.start + c.size, r.start + r.size};
@@ -356,48 +356,64 @@ void Paint(GridControl& grid, HDC target)
     BitBlt(target, 0, 0, client.right, client.bottom, buffer.get(), 0, 0, SRCCOPY);
 }
 
-// The editor is subclassed for Enter, Escape and Tab, and to end the edit when it loses the focus.
-LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+// The end of the editor's window, bound or not: the editor's font is its own on every road out
+// (finished, cancelled, or destroyed with the grid or the control).
+LRESULT ForgetEditor(HWND editor, WNDPROC previous, WPARAM wParam, LPARAM lParam) noexcept
 {
-    auto* grid = static_cast<GridControl*>(GetPropW(editor, kEditorOwnerProp));
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(editor, kEditorProcProp));
-    if (grid) {
-        switch (message) {
-        case WM_GETDLGCODE:
-            return DLGC_WANTALLKEYS | CallWindowProcW(previous, editor, message, wParam, lParam);
-        case WM_KEYDOWN:
-            if (wParam == VK_RETURN || wParam == VK_TAB) {
-                GridWindow::FinishEdit(*grid, true);
-                return 0;
-            }
-            if (wParam == VK_ESCAPE) {
-                GridWindow::FinishEdit(*grid, false);
-                return 0;
-            }
-            break;
-        case WM_CHAR:
-            if (wParam == '\r' || wParam == 27 || wParam == '\t')
-                return 0;
-            break;
-        case WM_KILLFOCUS:
-            if (!grid->endingEdit)
-                GridWindow::FinishEdit(*grid, true);
-            break;
-        case WM_NCDESTROY: {
-            // The editor's font is its own, on every road out: finished, cancelled or destroyed with the grid.
-            RemovePropW(editor, kEditorOwnerProp);
-            RemovePropW(editor, kEditorProcProp);
-            if (grid->editor == editor)
-                grid->editor = nullptr;
-            UniqueFont font(reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0)));
-            return CallWindowProcW(previous, editor, message, wParam, lParam);
+    RemovePropW(editor, kEditorOwnerProp);
+    RemovePropW(editor, kEditorProcProp);
+    UniqueFont font(reinterpret_cast<HFONT>(CallWindowProcW(previous, editor, WM_GETFONT, 0, 0)));
+    return CallWindowProcW(previous, editor, WM_NCDESTROY, wParam, lParam);
+}
+
+LRESULT HandleEditorMessage(GridObject& grid, HWND editor, WNDPROC previous, UINT message, WPARAM wParam,
+                           LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_GETDLGCODE:
+        return DLGC_WANTALLKEYS | CallWindowProcW(previous, editor, message, wParam, lParam);
+    case WM_KEYDOWN:
+        if (wParam == VK_RETURN || wParam == VK_TAB) {
+            GridWindow::FinishEdit(grid, true);
+            return 0;
         }
+        if (wParam == VK_ESCAPE) {
+            GridWindow::FinishEdit(grid, false);
+            return 0;
         }
+        break;
+    case WM_CHAR:
+        if (wParam == '\r' || wParam == 27 || wParam == '\t')
+            return 0;
+        break;
+    case WM_KILLFOCUS:
+        if (!grid.endingEdit)
+            GridWindow::FinishEdit(grid, true);
+        break;
+    case WM_NCDESTROY:
+        if (grid.editor == editor)
+            grid.editor = nullptr;
+        return ForgetEditor(editor, previous, wParam, lParam);
     }
     return CallWindowProcW(previous, editor, message, wParam, lParam);
 }
 
-void SelectFromMouse(GridControl& grid, int x, int y, bool extend) noexcept
+// The editor is subclassed for Enter, Escape and Tab, and to end the edit when it loses the focus.
+LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    auto* grid = static_cast<GridObject*>(GetPropW(editor, kEditorOwnerProp));
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(editor, kEditorProcProp));
+    if (!grid) {
+        if (message == WM_NCDESTROY)
+            return ForgetEditor(editor, previous, wParam, lParam);
+        return CallWindowProcW(previous, editor, message, wParam, lParam);
+    }
+    return HoldingControl(*grid, [&]() noexcept {
+        return HandleEditorMessage(*grid, editor, previous, message, wParam, lParam);
+    });
+}
+
+void SelectFromMouse(GridObject& grid, int x, int y, bool extend) noexcept
 {
     int row = -1, col = -1;
     HitTest(grid, x, y, &row, &col);
@@ -410,7 +426,7 @@ void SelectFromMouse(GridControl& grid, int x, int y, bool extend) noexcept
         GridWindow::MoveTo(grid, row, col, row, col, true);
 }
 
-void OnMouseButton(GridControl& grid, UINT message, WPARAM keys, int x, int y) noexcept
+void OnMouseButton(GridObject& grid, UINT message, WPARAM keys, int x, int y) noexcept
 {
     GridModel& m = grid.model;
     HitTest(grid, x, y, &m.mouseRow, &m.mouseCol);
@@ -451,7 +467,7 @@ void OnMouseButton(GridControl& grid, UINT message, WPARAM keys, int x, int y) n
         grid.Fire(kEventClick);
 }
 
-void OnMouseMove(GridControl& grid, WPARAM keys, int x, int y) noexcept
+void OnMouseMove(GridObject& grid, WPARAM keys, int x, int y) noexcept
 {
     GridModel& m = grid.model;
     HitTest(grid, x, y, &m.mouseRow, &m.mouseCol);
@@ -463,7 +479,7 @@ void OnMouseMove(GridControl& grid, WPARAM keys, int x, int y) noexcept
 }
 
 // Cursor keys move the current cell (with Shift they extend the selection); F2 starts an edit.
-void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
+void OnNavigationKey(GridObject& grid, WPARAM key) noexcept
 {
     GridModel& m = grid.model;
     RECT client = ClientOf(grid.window_);
@@ -484,7 +500,7 @@ void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
     }
     row = std::clamp(row, m.fixedRows, std::max(m.rows() - 1, m.fixedRows));
     col = std::clamp(col, m.fixedCols, std::max(m.cols() - 1, m.fixedCols));
-    while (col < m.cols() - 1 && m.col(col).hidden)
+    while (col < m.cols() - 1 && m.LineHidden(Axis::Cols, col))
         ++col;
     if (GetKeyState(VK_SHIFT) < 0)
         GridWindow::MoveTo(grid, m.row_, m.col_, row, col, true);
@@ -493,7 +509,7 @@ void OnNavigationKey(GridControl& grid, WPARAM key) noexcept
     GridWindow::ShowCell(grid, row, col);
 }
 
-void OnKeyDown(GridControl& grid, WPARAM key) noexcept
+void OnKeyDown(GridObject& grid, WPARAM key) noexcept
 {
     SHORT code = SHORT(key);
     grid.Fire(kEventKeyDown, {ShortRef(&code), Short(ShiftState())});
@@ -506,7 +522,7 @@ void OnKeyDown(GridControl& grid, WPARAM key) noexcept
     OnNavigationKey(grid, WPARAM(code));
 }
 
-void OnChar(GridControl& grid, WPARAM ch) noexcept
+void OnChar(GridObject& grid, WPARAM ch) noexcept
 {
     SHORT ascii = SHORT(ch);
     grid.Fire(kEventKeyPress, {ShortRef(&ascii)});
@@ -518,7 +534,7 @@ void OnChar(GridControl& grid, WPARAM ch) noexcept
     }
 }
 
-LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT HandleMessage(GridObject* grid, HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     return NoThrow(LRESULT(0), [&]() -> LRESULT {
         switch (message) {
@@ -616,8 +632,6 @@ LRESULT HandleMessage(GridControl* grid, HWND window, UINT message, WPARAM wPara
     });
 }
 
-// A sink may let the control go from inside an event (its host destroyed with the window); the control
-// stays alive until the message that fired the event is done with it.
 LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_NCCREATE) {
@@ -625,13 +639,10 @@ LRESULT CALLBACK GridProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    GridControl* grid = From(window);
+    GridObject* grid = From(window);
     if (!grid)
         return DefWindowProcW(window, message, wParam, lParam);
-    grid->AddRef();
-    LRESULT result = HandleMessage(grid, window, message, wParam, lParam);
-    grid->Release();
-    return result;
+    return HoldingControl(*grid, [&]() noexcept { return HandleMessage(grid, window, message, wParam, lParam); });
 }
 
 bool RegisterWindowClass() noexcept
@@ -649,7 +660,7 @@ bool RegisterWindowClass() noexcept
 
 }  // namespace
 
-bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
+bool GridObject::CreateGridWindow(HWND parent, const RECT& rect) noexcept
 {
     if (!RegisterWindowClass())
         return false;
@@ -662,23 +673,27 @@ bool GridControl::CreateGridWindow(HWND parent, const RECT& rect) noexcept
     return window_ != nullptr;
 }
 
-void GridControl::DestroyGridWindow() noexcept
+// Both windows are unbound before either is destroyed. Called from the destructor, a message that held
+// the control would free it a second time, and the editor's end does send some: its focus moves to the
+// grid's window.
+void GridObject::DestroyGridWindow() noexcept
 {
+    const HWND window = window_;
+    window_ = nullptr;
+    if (window)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     if (editor) {
         endingEdit = true;
+        RemovePropW(editor, kEditorOwnerProp);
         DestroyWindow(editor);
         editor = nullptr;
         endingEdit = false;
     }
-    if (window_) {
-        HWND window = window_;
-        window_ = nullptr;
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    if (window)
         DestroyWindow(window);
-    }
 }
 
-void GridWindow::Refresh(GridControl& grid) noexcept
+void GridWindow::Refresh(GridObject& grid) noexcept
 {
     if (!grid.window_)
         return;
@@ -687,7 +702,7 @@ void GridWindow::Refresh(GridControl& grid) noexcept
         InvalidateRect(grid.window_, nullptr, FALSE);
 }
 
-void GridWindow::MoveTo(GridControl& grid, int row, int col, int rowSel, int colSel, bool fire) noexcept
+void GridWindow::MoveTo(GridObject& grid, int row, int col, int rowSel, int colSel, bool fire) noexcept
 {
     GridModel& m = grid.model;
     if (!m.ValidCell(row, col) || !m.ValidCell(rowSel, colSel))
@@ -724,7 +739,7 @@ void GridWindow::MoveTo(GridControl& grid, int row, int col, int rowSel, int col
     }
 }
 
-void GridWindow::ShowCell(GridControl& grid, int row, int col) noexcept
+void GridWindow::ShowCell(GridObject& grid, int row, int col) noexcept
 {
     GridModel& m = grid.model;
     if (!m.ValidCell(row, col))
@@ -734,19 +749,19 @@ void GridWindow::ShowCell(GridControl& grid, int row, int col) noexcept
     if (row >= m.fixedRows) {
         if (row < top)
             top = row;
-        while (top < row && !RangeFits(m, true, top, row, client.bottom))
+        while (top < row && !RangeFits(m, Axis::Rows, top, row, client.bottom))
             ++top;
     }
     if (col >= m.fixedCols) {
         if (col < left)
             left = col;
-        while (left < col && !RangeFits(m, false, left, col, client.right))
+        while (left < col && !RangeFits(m, Axis::Cols, left, col, client.right))
             ++left;
     }
     ScrollTo(grid, top, left);
 }
 
-bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
+bool GridWindow::StartEdit(GridObject& grid, const wchar_t* initial) noexcept
 {
     GridModel& m = grid.model;
     if (grid.editor || !m.editable || !grid.window_)
@@ -790,14 +805,17 @@ bool GridWindow::StartEdit(GridControl& grid, const wchar_t* initial) noexcept
     return true;
 }
 
-bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
+bool GridWindow::FinishEdit(GridObject& grid, bool accept) noexcept
 {
     if (!grid.editor || grid.endingEdit)
         return false;
+    const HWND editor = grid.editor;
     const int row = grid.editRow, col = grid.editCol;
     if (accept && grid.FireCancellable(kEventValidateEdit, {Long(row), Long(col)}))
         return false;
-    HWND editor = grid.editor;
+    // A handler may have ended the edit itself, or taken the editor away with the window: its text is gone.
+    if (grid.editor != editor)
+        return true;
     std::wstring text;
     accept = RanToEnd([&] {
                  text.resize(std::size_t(GetWindowTextLengthW(editor)) + 1);
@@ -819,12 +837,12 @@ bool GridWindow::FinishEdit(GridControl& grid, bool accept) noexcept
     return true;
 }
 
-HWND GridWindow::EditWindow(const GridControl& grid) noexcept
+HWND GridWindow::EditWindow(const GridObject& grid) noexcept
 {
     return grid.editor;
 }
 
-std::wstring GridWindow::SelectionText(GridControl& grid)
+std::wstring GridWindow::SelectionText(GridObject& grid)
 {
     GridModel& m = grid.model;
     std::wstring text;
@@ -841,7 +859,7 @@ std::wstring GridWindow::SelectionText(GridControl& grid)
     return text;
 }
 
-bool GridWindow::CopySelection(GridControl& grid) noexcept
+bool GridWindow::CopySelection(GridObject& grid) noexcept
 {
     return NoThrow(false, [&] {
         const std::wstring text = SelectionText(grid);

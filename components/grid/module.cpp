@@ -3,7 +3,7 @@
 #include "module.h"
 
 #include "com_support.h"
-#include "grid_control.h"
+#include "grid_object.h"
 
 #include "framework/exception_boundary.h"
 
@@ -40,7 +40,7 @@ public:
         *out = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        vsflex::GridControl* control = vsflex::GridControl::Create();
+        vsflex::GridObject* control = vsflex::GridObject::Create();
         if (!control)
             return E_OUTOFMEMORY;
         HRESULT hr = control->QueryInterface(iid, out);
@@ -71,7 +71,7 @@ bool SetValue(const std::wstring& key, const wchar_t* name, const std::wstring& 
 
 HRESULT RegisterAll() noexcept
 {
-    return NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
+    return NoThrowHr([&]() -> HRESULT {
         const std::wstring clsidKey = std::wstring(L"CLSID\\") + kClsidText;
         const std::wstring path = vsflex::ModulePath();
         const std::wstring progId = vsflex::kProgId;

@@ -154,7 +154,7 @@ HRESULT StoredPicture::FromPicture(IUnknown* object, SIZE displayBox, std::share
     if (type != PICTYPE_BITMAP || !bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 ||
         info.bmHeight <= 0 || std::uint64_t(info.bmWidth) * std::uint64_t(info.bmHeight) > kMaxPixels)
         return CTL_E_INVALIDPICTURE;
-    return NoThrow(E_OUTOFMEMORY, [&]() -> HRESULT {
+    return NoThrowHr([&]() -> HRESULT {
         std::vector<std::uint32_t> pixels = ReadBitmapPixels(bitmap, info);
         if (pixels.empty())
             return CTL_E_INVALIDPICTURE;

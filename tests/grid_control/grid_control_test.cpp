@@ -244,6 +244,56 @@ TEST_F(GridHost, MembersWithoutEffectKeepWhatWasPut)
     EXPECT_NE(S_OK, grid->GetIDsOfNames(IID_NULL, names, 1, 0, &unknown));
 }
 
+// Rows and columns are sized, hidden and laid out alike; only the last column stretches to the edge.
+TEST_F(GridHost, RowsAndColumnsAreSizedHiddenAndHitAlike)
+{
+    struct Axis {
+        const wchar_t* size;
+        const wchar_t* hidden;
+        const wchar_t* mouse;
+        long lines;
+        int unit;  // pixels of a line in SmallLayout
+        bool stretchesToTheEdge;
+        LPARAM (*at)(int pixel);  // a client point `pixel` along the axis, in line 1 across it
+    };
+    const Axis axes[] = {
+        {L"RowHeight", L"RowHidden", L"MouseRow", 5, 20, false, [](int y) { return MAKELPARAM(150, y); }},
+        {L"ColWidth", L"ColHidden", L"MouseCol", 3, 100, true, [](int x) { return MAKELPARAM(x, 30); }},
+    };
+    for (const Axis& a : axes) {
+        SCOPED_TRACE(testing::Message() << a.size);
+        SmallLayout();
+        const long twips = a.unit * 15;
+        auto lineAt = [&](int pixel) {
+            SendMessageW(GridWindow(), WM_MOUSEMOVE, 0, a.at(pixel));
+            return Get(a.mouse).AsLong();
+        };
+        EXPECT_EQ(twips, Get(a.size, {1}).AsLong());
+        Put(a.size, {1, 2 * twips});
+        EXPECT_EQ(2 * twips, Get(a.size, {1}).AsLong());
+        EXPECT_EQ(twips, Get(a.size, {2}).AsLong()) << "another line keeps the default";
+        EXPECT_EQ(1, lineAt(a.unit * 5 / 2)) << "line 1 covers what was line 2";
+        EXPECT_EQ(2, lineAt(a.unit * 7 / 2));
+
+        Put(a.size, {-1, twips});
+        EXPECT_EQ(twips, Get(a.size, {1}).AsLong()) << "-1 sets every line, dropping their own sizes";
+        EXPECT_EQ(2, lineAt(a.unit * 5 / 2));
+
+        Put(a.hidden, {1, true});
+        EXPECT_TRUE(Get(a.hidden, {1}).v.boolVal);
+        EXPECT_EQ(2, lineAt(a.unit * 3 / 2)) << "the next line takes a hidden line's place";
+        Put(a.hidden, {1, false});
+
+        EXPECT_EQ(-1, lineAt(a.unit * a.lines + 20)) << "past the last line";
+        Put(L"ExtendLastCol", {true});
+        EXPECT_EQ(a.stretchesToTheEdge ? a.lines - 1 : -1, lineAt(a.unit * a.lines + 20));
+        Put(L"ExtendLastCol", {false});
+
+        EXPECT_EQ(DISP_E_EXCEPTION, Invoke(Id(a.size), DISPATCH_PROPERTYGET, {a.lines}));
+        EXPECT_EQ(DISP_E_EXCEPTION, Invoke(Id(a.hidden), DISPATCH_PROPERTYPUT, {-1, true}));
+    }
+}
+
 TEST_F(GridHost, MouseClicksMoveTheCurrentCellAndFireEvents)
 {
     SmallLayout();

@@ -86,6 +86,8 @@ STDMETHODIMP RecordingSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* pa
     if (id == -602 && clearKeyCode && params->cArgs == 2 && params->rgvarg[1].vt == (VT_I2 | VT_BYREF))
         *params->rgvarg[1].piVal = 0;
     events.push_back(event);
+    if (onEvent)
+        onEvent(id);
     return S_OK;
 }
 
@@ -109,21 +111,11 @@ void GridHost::SetUp()
 {
     OleInitialize(nullptr);
     ASSERT_TRUE(RegisterControl());
-    auto init = reinterpret_cast<AtlAxWinInitFn>(GetProcAddress(Atl(), "AtlAxWinInit"));
-    auto getControl = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
-    ASSERT_TRUE(init && getControl);
-    // A second init in the same process answers false because the class is already registered.
-    WNDCLASSEXW registered = {};
-    registered.cbSize = sizeof registered;
-    ASSERT_TRUE(init() || GetClassInfoExW(nullptr, L"AtlAxWin", &registered));
     frame = CreateWindowExW(0, L"STATIC", L"grid test", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                             500, 400, nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(frame);
-    host = CreateWindowExW(0, L"AtlAxWin", L"VSFlexGrid8.VSFlexGridADO.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300,
-                           frame, nullptr, nullptr, nullptr);
-    ASSERT_TRUE(host);
     IUnknown* control = nullptr;
-    ASSERT_EQ(S_OK, getControl(host, &control));
+    HostControl(&control);
     ASSERT_TRUE(control);
     control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
     IConnectionPointContainer* container = nullptr;
@@ -133,6 +125,21 @@ void GridHost::SetUp()
     ASSERT_EQ(S_OK, container->FindConnectionPoint(kIidGridEvents, &point));
     container->Release();
     ASSERT_EQ(S_OK, point->Advise(static_cast<IDispatch*>(&sink), &cookie));
+}
+
+void GridHost::HostControl(IUnknown** control)
+{
+    auto init = reinterpret_cast<AtlAxWinInitFn>(GetProcAddress(Atl(), "AtlAxWinInit"));
+    auto getControl = reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(Atl(), "AtlAxGetControl")));
+    ASSERT_TRUE(init && getControl);
+    // A second init in the same process answers false because the class is already registered.
+    WNDCLASSEXW registered = {};
+    registered.cbSize = sizeof registered;
+    ASSERT_TRUE(init() || GetClassInfoExW(nullptr, L"AtlAxWin", &registered));
+    host = CreateWindowExW(0, L"AtlAxWin", L"VSFlexGrid8.VSFlexGridADO.1", WS_CHILD | WS_VISIBLE, 0, 0, 400, 300,
+                           frame, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(host);
+    ASSERT_EQ(S_OK, getControl(host, control));
 }
 
 void GridHost::TearDown()

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,7 @@ public:
     std::vector<Event> events;
     DISPID cancel = 0;          // an event whose last by-reference truth value the sink sets
     bool clearKeyCode = false;  // KeyDown: write 0 into KeyCode
+    std::function<void(DISPID)> onEvent;  // called with each event once it is recorded
 };
 
 // A frame window with the grid hosted in an AtlAxWin child of 400 x 300 at (0, 0).
@@ -65,6 +67,9 @@ class GridHost : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Puts the control into `frame` and hands one reference to it over; by default it is hosted by ATL
+    // in the AtlAxWin child `host`. A failure fails the test and leaves `control` null.
+    virtual void HostControl(IUnknown** control);
 
     DISPID Id(const wchar_t* name) const;
     HRESULT Invoke(DISPID id, WORD flags, std::vector<Value> args, Value* result = nullptr) const;

@@ -1,16 +1,22 @@
 // The hosted grid control as an outside client meets it: every call its type library allows or
 // forbids gets a proper answer, sinks that unadvise each other from inside an event, positions
-// outside the grid, and a grid window destroyed while its cell editor is open.
+// outside the grid, a grid window destroyed while its cell editor is open, and a handler that lets
+// the control go while its edit ends.
+#include "freed_block_quarantine.h"
 #include "grid_host_fixture.h"
+#include "in_place_site.h"
 
 #include "support/dispatch_cases.h"
 
 #include <cstdio>
+#include <ostream>
+#include <string>
+#include <tuple>
 
 namespace grid_test {
 namespace {
 
-constexpr DISPID kDblClick = -601;
+constexpr DISPID kDblClick = -601, kValidateEdit = 23, kAfterEdit = 24;
 
 struct Answer {
     HRESULT hr;
@@ -202,6 +208,162 @@ TEST_F(GridHost, FinishingOrCancellingAnEditFreesTheEditorsFont)
         SendMessageW(editor, WM_KEYDOWN, key, 0);
         EXPECT_FALSE(IsWindow(editor)) << key;
         EXPECT_EQ(0u, GetObjectType(font)) << key;
+    }
+}
+
+// Ways an edit ends with the changes kept: each asks the sinks through ValidateEdit first.
+struct EditEnd {
+    const char* name;
+    void (*end)(HWND editor, HWND elsewhere);
+};
+
+const EditEnd kEditEnds[] = {
+    {"Enter", [](HWND editor, HWND) { SendMessageW(editor, WM_KEYDOWN, VK_RETURN, 0); }},
+    {"FocusMovingAway", [](HWND, HWND elsewhere) { SetFocus(elsewhere); }},
+};
+
+// What a ValidateEdit handler does when it lets the control go: its own (and last) references, and
+// perhaps the window the control is in, as a program does that destroys its grid with the host window.
+struct LettingGo {
+    const char* name;
+    bool destroysTheHostWindow;
+};
+
+const LettingGo kReleasesTheLastReference{"ReleasesTheLastReference", false};
+const LettingGo kLettingGo[] = {kReleasesTheLastReference, {"AlsoDestroysTheHostWindow", true}};
+
+using LetGoCase = std::tuple<EditEnd, LettingGo>;
+
+// The control in place in a window `host` of the test's own, on a site of its own that holds no
+// reference to it: the test's references are the control's only ones.
+class OwnSiteHost : public GridHost {
+protected:
+    void HostControl(IUnknown** control) override
+    {
+        host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 400, 300, frame,
+                               nullptr, nullptr, nullptr);
+        ASSERT_TRUE(host);
+        CLSID clsid{};
+        ASSERT_EQ(S_OK, CLSIDFromProgID(L"VSFlexGrid8.VSFlexGridADO.1", &clsid));
+        IOleObject* object = nullptr;
+        ASSERT_EQ(S_OK, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IOleObject,
+                                         reinterpret_cast<void**>(&object)));
+        site.parent = host;
+        object->SetClientSite(&site);
+        RECT rect = site.position;
+        EXPECT_EQ(S_OK, object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, host, &rect));
+        *control = object;
+    }
+    void TearDown() override
+    {
+        GridHost::TearDown();
+        EXPECT_EQ(1, site.refs) << "the control keeps its site";
+    }
+    // Starts editing cell (1, 1); the editor has the focus.
+    void OpenEditor()
+    {
+        SmallLayout();
+        Put(L"Editable", {2});
+        Call(L"Select", {1, 1});
+        Call(L"EditCell");
+        editor = HWND(INT_PTR(Get(L"EditWindow").AsLong()));
+        window = GridWindow();
+        ASSERT_TRUE(IsWindow(editor));
+        ASSERT_EQ(editor, GetFocus());
+    }
+    void LetTheControlGo(const LettingGo& how)
+    {
+        point->Release();
+        point = nullptr;
+        grid->Release();
+        grid = nullptr;
+        if (how.destroysTheHostWindow) {
+            DestroyWindow(host);
+            host = nullptr;
+        }
+    }
+    // The control went, freed once and not touched after: it released its sink, and its windows are gone.
+    void ExpectGoneCleanly(const FreedBlockQuarantine& quarantine) const
+    {
+        EXPECT_EQ(1, sink.refs) << "the control did not go: it still holds its sink";
+        EXPECT_GT(quarantine.Kept(), 0u);
+        EXPECT_EQ(0u, quarantine.Written()) << "the control wrote to memory it had freed";
+        EXPECT_FALSE(IsWindow(editor));
+        EXPECT_FALSE(IsWindow(window)) << "the control's window outlived it";
+    }
+
+    InPlaceSite site;
+    HWND editor = nullptr;
+    HWND window = nullptr;
+};
+
+TEST_F(OwnSiteHost, ReleasingTheControlWhileItsEditorHasTheFocusFreesItOnce)
+{
+    OpenEditor();
+    FreedBlockQuarantine quarantine(GetModuleHandleW(L"vsflex8.ocx"));
+    ASSERT_TRUE(quarantine.Active());
+    LetTheControlGo(kReleasesTheLastReference);
+    ExpectGoneCleanly(quarantine);
+}
+
+class ControlLetGoInValidateEdit : public OwnSiteHost, public ::testing::WithParamInterface<LetGoCase> {
+protected:
+    int validations = 0;
+};
+
+void PrintTo(const LetGoCase& c, std::ostream* out)
+{
+    *out << std::get<0>(c).name << ", handler " << std::get<1>(c).name;
+}
+
+TEST_P(ControlLetGoInValidateEdit, TheEditEndsWithoutTouchingFreedMemory)
+{
+    const auto& [ending, lettingGo] = GetParam();
+    OpenEditor();
+    sink.onEvent = [this, how = lettingGo](DISPID id) {
+        if (id == kValidateEdit && ++validations == 1)
+            LetTheControlGo(how);
+    };
+
+    FreedBlockQuarantine quarantine(GetModuleHandleW(L"vsflex8.ocx"));
+    ASSERT_TRUE(quarantine.Active());
+    ending.end(editor, frame);
+    ASSERT_EQ(1, validations);
+    ExpectGoneCleanly(quarantine);
+    // The edit the handler let through is finished before the control goes; one whose editor went
+    // with the host window has no text left to write.
+    EXPECT_EQ(lettingGo.destroysTheHostWindow ? 0 : 1, sink.Count(kAfterEdit));
+}
+
+INSTANTIATE_TEST_SUITE_P(EditEnds, ControlLetGoInValidateEdit,
+                         ::testing::Combine(::testing::ValuesIn(kEditEnds), ::testing::ValuesIn(kLettingGo)),
+                         [](const ::testing::TestParamInfo<LetGoCase>& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
+                         });
+
+TEST_F(GridHost, AnEditCancelledInsideItsValidateEditKeepsTheCellsText)
+{
+    SmallLayout();
+    Put(L"Editable", {2});
+    Put(L"TextMatrix", {1, 1, L"kept"});
+    Call(L"Select", {1, 1});
+    for (const EditEnd& ending : kEditEnds) {
+        SCOPED_TRACE(ending.name);
+        sink.events.clear();
+        Call(L"EditCell");
+        const HWND editor = HWND(INT_PTR(Get(L"EditWindow").AsLong()));
+        ASSERT_TRUE(IsWindow(editor));
+        SetWindowTextW(editor, L"dropped");
+        sink.onEvent = [editor](DISPID id) {
+            if (id == kValidateEdit)
+                SendMessageW(editor, WM_KEYDOWN, VK_ESCAPE, 0);
+        };
+        ending.end(editor, frame);
+        sink.onEvent = nullptr;
+        EXPECT_EQ(1, sink.Count(kValidateEdit));
+        EXPECT_FALSE(IsWindow(editor));
+        EXPECT_EQ(L"kept", Get(L"TextMatrix", {1, 1}).AsText()) << "the cancelled edit was written";
+        EXPECT_EQ(0, sink.Count(kAfterEdit));
     }
 }
 

@@ -1,8 +1,8 @@
-// GridControl: the in-process grid ActiveX object. It answers the OLE embedding interfaces a control host
+// GridObject: the in-process grid ActiveX object. It answers the OLE embedding interfaces a control host
 // needs, IDispatch through its own type library, class information and one connection point for its events,
 // and draws and edits the grid in a child window of its own.
 //
-// Files: grid_control.cpp (COM plumbing), grid_members.cpp (dispatch of members), grid_window.cpp (drawing
+// Files: grid_object.cpp (COM plumbing), grid_members.cpp (dispatch of members), grid_window.cpp (drawing
 // and input), grid_model.h (cells and layout).
 #pragma once
 
@@ -20,16 +20,16 @@
 
 namespace vsflex {
 
-class GridControl final : public IDispatch,
-                          public IOleObject,
-                          public IOleInPlaceObject,
-                          public IViewObject2,
-                          public IPersistStreamInit,
-                          public IProvideClassInfo2,
-                          public IConnectionPointContainer {
+class GridObject final : public IDispatch,
+                         public IOleObject,
+                         public IOleInPlaceObject,
+                         public IViewObject2,
+                         public IPersistStreamInit,
+                         public IProvideClassInfo2,
+                         public IConnectionPointContainer {
 public:
     // Creates a control with one reference; null when the type library cannot be loaded.
-    static GridControl* Create() noexcept;
+    static GridObject* Create() noexcept;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
@@ -110,7 +110,7 @@ private:
     // The one connection point, for _IVSFlexGridEvents; it lives and counts references with the control.
     class EventPoint final : public IConnectionPoint {
     public:
-        explicit EventPoint(GridControl& owner) noexcept : owner_(owner) {}
+        explicit EventPoint(GridObject& owner) noexcept : owner_(owner) {}
         STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override;
         STDMETHODIMP_(ULONG) AddRef() noexcept override { return owner_.AddRef(); }
         STDMETHODIMP_(ULONG) Release() noexcept override { return owner_.Release(); }
@@ -121,12 +121,12 @@ private:
         STDMETHODIMP EnumConnections(IEnumConnections**) noexcept override { return E_NOTIMPL; }
 
     private:
-        GridControl& owner_;
+        GridObject& owner_;
     };
 
     friend class GridWindow;
-    GridControl() noexcept;
-    ~GridControl();
+    GridObject() noexcept;
+    ~GridObject();
 
     // Window (grid_window.cpp).
     bool CreateGridWindow(HWND parent, const RECT& rect) noexcept;

@@ -1,6 +1,6 @@
-// GridControl's COM plumbing: reference counting, embedding (site, verbs, in-place window, extents),
+// GridObject's COM plumbing: reference counting, embedding (site, verbs, in-place window, extents),
 // class information, and the connection point that carries the grid's events to its sinks.
-#include "grid_control.h"
+#include "grid_object.h"
 
 #include "module.h"
 
@@ -78,12 +78,12 @@ private:
 
 }  // namespace
 
-GridControl::GridControl() noexcept
+GridObject::GridObject() noexcept
 {
     ModuleLock(true);
 }
 
-GridControl::~GridControl()
+GridObject::~GridObject()
 {
     DestroyGridWindow();
     for (auto& sink : sinks_)
@@ -97,9 +97,9 @@ GridControl::~GridControl()
     ModuleLock(false);
 }
 
-GridControl* GridControl::Create() noexcept
+GridObject* GridObject::Create() noexcept
 {
-    auto* control = new (std::nothrow) GridControl();
+    auto* control = new (std::nothrow) GridObject();
     if (!control)
         return nullptr;
     const HRESULT hr =
@@ -111,7 +111,7 @@ GridControl* GridControl::Create() noexcept
     return control;
 }
 
-STDMETHODIMP GridControl::QueryInterface(REFIID iid, void** out) noexcept
+STDMETHODIMP GridObject::QueryInterface(REFIID iid, void** out) noexcept
 {
     if (!out)
         return E_POINTER;
@@ -136,12 +136,12 @@ STDMETHODIMP GridControl::QueryInterface(REFIID iid, void** out) noexcept
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) GridControl::AddRef() noexcept
+STDMETHODIMP_(ULONG) GridObject::AddRef() noexcept
 {
     return ULONG(InterlockedIncrement(&refs_));
 }
 
-STDMETHODIMP_(ULONG) GridControl::Release() noexcept
+STDMETHODIMP_(ULONG) GridObject::Release() noexcept
 {
     LONG left = InterlockedDecrement(&refs_);
     if (!left)
@@ -149,7 +149,7 @@ STDMETHODIMP_(ULONG) GridControl::Release() noexcept
     return ULONG(left);
 }
 
-STDMETHODIMP GridControl::GetTypeInfoCount(UINT* count) noexcept
+STDMETHODIMP GridObject::GetTypeInfoCount(UINT* count) noexcept
 {
     if (!count)
         return E_POINTER;
@@ -157,7 +157,7 @@ STDMETHODIMP GridControl::GetTypeInfoCount(UINT* count) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
+STDMETHODIMP GridObject::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
 {
     if (!info)
         return E_POINTER;
@@ -169,12 +169,12 @@ STDMETHODIMP GridControl::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexce
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
+STDMETHODIMP GridObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) noexcept
 {
     return gridInfo_->GetIDsOfNames(names, count, ids);
 }
 
-STDMETHODIMP GridControl::SetClientSite(IOleClientSite* site) noexcept
+STDMETHODIMP GridObject::SetClientSite(IOleClientSite* site) noexcept
 {
     if (site)
         site->AddRef();
@@ -184,7 +184,7 @@ STDMETHODIMP GridControl::SetClientSite(IOleClientSite* site) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetClientSite(IOleClientSite** site) noexcept
+STDMETHODIMP GridObject::GetClientSite(IOleClientSite** site) noexcept
 {
     if (!site)
         return E_POINTER;
@@ -195,14 +195,14 @@ STDMETHODIMP GridControl::GetClientSite(IOleClientSite** site) noexcept
 }
 
 // Hosts that never deactivate in place (Wine's ATL among them) still close the object, so the window goes here.
-STDMETHODIMP GridControl::Close(DWORD) noexcept
+STDMETHODIMP GridObject::Close(DWORD) noexcept
 {
     InPlaceDeactivate();
     DestroyGridWindow();
     return S_OK;
 }
 
-STDMETHODIMP GridControl::DoVerb(LONG verb, LPMSG, IOleClientSite* active, LONG, HWND, LPCRECT) noexcept
+STDMETHODIMP GridObject::DoVerb(LONG verb, LPMSG, IOleClientSite* active, LONG, HWND, LPCRECT) noexcept
 {
     if (verb == OLEIVERB_HIDE) {
         if (window_)
@@ -242,7 +242,7 @@ STDMETHODIMP GridControl::DoVerb(LONG verb, LPMSG, IOleClientSite* active, LONG,
     return hr;
 }
 
-STDMETHODIMP GridControl::GetUserClassID(CLSID* clsid) noexcept
+STDMETHODIMP GridObject::GetUserClassID(CLSID* clsid) noexcept
 {
     if (!clsid)
         return E_POINTER;
@@ -250,7 +250,7 @@ STDMETHODIMP GridControl::GetUserClassID(CLSID* clsid) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::SetExtent(DWORD aspect, SIZEL* size) noexcept
+STDMETHODIMP GridObject::SetExtent(DWORD aspect, SIZEL* size) noexcept
 {
     if (aspect != DVASPECT_CONTENT || !size)
         return E_INVALIDARG;
@@ -258,7 +258,7 @@ STDMETHODIMP GridControl::SetExtent(DWORD aspect, SIZEL* size) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetExtent(DWORD aspect, SIZEL* size) noexcept
+STDMETHODIMP GridObject::GetExtent(DWORD aspect, SIZEL* size) noexcept
 {
     if (aspect != DVASPECT_CONTENT || !size)
         return E_INVALIDARG;
@@ -266,7 +266,7 @@ STDMETHODIMP GridControl::GetExtent(DWORD aspect, SIZEL* size) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetMiscStatus(DWORD, DWORD* status) noexcept
+STDMETHODIMP GridObject::GetMiscStatus(DWORD, DWORD* status) noexcept
 {
     if (!status)
         return E_POINTER;
@@ -275,7 +275,7 @@ STDMETHODIMP GridControl::GetMiscStatus(DWORD, DWORD* status) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetWindow(HWND* window) noexcept
+STDMETHODIMP GridObject::GetWindow(HWND* window) noexcept
 {
     if (!window)
         return E_POINTER;
@@ -283,7 +283,7 @@ STDMETHODIMP GridControl::GetWindow(HWND* window) noexcept
     return window_ ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP GridControl::InPlaceDeactivate() noexcept
+STDMETHODIMP GridObject::InPlaceDeactivate() noexcept
 {
     if (!inPlace_)
         return S_OK;
@@ -298,7 +298,7 @@ STDMETHODIMP GridControl::InPlaceDeactivate() noexcept
 }
 
 // The host sizes the control here rather than through SetExtent (whose unit conversion hosts get wrong).
-STDMETHODIMP GridControl::SetObjectRects(LPCRECT position, LPCRECT) noexcept
+STDMETHODIMP GridObject::SetObjectRects(LPCRECT position, LPCRECT) noexcept
 {
     if (!position)
         return E_POINTER;
@@ -308,8 +308,8 @@ STDMETHODIMP GridControl::SetObjectRects(LPCRECT position, LPCRECT) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
-                               LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) noexcept
+STDMETHODIMP GridObject::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                              LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) noexcept
 {
     if (aspect != DVASPECT_CONTENT || !dc)
         return DV_E_DVASPECT;
@@ -325,7 +325,7 @@ STDMETHODIMP GridControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, 
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetSizeMax(ULARGE_INTEGER* size) noexcept
+STDMETHODIMP GridObject::GetSizeMax(ULARGE_INTEGER* size) noexcept
 {
     if (!size)
         return E_POINTER;
@@ -333,14 +333,14 @@ STDMETHODIMP GridControl::GetSizeMax(ULARGE_INTEGER* size) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::GetClassInfo(ITypeInfo** info) noexcept
+STDMETHODIMP GridObject::GetClassInfo(ITypeInfo** info) noexcept
 {
     if (!info)
         return E_POINTER;
     return library_->GetTypeInfoOfGuid(kClsidGrid, info);
 }
 
-STDMETHODIMP GridControl::GetGUID(DWORD kind, GUID* guid) noexcept
+STDMETHODIMP GridObject::GetGUID(DWORD kind, GUID* guid) noexcept
 {
     if (!guid)
         return E_POINTER;
@@ -350,7 +350,7 @@ STDMETHODIMP GridControl::GetGUID(DWORD kind, GUID* guid) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept
+STDMETHODIMP GridObject::EnumConnectionPoints(IEnumConnectionPoints** points) noexcept
 {
     if (!points)
         return E_POINTER;
@@ -358,7 +358,7 @@ STDMETHODIMP GridControl::EnumConnectionPoints(IEnumConnectionPoints** points) n
     return *points ? S_OK : E_OUTOFMEMORY;
 }
 
-STDMETHODIMP GridControl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept
+STDMETHODIMP GridObject::FindConnectionPoint(REFIID iid, IConnectionPoint** point) noexcept
 {
     if (!point)
         return E_POINTER;
@@ -370,7 +370,7 @@ STDMETHODIMP GridControl::FindConnectionPoint(REFIID iid, IConnectionPoint** poi
     return S_OK;
 }
 
-STDMETHODIMP GridControl::EventPoint::QueryInterface(REFIID iid, void** out) noexcept
+STDMETHODIMP GridObject::EventPoint::QueryInterface(REFIID iid, void** out) noexcept
 {
     if (!out)
         return E_POINTER;
@@ -382,7 +382,7 @@ STDMETHODIMP GridControl::EventPoint::QueryInterface(REFIID iid, void** out) noe
     return S_OK;
 }
 
-STDMETHODIMP GridControl::EventPoint::GetConnectionInterface(IID* iid) noexcept
+STDMETHODIMP GridObject::EventPoint::GetConnectionInterface(IID* iid) noexcept
 {
     if (!iid)
         return E_POINTER;
@@ -390,7 +390,7 @@ STDMETHODIMP GridControl::EventPoint::GetConnectionInterface(IID* iid) noexcept
     return S_OK;
 }
 
-STDMETHODIMP GridControl::EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container) noexcept
+STDMETHODIMP GridObject::EventPoint::GetConnectionPointContainer(IConnectionPointContainer** container) noexcept
 {
     if (!container)
         return E_POINTER;
@@ -400,7 +400,7 @@ STDMETHODIMP GridControl::EventPoint::GetConnectionPointContainer(IConnectionPoi
 }
 
 // A sink answers either the event interface itself or plain IDispatch; both are called through Invoke.
-STDMETHODIMP GridControl::EventPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
+STDMETHODIMP GridObject::EventPoint::Advise(IUnknown* sink, DWORD* cookie) noexcept
 {
     if (!sink || !cookie)
         return E_POINTER;
@@ -418,7 +418,7 @@ STDMETHODIMP GridControl::EventPoint::Advise(IUnknown* sink, DWORD* cookie) noex
     return S_OK;
 }
 
-STDMETHODIMP GridControl::EventPoint::Unadvise(DWORD cookie) noexcept
+STDMETHODIMP GridObject::EventPoint::Unadvise(DWORD cookie) noexcept
 {
     for (auto it = owner_.sinks_.begin(); it != owner_.sinks_.end(); ++it) {
         if (it->first == cookie) {
@@ -431,12 +431,12 @@ STDMETHODIMP GridControl::EventPoint::Unadvise(DWORD cookie) noexcept
     return CONNECT_E_NOCONNECTION;
 }
 
-void GridControl::Fire(DISPID id, std::initializer_list<VARIANT> args) noexcept
+void GridObject::Fire(DISPID id, std::initializer_list<VARIANT> args) noexcept
 {
     FireWith(id, args, nullptr);
 }
 
-void GridControl::FireWith(DISPID id, std::initializer_list<VARIANT> args, const VARIANT* last) noexcept
+void GridObject::FireWith(DISPID id, std::initializer_list<VARIANT> args, const VARIANT* last) noexcept
 {
     // A sink may unadvise itself or another sink, or the host release the control, from inside its handler:
     // the control holds itself, calls only the sinks still advised, and holds each one across its call.
@@ -466,7 +466,7 @@ void GridControl::FireWith(DISPID id, std::initializer_list<VARIANT> args, const
     Release();
 }
 
-IDispatch* GridControl::AdvisedSink(DWORD cookie) const noexcept
+IDispatch* GridObject::AdvisedSink(DWORD cookie) const noexcept
 {
     for (const auto& sink : sinks_) {
         if (sink.first == cookie)
@@ -475,7 +475,7 @@ IDispatch* GridControl::AdvisedSink(DWORD cookie) const noexcept
     return nullptr;
 }
 
-bool GridControl::FireCancellable(DISPID id, std::initializer_list<VARIANT> args) noexcept
+bool GridObject::FireCancellable(DISPID id, std::initializer_list<VARIANT> args) noexcept
 {
     VARIANT_BOOL cancel = VARIANT_FALSE;
     VARIANT last;
