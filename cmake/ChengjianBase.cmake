@@ -1,19 +1,17 @@
 # chengjian_base: the header-only pieces that the program and the grid control (a DLL of its own)
-# share: the one owner template, the one exception edge and, where it is, the COM reference owner.
+# share: the one owner template, the COM reference owner, the one exception edge and the wrapper that
+# puts window and timer procedures behind it.
 # They stay in src/framework/ and keep their include spelling ("framework/unique_resource.h"); the
 # target's include folder in the build tree holds nothing but links to them, so a user of the target
 # sees these headers and no other file of src/. Each of them includes only system headers.
 set(CHENGJIAN_BASE_INCLUDE ${CMAKE_BINARY_DIR}/chengjian_base/include)
-set(CHENGJIAN_BASE_HEADERS unique_resource.h exception_boundary.h com_ref.h)
+set(CHENGJIAN_BASE_HEADERS unique_resource.h com_ref.h exception_boundary.h window_procedure.h)
 
 # Made anew at every configure; a header added to or taken from src/framework/ configures again.
 file(REMOVE_RECURSE ${CHENGJIAN_BASE_INCLUDE})
 file(MAKE_DIRECTORY ${CHENGJIAN_BASE_INCLUDE}/framework)
 foreach(header IN LISTS CHENGJIAN_BASE_HEADERS)
-  set(source ${PROJECT_SOURCE_DIR}/src/framework/${header})
-  if(EXISTS ${source})
-    file(CREATE_LINK ${source} ${CHENGJIAN_BASE_INCLUDE}/framework/${header} SYMBOLIC)
-  endif()
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/framework/${header} ${CHENGJIAN_BASE_INCLUDE}/framework/${header} SYMBOLIC)
 endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/framework)
 

@@ -723,6 +723,15 @@ void RtComRelease(ComObjectValue* object) noexcept
     held->Release();
 }
 
+void RtComReleaseAndFree(ComObjectValue*& object) noexcept
+{
+    if (object == nullptr)
+        return;
+    RtComRelease(object);
+    FreeComObjectValue(object);
+    object = nullptr;
+}
+
 VARIANT* AllocateVariantValue() noexcept
 {
     auto* value = static_cast<VARIANT*>(RuntimeService(kRuntimeAllocate, nullptr, sizeof(VARIANT)));

@@ -165,6 +165,9 @@ ComObjectValue* RtComCallObject(const ComObjectValue* object, std::string_view m
 void RtComCopyReference(ComObjectValue* destination, const ComObjectValue* source) noexcept;
 // Gives back the reference `object` holds; the value stays, empty.
 void RtComRelease(ComObjectValue* object) noexcept;
+// Releases the interface `object` holds, frees the value (FreeComObjectValue) and leaves the
+// variable null: what a wrapper's Destroy does with the value it owns. Nothing for a null variable.
+void RtComReleaseAndFree(ComObjectValue*& object) noexcept;
 
 // A new zeroed VARIANT from the framework's allocator; null when it cannot allocate.
 VARIANT* AllocateVariantValue() noexcept;

@@ -10,17 +10,7 @@ ComObjectWrapper::~ComObjectWrapper()
     FreeComObjectValue(object);
 }
 
-void ComObjectWrapper::Teardown() noexcept
-{
-    RtComRelease(object);
-}
-
-void ComObjectWrapper::Destroy() noexcept
-{
-    Teardown();
-    FreeComObjectValue(object);
-    object = nullptr;
-}
+void ComObjectWrapper::Destroy() noexcept { RtComReleaseAndFree(object); }
 
 void ComObjectWrapper::Attach(const ComObjectValue* value) noexcept
 {

@@ -33,8 +33,6 @@ protected:
     ComObjectWrapper(const ComObjectWrapper&) = delete;
     ComObjectWrapper& operator=(const ComObjectWrapper&) = delete;
 
-    // Releases the wrapped interface.
-    void Teardown() noexcept;
     // Makes `copy` refer to the same object as this wrapper; gives `copy`.
     template <typename Wrapper>
     Wrapper* CloneInto(Wrapper* copy) noexcept

@@ -38,16 +38,9 @@ GridControl::~GridControl()
     Destroy();
 }
 
-void GridControl::Teardown() noexcept
-{
-    RtComRelease(control);
-}
-
 void GridControl::Destroy() noexcept
 {
-    Teardown();
-    FreeComObjectValue(control);
-    control = nullptr;
+    RtComReleaseAndFree(control);
     hostObject.reset();
 }
 

@@ -493,8 +493,6 @@ public:
     HWND hostWindow = nullptr;
 
 private:
-    // Releases the control's interface; the value stays.
-    void Teardown() noexcept;
     // Makes the twenty layout puts of Create.
     void ApplyCreateLayout(const GridCreateValues& values) noexcept;
     // Writes the pieces of `text` from cell (row, col), stepping by (rowStep, colStep).
