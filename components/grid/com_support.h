@@ -19,6 +19,22 @@ inline constexpr IID kIidGridEvents = {0xEA78FC04, 0xDD21, 0x4A03, {0x8A, 0x49, 
 inline constexpr GUID kLibidGrid = {0xFC8F20B7, 0xD479, 0x4B67, {0xB1, 0x8F, 0xEF, 0x88, 0x75, 0x71, 0x37, 0x34}};
 inline constexpr wchar_t kProgId[] = L"VSFlexGrid8.VSFlexGridADO.1";
 
+// QueryInterface of an object that is IUnknown and one interface, `Interface` (`interfaceId`): that
+// interface, with a reference taken (AddRef), or E_NOINTERFACE with `*out` null; E_POINTER for a null
+// `out`.
+template <typename Interface, typename Object>
+HRESULT AnswerOneInterface(Object* object, REFIID interfaceId, REFIID iid, void** out) noexcept
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != interfaceId)
+        return E_NOINTERFACE;
+    *out = static_cast<Interface*>(object);
+    object->AddRef();
+    return S_OK;
+}
+
 // A selection of a GDI object into a DC, undone on destruction.
 class SelectedObject {
 public:

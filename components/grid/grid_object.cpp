@@ -21,14 +21,7 @@ public:
     }
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override
     {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IEnumConnectionPoints)
-            return E_NOINTERFACE;
-        *out = static_cast<IEnumConnectionPoints*>(this);
-        AddRef();
-        return S_OK;
+        return AnswerOneInterface<IEnumConnectionPoints>(this, IID_IEnumConnectionPoints, iid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() noexcept override { return ULONG(InterlockedIncrement(&refs_)); }
     STDMETHODIMP_(ULONG) Release() noexcept override
@@ -372,14 +365,7 @@ STDMETHODIMP GridObject::FindConnectionPoint(REFIID iid, IConnectionPoint** poin
 
 STDMETHODIMP GridObject::EventPoint::QueryInterface(REFIID iid, void** out) noexcept
 {
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IConnectionPoint)
-        return E_NOINTERFACE;
-    *out = static_cast<IConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
+    return AnswerOneInterface<IConnectionPoint>(this, IID_IConnectionPoint, iid, out);
 }
 
 STDMETHODIMP GridObject::EventPoint::GetConnectionInterface(IID* iid) noexcept

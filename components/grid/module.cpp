@@ -23,13 +23,8 @@ class GridFactory final : public IClassFactory {
 public:
     STDMETHODIMP QueryInterface(REFIID iid, void** out) noexcept override
     {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (iid != IID_IUnknown && iid != IID_IClassFactory)
-            return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        return S_OK;
+        // The factory is static: its AddRef counts nothing.
+        return vsflex::AnswerOneInterface<IClassFactory>(this, IID_IClassFactory, iid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() noexcept override { return 2; }
     STDMETHODIMP_(ULONG) Release() noexcept override { return 1; }
