@@ -179,18 +179,33 @@ HistoryEntry ReadOpenClipboardEntry(bool* pictureTooLarge)
 }
 
 // Under Wine, reading another program's data leaves this process a copy of it, which the next
-// opening of the clipboard drops: without this, a huge text would stay in memory twice through the
-// store. Nothing is read. A clipboard taken by someone else in the meantime keeps the copy a while.
+// opening of the clipboard drops: without this, a huge text or a screenshot would stay in memory
+// twice through the store. Nothing is read. A clipboard taken by someone else in the meantime keeps
+// the copy a while.
 void DropReadCopies(HWND window) noexcept
 {
-    if (OpenClipboard(window))
-        CloseClipboard();
+    UniqueClipboard reopened(OpenClipboard(window) != FALSE);
 }
+
+// True while a capture holds the clipboard open. Reading a format that its owner makes only on
+// request waits for that owner, and the window thread handles the messages sent to it meanwhile: a
+// notice among them (a viewer joining the chain passes its first one on) must not open the
+// clipboard again, which this window may do, and close it under the read.
+bool g_readingClipboard = false;
+
+class ReadingClipboard {
+public:
+    ReadingClipboard() noexcept { g_readingClipboard = true; }
+    ~ReadingClipboard() { g_readingClipboard = false; }
+    ReadingClipboard(const ReadingClipboard&) = delete;
+    ReadingClipboard& operator=(const ReadingClipboard&) = delete;
+};
 
 // What one try at a notice came to.
 enum class CaptureTry {
-    Done,  // read whole (or known already): whatever there was to store is on its way
-    Busy,  // another program holds the clipboard open: nothing of the change could be read
+    Read,   // read whole and handed on (nothing to store when it held nothing)
+    Known,  // its change was captured already: nothing was read
+    Busy,   // the clipboard could not be opened: nothing of the change was read
 };
 
 // Reads the change on the clipboard in one opening, so that nothing of a later change can join it
@@ -204,16 +219,18 @@ CaptureTry CaptureEntry(HWND window, UINT message)
     bool pictureTooLarge = false;
     DWORD sequence = 0;
     {
+        // Declared first, so that it ends after the clipboard is closed again.
+        ReadingClipboard reading;
         UniqueClipboard clipboard(OpenClipboard(window) != FALSE);
         if (!clipboard)
             return CaptureTry::Busy;
         sequence = GetClipboardSequenceNumber();
         if (AlreadyCaptured(message, sequence))
-            return CaptureTry::Done;
+            return CaptureTry::Known;
         capture.entry = ReadOpenClipboardEntry(&pictureTooLarge);
         capture.owner = GetClipboardOwner();
     }
-    if (!capture.entry.text.empty())
+    if (!capture.entry.IsEmpty() || pictureTooLarge)
         DropReadCopies(window);
     MarkCapturePhase(CapturePhase::Read);
     capture.stamps = std::exchange(CurrentCaptureStamps(), CaptureStamps());
@@ -223,7 +240,7 @@ CaptureTry CaptureEntry(HWND window, UINT message)
     if (!capture.entry.IsEmpty())
         Writer().Queue(std::move(capture));
     g_capturedSequence = sequence;
-    return CaptureTry::Done;
+    return CaptureTry::Read;
 }
 
 // One try at the clipboard for a notice; out of memory in the middle of it, the change is not
@@ -232,25 +249,29 @@ CaptureTry TryCapture(HWND window, UINT message) noexcept
 {
     // Known already without opening: a change made since has a notice of its own to come.
     if (AlreadyCaptured(message, GetClipboardSequenceNumber()))
-        return CaptureTry::Done;
-    CaptureTry result = CaptureTry::Done;
+        return CaptureTry::Known;
+    CaptureTry result = CaptureTry::Read;
     if (!RanToEnd([&] { result = CaptureEntry(window, message); }))
         NoteCaptureFailure(kOutOfMemoryText);
     return result;
 }
 
-// A notice whose clipboard another program held open is tried again from the message loop, every
-// few milliseconds for about a second (the window never waits on the clipboard itself), then the
-// change is let go: nothing of it could be read. One retry at a time stands for every notice that
-// found the clipboard busy: it reads whatever change the clipboard holds when it gets in.
+// Notices that could not read the clipboard (another program held it open, or it came inside the
+// capture's own read) are tried again from the message loop, every few milliseconds for about a
+// second after the last of them (the window never waits on the clipboard itself); then they are let
+// go: nothing of their change could be read. A timer's message is never handled inside a wait for
+// another thread, so a try never runs inside a read. Waiting change notices are one: the first read
+// of the clipboard, or finding its change captured, answers them all. A change of the viewer chain
+// stores the clipboard once more whatever was captured, so each waits for a read of its own.
 constexpr UINT kRetryPauseMs = 10;
 constexpr DWORD kRetryForMs = 1000;
 
 struct CaptureRetry {
     UINT_PTR timer = 0;
     HWND window = nullptr;
-    UINT message = WM_DRAWCLIPBOARD;
-    DWORD until = 0;  // GetTickCount when the change is let go
+    bool changeWaits = false;  // a change notice: read the clipboard unless its change is captured
+    int storesAgain = 0;       // viewer-chain notices, each a store of the clipboard once more
+    DWORD until = 0;           // GetTickCount when the waiting notices are let go
 };
 
 CaptureRetry g_retry;
@@ -262,39 +283,66 @@ void EndRetry() noexcept
     g_retry = CaptureRetry();
 }
 
+bool RetryWaits() noexcept { return g_retry.changeWaits || g_retry.storesAgain > 0; }
+
+// A try that found the clipboard busy: the waiting notices are let go once their time is up.
+void LetGoWhenDue() noexcept
+{
+    if (static_cast<LONG>(GetTickCount() - g_retry.until) >= 0)
+        EndRetry();
+}
+
 void CALLBACK RetryCapture(HWND, UINT, UINT_PTR, DWORD) noexcept
 {
-    if (TryCapture(g_retry.window, g_retry.message) == CaptureTry::Done ||
-        static_cast<LONG>(GetTickCount() - g_retry.until) >= 0)
-        EndRetry();
+    if (g_retry.changeWaits) {
+        if (TryCapture(g_retry.window, WM_DRAWCLIPBOARD) == CaptureTry::Busy)
+            return LetGoWhenDue();
+        g_retry.changeWaits = false;
+    }
+    while (g_retry.storesAgain > 0) {
+        if (TryCapture(g_retry.window, WM_CHANGECBCHAIN) == CaptureTry::Busy)
+            return LetGoWhenDue();
+        --g_retry.storesAgain;
+    }
+    EndRetry();
 }
 
 void ScheduleRetry(HWND window, UINT message) noexcept
 {
     if (!g_retry.timer) {
         g_retry.timer = StartTimer(nullptr, 0, kRetryPauseMs, TimerProcedure::Wrap<&RetryCapture>());
-        // Without a timer there is no later try: the change is let go at once.
+        // Without a timer there is no later try: the notice is let go at once.
         if (!g_retry.timer)
             return;
-        g_retry.message = message;
-    } else if (message != WM_DRAWCLIPBOARD) {
-        // A change of the viewer chain stores the clipboard even when its change is captured already.
-        g_retry.message = message;
     }
+    if (message == WM_DRAWCLIPBOARD)
+        g_retry.changeWaits = true;
+    else
+        ++g_retry.storesAgain;
     g_retry.window = window;
     g_retry.until = GetTickCount() + kRetryForMs;
+}
+
+// A change notice that read the clipboard, or found its change captured, answers the change
+// notices waiting; a store of the chain's waits on.
+void AnswerWaitingChangeNotices(UINT message) noexcept
+{
+    if (message != WM_DRAWCLIPBOARD)
+        return;
+    g_retry.changeWaits = false;
+    if (!RetryWaits())
+        EndRetry();
 }
 
 } // namespace
 
 LRESULT CALLBACK CaptureClipboardEntry(HWND window, UINT message, WPARAM, LPARAM) noexcept
 {
-    if (TryCapture(window, message) == CaptureTry::Busy)
+    const CaptureTry result = g_readingClipboard ? CaptureTry::Busy : TryCapture(window, message);
+    if (result == CaptureTry::Busy)
         ScheduleRetry(window, message);
     else
-        // The clipboard as it is now has been read (or was known): whatever a waiting retry stood
-        // for is read or gone.
-        EndRetry();
+        AnswerWaitingChangeNotices(message);
     return 0;
 }
 

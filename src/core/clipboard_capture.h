@@ -29,7 +29,10 @@ struct HistoryEntry {
 // number that marks the change captured are all read in one opening of the clipboard, so an entry
 // is always one change whole; a change made meanwhile has a notice of its own. The window never
 // waits on the clipboard: while another program holds it open, the capture is tried again from
-// the message loop for about a second, then that change is let go (nothing stored). The entry is
+// the message loop for about a second, then that change is let go (nothing stored). A notice that
+// arrives while the capture itself is reading (an owner making its data on request) is tried
+// again the same way once the read is over. A WM_CHANGECBCHAIN (or WM_DESTROY) stores the
+// clipboard once more, even when its change is stored already. The entry is
 // then stored (insert, then trim) by the history writer's thread and, once stored, shown from this
 // thread's message loop, entries in the order they were read. A WM_DRAWCLIPBOARD for a clipboard
 // whose change has been captured already (its notice came late, after a later change) stores

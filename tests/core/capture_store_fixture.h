@@ -10,35 +10,10 @@
 #include "core/globals.h"
 #include "core/history_database.h"
 #include "framework/framework_system_calls.h"
+#include "support/capture_notices.h"
 #include "support/scratch_folder.h"
 #include "support/shown_boxes.h"
 #include "support/system_calls_scope.h"
-
-// Runs the message loop while `pending()` holds, for five seconds at most.
-template <typename Pending>
-void PumpMessagesWhile(Pending pending)
-{
-    MSG message;
-    const DWORD start = GetTickCount();
-    while (pending() && GetTickCount() - start < 5000) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-        Sleep(1);
-    }
-}
-
-// Runs the message loop while a notice that found the clipboard held open is tried again (it is
-// let go after about a second).
-inline void PumpWhileCaptureRetries() { PumpMessagesWhile(CaptureRetryPending); }
-
-// The notification of the clipboard's change (tried again while the clipboard is held open), then
-// the writer's store and the row it leads to.
-inline void CaptureNow(UINT message = WM_DRAWCLIPBOARD)
-{
-    EXPECT_EQ(CaptureClipboardEntry(nullptr, message, 0, 0), 0);
-    PumpWhileCaptureRetries();
-    FinishQueuedCaptures();
-}
 
 class CaptureStoreFixture : public ::testing::Test {
 protected:

@@ -380,7 +380,7 @@ private:
     std::thread thread_;
 };
 
-TEST_F(ClipboardCaptureTest, AChangeLandingWhileANoticeIsHandledIsStoredOnceAndWhole)
+TEST_F(ClipboardCaptureTest, AChangeLandingWhileANoticeWaitsForTheClipboardIsStoredOnce)
 {
     // Change A is on the clipboard when its notice comes; change B (text and file) is being written
     // by another program at that moment and lands before the notice is done with.
@@ -415,6 +415,148 @@ TEST_F(ClipboardCaptureTest, AChangeLandingWhileANoticeIsHandledIsStoredOnceAndW
         }
     }
     EXPECT_EQ(rowsOfB, 1) << "B stored " << rowsOfB << " times";
+}
+
+TEST_F(ClipboardCaptureTest, AChainChangeThatFoundTheClipboardHeldStillStoresItOnceMore)
+{
+    struct Case {
+        const char* what;
+        const wchar_t* laterChange;  // put on the clipboard before the later notice; null: none
+        std::vector<std::string> stored;
+    };
+    const Case cases[] = {
+        {"a late notice of the change stored already", nullptr, {"before", "before"}},
+        {"a notice of a later change", L"after", {"before", "after", "after"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(database.Exec("delete from data"));
+        PutText(L"before");
+        CaptureNow();
+        {
+            ClipboardHolder holder;
+            EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_CHANGECBCHAIN, 0, 0), 0);
+            EXPECT_TRUE(CaptureRetryPending());
+        }
+        if (c.laterChange)
+            PutText(c.laterChange);
+        // Handled before the chain change's retry gets its turn.
+        EXPECT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
+        PumpWhileCaptureRetries();
+        FinishQueuedCaptures();
+        std::vector<std::string> stored;
+        for (const Row& row : Rows())
+            stored.push_back(row.text);
+        EXPECT_EQ(stored, c.stored);
+    }
+}
+
+// Another program's copy made as many programs make theirs: a text and a file list promised, each
+// made only when a reader asks for it (WM_RENDERFORMAT, on the owner's own thread). While it makes
+// the file list it first sends `notice` to `viewer`, as a viewer joining the chain at that moment
+// passes its first notice on: the reader's thread handles it inside its own read.
+class PromisingOwner {
+public:
+    PromisingOwner(HWND viewer, UINT notice) : viewer_(viewer), notice_(notice)
+    {
+        g_owner = this;
+        UniqueHandle promised(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        thread_ = std::thread([this, promised = promised.get()] {
+            window_ = MakeTestWindow("PromisingOwner", &Procedure);
+            if (OpenClipboard(window_)) {
+                EmptyClipboard();
+                SetClipboardData(CF_UNICODETEXT, nullptr);
+                SetClipboardData(CF_HDROP, nullptr);
+                CloseClipboard();
+            }
+            SetEvent(promised);
+            MSG message;
+            while (GetMessageA(&message, nullptr, 0, 0) > 0)
+                DispatchMessageA(&message);
+            DestroyWindow(window_);
+        });
+        WaitForSingleObject(promised.get(), 10000);
+    }
+    ~PromisingOwner()
+    {
+        // Nothing promised is left behind by a window that is gone.
+        {
+            ClipboardWriter writer;
+        }
+        PostMessageA(window_, WM_QUIT, 0, 0);
+        thread_.join();
+        g_owner = nullptr;
+    }
+    PromisingOwner(const PromisingOwner&) = delete;
+    PromisingOwner& operator=(const PromisingOwner&) = delete;
+
+    int noticesSent = 0;
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message != WM_RENDERFORMAT || !g_owner)
+            return DefWindowProcA(window, message, wParam, lParam);
+        if (wParam == CF_UNICODETEXT) {
+            static const wchar_t kText[] = L"nested 1";
+            UniqueGlobal block = CopyToGlobal(kText, sizeof kText);
+            if (SetClipboardData(CF_UNICODETEXT, block.get()))
+                block.release();
+        } else if (wParam == CF_HDROP) {
+            if (g_owner->noticesSent++ == 0)
+                SendMessageA(g_owner->viewer_, g_owner->notice_, 0, 0);
+            static const wchar_t kNames[] = L"C:\\nested\\1.txt\0";
+            const std::vector<char> drop = ClipboardWriter::DropFilesBlock(kNames, sizeof kNames, TRUE);
+            UniqueGlobal block = CopyToGlobal(drop.data(), drop.size());
+            if (SetClipboardData(CF_HDROP, block.get()))
+                block.release();
+        }
+        return 0;
+    }
+
+    static inline PromisingOwner* g_owner = nullptr;
+    HWND viewer_;
+    UINT notice_;
+    HWND window_ = nullptr;
+    std::thread thread_;
+};
+
+// The program's window as the monitor leaves it: every notice runs a capture.
+LRESULT CALLBACK CapturingViewer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_DRAWCLIPBOARD || message == WM_CHANGECBCHAIN)
+        return CaptureClipboardEntry(window, message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(ClipboardCaptureTest, ANoticeArrivingInsideTheReadNeitherSplitsNorDoublesTheChange)
+{
+    HWND viewer = MakeTestWindow("CapturingViewer", &CapturingViewer);
+    const Row whole{"", "nested 1", "", "C:\\nested\\1.txt"};
+    struct Case {
+        const char* what;
+        UINT notice;
+        size_t rows;  // each the change whole
+    };
+    const Case cases[] = {
+        {"a change notice: the change read already", WM_DRAWCLIPBOARD, 1},
+        {"a chain change: the clipboard stored once more", WM_CHANGECBCHAIN, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(database.Exec("delete from data"));
+        PromisingOwner owner(viewer, c.notice);
+        CaptureNow(WM_DRAWCLIPBOARD, viewer);
+        EXPECT_EQ(owner.noticesSent, 1) << "the file list was never asked for";
+        std::vector<Row> rows = Rows();
+        EXPECT_EQ(rows.size(), c.rows);
+        for (const Row& row : rows) {
+            EXPECT_EQ(row.text, whole.text);
+            EXPECT_EQ(row.byte, whole.byte);
+            EXPECT_EQ(row.file, whole.file);
+        }
+    }
+    DestroyWindow(viewer);
 }
 
 // ---- failures while copies go on ----------------------------------------------------------

@@ -49,6 +49,17 @@ public:
         return PutDropFiles(list.data(), list.size(), FALSE);
     }
 
+    // The CF_HDROP block of `list` (`size` bytes of names, each ended by a zero, then a zero).
+    static std::vector<char> DropFilesBlock(const void* list, size_t size, BOOL wide)
+    {
+        std::vector<char> block(sizeof(DROPFILES) + size);
+        auto* header = reinterpret_cast<DROPFILES*>(block.data());
+        header->pFiles = sizeof(DROPFILES);
+        header->fWide = wide;
+        std::memcpy(block.data() + sizeof(DROPFILES), list, size);
+        return block;
+    }
+
     // `size` bytes at `data` under `format`, as they are.
     bool Block(UINT format, const void* data, size_t size) { return Put(format, data, size); }
 
@@ -63,11 +74,7 @@ private:
     }
     bool PutDropFiles(const void* list, size_t size, BOOL wide)
     {
-        std::vector<char> block(sizeof(DROPFILES) + size);
-        auto* header = reinterpret_cast<DROPFILES*>(block.data());
-        header->pFiles = sizeof(DROPFILES);
-        header->fWide = wide;
-        std::memcpy(block.data() + sizeof(DROPFILES), list, size);
+        const std::vector<char> block = DropFilesBlock(list, size, wide);
         return Put(CF_HDROP, block.data(), block.size());
     }
 

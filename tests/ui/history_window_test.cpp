@@ -27,6 +27,7 @@
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
 #include "grid_registration.h"
+#include "support/capture_notices.h"
 #include "support/clipboard_files.h"
 #include "support/clipboard_reader.h"
 #include "support/clipboard_writer.h"
@@ -769,8 +770,7 @@ TEST_F(HistoryWindowTest, WhatAnotherProgramCopiedIsStoredShownAndCopiedBackAsIt
             if (!c.files.empty())
                 writer.Files(c.files);
         }
-        ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-        FinishQueuedCaptures();
+        CaptureNow();
         std::string joined;
         for (const std::wstring& name : c.files)
             joined += (joined.empty() ? "" : "|") + Utf8FromWide(name);
@@ -788,8 +788,7 @@ TEST_F(HistoryWindowTest, WhatAnotherProgramCopiedIsStoredShownAndCopiedBackAsIt
         ASSERT_TRUE(writer.Bitmap(CreateBitmap(4, 4, 1, 32, nullptr)));
         writer.Files({names[0]});
     }
-    ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-    FinishQueuedCaptures();
+    CaptureNow();
     ASSERT_EQ(g_grid->GetTextMatrix(0, 2), kKindPicture);
     EmptyTheClipboard();
     PressCtrlC(0, 1);
@@ -816,8 +815,7 @@ TEST_F(HistoryWindowTest, ALookUpThatFailsMidwayLeavesTheHistoryWritable)
         ASSERT_TRUE(writer.IsOpen());
         writer.Text(L"copied after a failed look-up");
     }
-    ASSERT_EQ(CaptureClipboardEntry(nullptr, WM_DRAWCLIPBOARD, 0, 0), 0);
-    FinishQueuedCaptures();
+    CaptureNow();
     EXPECT_EQ(NewestStoredRow().first, "copied after a failed look-up");
     PumpMessages();
     EXPECT_TRUE(g_boxes.empty()) << (g_boxes.empty() ? "" : g_boxes[0].text);
