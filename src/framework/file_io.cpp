@@ -31,10 +31,11 @@ bool WriteNewFileBytes(const std::string& path, const ByteSet& bytes)
     return false;
 }
 
-ByteSet ReadFileBytes(const std::string& path)
+namespace {
+
+// The whole of an open file; empty when it cannot be read. Owns `file` and closes it.
+ByteSet ReadWholeFile(UniqueFile file)
 {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return {};
     LARGE_INTEGER size = {};
@@ -46,4 +47,18 @@ ByteSet ReadFileBytes(const std::string& path)
             bytes = ByteSet();
     }
     return bytes;
+}
+
+} // namespace
+
+ByteSet ReadFileBytes(const std::string& path)
+{
+    return ReadWholeFile(UniqueFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+ByteSet ReadFileBytes(const std::wstring& path)
+{
+    return ReadWholeFile(UniqueFile(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
 }

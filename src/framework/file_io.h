@@ -1,5 +1,5 @@
 // Files by GBK path: existence test (files and folders alike), writing a whole file (also as a
-// new file that appears whole or not at all) and reading one.
+// new file that appears whole or not at all) and reading one; reading one by UTF-16 path too.
 #pragma once
 
 #include <string>
@@ -16,3 +16,5 @@ bool WriteFileBytes(const std::string& path, const ByteSet& bytes);
 bool WriteNewFileBytes(const std::string& path, const ByteSet& bytes);
 // The whole file; empty when it cannot be read.
 ByteSet ReadFileBytes(const std::string& path);
+// The same by UTF-16 path, for a name that GBK cannot hold (a recorded name the user copied).
+ByteSet ReadFileBytes(const std::wstring& path);

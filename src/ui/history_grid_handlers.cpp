@@ -25,14 +25,22 @@ constexpr std::int16_t kRightButton = 2;
 constexpr std::int32_t kEditableNone = 0;
 constexpr std::int32_t kEditableKbdMouse = 2;
 
-std::string AsciiLower(std::string text)
+template <typename Char>
+std::basic_string<Char> AsciiLower(std::basic_string<Char> text)
 {
-    for (char& c : text) {
+    for (Char& c : text) {
         if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+            c = static_cast<Char>(c - 'A' + 'a');
     }
     return text;
 }
+
+int ShowCommand(int showMode)
+{
+    return showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
+}
+
+bool ShellFoundFile(HINSTANCE result) { return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND; }
 
 // Cell editing back on with the time column current, as closing the viewer leaves the grid.
 void GiveGridEditingBack()
@@ -73,12 +81,20 @@ std::string LookUpEntryFile()
 
 std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }
 
+std::wstring GetFileExtension(const std::wstring& path) { return PathFindExtensionW(path.c_str()); }
+
 bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
 {
-    int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
     const char* arguments = parameters.empty() ? nullptr : parameters.c_str();
-    HINSTANCE result = g_uiSystemCalls.ShellExecuteA(nullptr, "open", file.c_str(), arguments, "", show);
-    return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
+    return ShellFoundFile(
+        g_uiSystemCalls.ShellExecuteA(nullptr, "open", file.c_str(), arguments, "", ShowCommand(showMode)));
+}
+
+bool ShellOpenFile(const std::wstring& file, const std::wstring& parameters, int showMode)
+{
+    const wchar_t* arguments = parameters.empty() ? nullptr : parameters.c_str();
+    return ShellFoundFile(
+        g_uiSystemCalls.ShellExecuteW(nullptr, L"open", file.c_str(), arguments, L"", ShowCommand(showMode)));
 }
 
 void ShowPictureViewer(const ByteSet& picture)
@@ -95,14 +111,15 @@ static void OpenPictureRow()
     if (GetMouseRowKind() != kKindPicture)
         return;
     g_grid->SetEditable(kEditableNone);
-    // The shell and the file are reached by GBK path, like every path of the program's own.
-    const std::string file = GbkFromUtf8(LookUpEntryFile());
+    // By the name as recorded, in UTF-16: a name the user copied may hold characters that GBK lacks,
+    // and its GBK form would name no file.
+    const std::wstring file = WideFromUtf8(LookUpEntryFile());
     if (file.empty()) {
         ShowPictureViewer(g_grid->GetCellPicture());
         return;
     }
-    if (AsciiLower(GetFileExtension(file)) == ".gif") {
-        ShellOpenFile(file, "");
+    if (AsciiLower(GetFileExtension(file)) == L".gif") {
+        ShellOpenFile(file, L"");
         GiveGridEditingBack();
         return;
     }

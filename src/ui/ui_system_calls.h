@@ -1,6 +1,7 @@
-// The platform calls of the windows that a test replaces: the shell's open call (to see what the
-// window hands to the shell without starting another program) and the picture box's animation
-// timer (to see the delay each frame asks for). Named and typed as the platform's.
+// The platform calls of the windows that a test replaces: the shell's open calls, by GBK and by
+// UTF-16 name (to see what the window hands to the shell without starting another program), and
+// the picture box's animation timer (to see the delay each frame asks for). Named and typed as the
+// platform's.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 
 struct UiSystemCalls {
     decltype(&::ShellExecuteA) ShellExecuteA = ::ShellExecuteA;
+    decltype(&::ShellExecuteW) ShellExecuteW = ::ShellExecuteW;
     decltype(&::SetTimer) SetTimer = ::SetTimer;
     decltype(&::KillTimer) KillTimer = ::KillTimer;
 };

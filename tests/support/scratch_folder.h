@@ -16,10 +16,10 @@ public:
         GetCurrentDirectoryA(MAX_PATH, current);
         path_ = std::string(current) + "\\scratch-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(counter++);
-        Remove(path_);
+        Remove(Wide(path_));
         CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~ScratchFolder() { Remove(path_); }
+    ~ScratchFolder() { Remove(Wide(path_)); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -27,24 +27,34 @@ public:
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
 private:
-    static void Remove(const std::string& folder)
+    static std::wstring Wide(const std::string& path)
     {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        std::wstring wide(path.size(), L'\0');  // never more units than ANSI bytes
+        wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                                        static_cast<int>(wide.size())));
+        return wide;
+    }
+
+    // By UTF-16 name: a test may leave files whose names the ANSI code page cannot spell, and a
+    // folder left behind would not be empty for the next run that gets the same process id.
+    static void Remove(const std::wstring& folder)
+    {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                std::string name = found.cFileName;
-                if (name == "." || name == "..")
+                std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..")
                     continue;
-                std::string full = folder + "\\" + name;
+                std::wstring full = folder + L"\\" + name;
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                     Remove(full);
                 else
-                    DeleteFileA(full.c_str());
-            } while (FindNextFileA(search, &found));
+                    DeleteFileW(full.c_str());
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(folder.c_str());
     }
 
     std::string path_;

@@ -26,6 +26,7 @@
 #include "framework/menu.h"
 #include "framework/message_box.h"
 #include "framework/text_codec.h"
+#include "framework/unique_resource.h"
 #include "grid_registration.h"
 #include "support/capture_notices.h"
 #include "support/clipboard_files.h"
@@ -128,10 +129,11 @@ protected:
     static HWND GridWindow() { return reinterpret_cast<HWND>(static_cast<intptr_t>(g_grid->GethWnd())); }
     // A client point inside cell (row, col): columns of 2381 and rows of 1360 twips, 15 to a pixel.
     static LPARAM CellPoint(int row, int col) { return MAKELPARAM(col * 2381 / 15 + 20, row * 1360 / 15 + 20); }
-    static void Record(const std::string& time, const std::string& file)
+    // `file` is GBK text unless `utf8` (then stored as it is, as a name the user copied is).
+    static void Record(const std::string& time, const std::string& file, bool utf8 = false)
     {
         ASSERT_TRUE(g_database->Exec("insert into data(time, text, byte, file) values ('" + time + "', '', '', '" +
-                                     file + "')"));
+                                     file + "')", 0, 0, nullptr, utf8));
     }
     static void DoubleClick(int row, int col)
     {
@@ -364,6 +366,8 @@ protected:
         KillTimer(nullptr, timer);
         PumpMessages();
     }
+    // The same with the shell's open calls recorded (g_shellCalls, g_wideShellCalls) instead of made.
+    void DoubleClickPictureRowRecordingTheShell();
 };
 
 TEST_F(PictureViewerTest, APictureWithoutFileShowsTheCellsPictureAndSavesItsBytesUnchanged)
@@ -402,19 +406,43 @@ TEST_F(PictureViewerTest, ARecordedFileIsShownFromDiskAndACancelledSaveWritesNot
     EXPECT_EQ(g_grid->GetEditable(), 2);
 }
 
-struct ShellCall {
+// One call of ShellExecuteA (Char is char) or ShellExecuteW (wchar_t), as its recorder below saw it.
+template <typename Char>
+struct ShellCallOf {
     HWND owner;
-    std::string verb, file;
+    std::basic_string<Char> verb, file;
     bool parameters;
-    std::string folder;
+    std::basic_string<Char> folder;
     INT show;
 };
+using ShellCall = ShellCallOf<char>;
 std::vector<ShellCall> g_shellCalls;
+std::vector<ShellCallOf<wchar_t>> g_wideShellCalls;
 
-HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show)
+template <typename Char>
+std::basic_string<Char> TextOrEmpty(const Char* text)
 {
-    g_shellCalls.push_back({owner, verb ? verb : "", file ? file : "", parameters != nullptr, folder ? folder : "", show});
+    return text ? text : std::basic_string<Char>();
+}
+
+template <typename Char, std::vector<ShellCallOf<Char>>& calls>
+HINSTANCE WINAPI RecordShellExecuteIn(HWND owner, const Char* verb, const Char* file, const Char* parameters,
+                                      const Char* folder, INT show)
+{
+    calls.push_back({owner, TextOrEmpty(verb), TextOrEmpty(file), parameters != nullptr, TextOrEmpty(folder), show});
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));  // above 32: the shell started it
+}
+constexpr auto RecordShellExecute = RecordShellExecuteIn<char, g_shellCalls>;
+constexpr auto RecordShellExecuteW = RecordShellExecuteIn<wchar_t, g_wideShellCalls>;
+
+void PictureViewerTest::DoubleClickPictureRowRecordingTheShell()
+{
+    g_shellCalls.clear();
+    g_wideShellCalls.clear();
+    ScopedSystemCalls uiCalls(g_uiSystemCalls);
+    g_uiSystemCalls.ShellExecuteA = RecordShellExecute;
+    g_uiSystemCalls.ShellExecuteW = RecordShellExecuteW;
+    DoubleClickPictureRow();
 }
 
 TEST_F(PictureViewerTest, ARecordedGifGoesToTheShellAndEditingComesBack)
@@ -424,21 +452,71 @@ TEST_F(PictureViewerTest, ARecordedGifGoesToTheShellAndEditingComesBack)
     AddGridRow("p3", "", BmpFile(4, 4), "");
     Record("p3", gif);
     g_grid->Select(0, 1);
-    g_shellCalls.clear();
-    {
-        ScopedSystemCalls uiCalls(g_uiSystemCalls);
-        g_uiSystemCalls.ShellExecuteA = RecordShellExecute;
-        DoubleClickPictureRow();
-    }
+    DoubleClickPictureRowRecordingTheShell();
     EXPECT_FALSE(g_visit.seen) << "a .gif is not shown in the viewer";
-    ASSERT_EQ(g_shellCalls.size(), 1u) << "the shell was not asked to open it";
-    EXPECT_EQ(g_shellCalls[0].owner, nullptr);
-    EXPECT_EQ(g_shellCalls[0].verb, "open");
-    EXPECT_EQ(g_shellCalls[0].file, gif);
-    EXPECT_FALSE(g_shellCalls[0].parameters);
-    EXPECT_EQ(g_shellCalls[0].show, SW_SHOWNORMAL);
+    EXPECT_TRUE(g_shellCalls.empty()) << "handed to the shell by its GBK name";
+    ASSERT_EQ(g_wideShellCalls.size(), 1u) << "the shell was not asked to open it";
+    EXPECT_EQ(g_wideShellCalls[0].owner, nullptr);
+    EXPECT_EQ(g_wideShellCalls[0].verb, L"open");
+    EXPECT_EQ(g_wideShellCalls[0].file, WideFromAnsi(gif));
+    EXPECT_FALSE(g_wideShellCalls[0].parameters);
+    EXPECT_EQ(g_wideShellCalls[0].folder, L"");
+    EXPECT_EQ(g_wideShellCalls[0].show, SW_SHOWNORMAL);
     EXPECT_EQ(g_grid->GetCol(), 0);
     EXPECT_EQ(g_grid->GetEditable(), 2);
+}
+
+bool WriteFileBytesByWideName(const std::wstring& path, const ByteSet& bytes)
+{
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), bytes.Data(), static_cast<DWORD>(bytes.Size()), &written, nullptr) &&
+           written == bytes.Size();
+}
+
+TEST_F(PictureViewerTest, ARecordedNameOutsideGbkIsShownOrGoesToTheShellByItsUtf16Name)
+{
+    const std::wstring folder = WideFromAnsi(folder_->Path()) + L"\\그림 😀";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring picture = folder + L"\\사진 😀.bmp";
+    const std::wstring gif = folder + L"\\움짤 😀.gif";
+    const ByteSet onDisk = BmpFile(30, 20);
+    ASSERT_TRUE(WriteFileBytesByWideName(picture, onDisk));
+    ASSERT_TRUE(WriteFileBytesByWideName(gif, ByteSet::FromText("GIF89a")));
+    struct Case {
+        const char* what;
+        std::wstring recorded;
+        bool toShell;  // else shown from disk
+    };
+    const Case cases[] = {
+        {"picture", picture, false},
+        {"gif", gif, true},
+        // The extension is the whole list's, taken as one name.
+        {"list ending in a gif", picture + L"|" + gif, true},
+    };
+    g_saveAnswer = "";
+    for (const Case& c : cases) {
+        g_grid->SetRows(0);
+        AddGridRow("u1", "", BmpFile(4, 4), "");
+        g_database->Exec("delete from data");
+        Record("u1", Utf8FromWide(c.recorded), true);
+        g_grid->Select(0, 1);
+        g_visit = {};
+        DoubleClickPictureRowRecordingTheShell();
+        EXPECT_TRUE(g_shellCalls.empty()) << c.what << ": handed to the shell by its GBK name";
+        if (c.toShell) {
+            EXPECT_FALSE(g_visit.seen) << c.what;
+            ASSERT_EQ(g_wideShellCalls.size(), 1u) << c.what << ": the shell was not asked to open it";
+            EXPECT_EQ(g_wideShellCalls[0].file, c.recorded) << c.what;
+        } else {
+            ASSERT_TRUE(g_visit.seen) << c.what << ": no viewer opened";
+            EXPECT_EQ(g_visit.shown, onDisk) << c.what;
+            EXPECT_TRUE(g_wideShellCalls.empty()) << c.what;
+        }
+        EXPECT_EQ(g_grid->GetCol(), 0) << c.what;
+        EXPECT_EQ(g_grid->GetEditable(), 2) << c.what;
+    }
+    EXPECT_TRUE(g_boxes.empty());
 }
 
 // Refuses to make the viewer's window, as a system out of window resources would.
