@@ -248,11 +248,11 @@ public:
 
 UniqueVariant HoldingObject(CountedObject& object)
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_UNKNOWN;
-    V_UNKNOWN(value.addressof()) = &object;
+    VARIANT value{};
+    V_VT(&value) = VT_UNKNOWN;
+    V_UNKNOWN(&value) = &object;
     object.AddRef();
-    return value;
+    return UniqueVariant(value);
 }
 
 TEST(UniqueVariantTest, ItsReferencesAreGivenBackWhenTheOwnerEndsOrIsReplaced)
