@@ -47,7 +47,7 @@ struct Call {
         if (!Given(i))
             return fallback;
         UniqueVariant v;
-        if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(args[i].addressof()), 0, VT_I4)))
+        if (FAILED(VariantChangeType(v.put(), const_cast<VARIANT*>(args[i].addressof()), 0, VT_I4)))
             return fallback;
         return v.get().lVal;
     }
@@ -86,10 +86,11 @@ HRESULT EmptyOf(VARTYPE type, VARIANT* out) noexcept
         out->bstrVal = SysAllocString(L"");
         return out->bstrVal ? S_OK : E_OUTOFMEMORY;
     }
-    UniqueVariant zero;
-    zero.addressof()->vt = VT_I4;
-    zero.addressof()->lVal = 0;
-    return VariantChangeType(out, zero.addressof(), 0, type);
+    // A number owns nothing: it needs no owner.
+    VARIANT zero{};
+    zero.vt = VT_I4;
+    zero.lVal = 0;
+    return VariantChangeType(out, &zero, 0, type);
 }
 
 HRESULT SetLong(VARIANT* out, LONG v) noexcept
@@ -141,7 +142,7 @@ HRESULT SetText(VARIANT* out, const StoredText& text) noexcept
 LONG ValueLong(const Call& call) noexcept
 {
     UniqueVariant v;
-    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_I4)))
+    if (FAILED(VariantChangeType(v.put(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_I4)))
         return 0;
     return v.get().lVal;
 }
@@ -149,7 +150,7 @@ LONG ValueLong(const Call& call) noexcept
 bool ValueBool(const Call& call) noexcept
 {
     UniqueVariant v;
-    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_BOOL)))
+    if (FAILED(VariantChangeType(v.put(), const_cast<VARIANT*>(call.value.addressof()), 0, VT_BOOL)))
         return false;
     return v.get().boolVal != VARIANT_FALSE;
 }
@@ -160,7 +161,7 @@ std::wstring ValueText(const VARIANT* value)
     if (value->vt == VT_BSTR)
         return value->bstrVal ? std::wstring(value->bstrVal, SysStringLen(value->bstrVal)) : std::wstring();
     UniqueVariant v;
-    if (FAILED(VariantChangeType(v.addressof(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get().bstrVal)
+    if (FAILED(VariantChangeType(v.put(), const_cast<VARIANT*>(value), 0, VT_BSTR)) || !v.get().bstrVal)
         return {};
     return std::wstring(v.get().bstrVal, SysStringLen(v.get().bstrVal));
 }
@@ -264,7 +265,7 @@ private:
     {
         if (put) {
             UniqueVariant copy;
-            VariantCopy(copy.addressof(), call_.value.addressof());
+            VariantCopy(copy.put(), call_.value.addressof());
             grid_.stored[{call_.id, IndexKey(call_)}] = std::move(copy);
             return S_OK;
         }
@@ -330,7 +331,7 @@ private:
     {
         if (!get) {
             UniqueVariant v;
-            if (FAILED(VariantChangeType(v.addressof(), call_.value.addressof(), 0, VT_R8)) || v.get().dblVal <= 0)
+            if (FAILED(VariantChangeType(v.put(), call_.value.addressof(), 0, VT_R8)) || v.get().dblVal <= 0)
                 return DISP_E_OVERFLOW;
             m_.fontSize = v.get().dblVal;
             GridWindow::Refresh(grid_);
@@ -528,13 +529,22 @@ HRESULT Coerce(const TYPEDESC& declared, VARIANT* source, VARIANT* target) noexc
     if (type != VT_EMPTY)
         return VariantChangeType(target, source, 0, type);
     UniqueVariant copy;
-    HRESULT hr = VariantCopyInd(copy.addressof(), source);
+    HRESULT hr = VariantCopyInd(copy.put(), source);
     if (FAILED(hr))
         return hr;
     if (IsObjectType(declared) && copy.get().vt != VT_DISPATCH && copy.get().vt != VT_UNKNOWN)
         return DISP_E_TYPEMISMATCH;
     ReplaceVariant(*target, std::move(copy));
     return hr;
+}
+
+// An optional argument the caller left out, as automation marks one.
+UniqueVariant MissingArgument() noexcept
+{
+    VARIANT missing{};
+    missing.vt = VT_ERROR;
+    missing.scode = DISP_E_PARAMNOTFOUND;
+    return UniqueVariant(missing);
 }
 
 // Fills call.args/outputs/value from the caller's parameters as the description declares them.
@@ -566,10 +576,8 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
     call.outputs.assign(declared, nullptr);
     for (UINT i = 0; i < declared; ++i) {
         const ELEMDESC& element = desc.lprgelemdescParam[i];
-        VARIANT* target = call.args[i].addressof();
         if (i >= positional) {
-            target->vt = VT_ERROR;
-            target->scode = DISP_E_PARAMNOTFOUND;
+            call.args[i] = MissingArgument();
             continue;
         }
         VARIANT* source = &params.rgvarg[params.cArgs - 1 - i];
@@ -577,7 +585,7 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
         VARTYPE type = CoercedType(element.tdesc, &byRef);
         if (byRef && type == VT_I4 && source->vt == (VT_I4 | VT_BYREF))
             call.outputs[i] = source->plVal;
-        if (FAILED(Coerce(element.tdesc, source, target))) {
+        if (FAILED(Coerce(element.tdesc, source, call.args[i].put()))) {
             if (argError)
                 *argError = params.cArgs - 1 - i;
             return DISP_E_TYPEMISMATCH;
@@ -593,7 +601,7 @@ HRESULT BindArguments(const FUNCDESC& desc, DISPPARAMS& params, Call& call, UINT
             call.valueBorrowed = true;
             return S_OK;
         }
-        if (FAILED(Coerce(valueType, source, call.value.addressof()))) {
+        if (FAILED(Coerce(valueType, source, call.value.put()))) {
             if (argError)
                 *argError = 0;
             return DISP_E_TYPEMISMATCH;
@@ -638,7 +646,7 @@ STDMETHODIMP GridObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*
         if (desc->elemdescFunc.tdesc.vt == VT_PTR)
             call.resultType = VT_DISPATCH;
         UniqueVariant own;
-        call.result = result ? result : own.addressof();
+        call.result = result ? result : own.put();
         VariantInit(call.result);
         HRESULT hr = BindArguments(*desc, *params, call, argError);
         if (SUCCEEDED(hr))

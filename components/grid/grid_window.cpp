@@ -793,7 +793,7 @@ bool GridWindow::StartEdit(GridObject& grid, const wchar_t* initial) noexcept
     SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(font.release()), FALSE);
     SetPropW(editor, kEditorOwnerProp, &grid);
     SetPropW(editor, kEditorProcProp,
-             reinterpret_cast<HANDLE>(ReplaceWindowProcedureW(editor, WindowProcedure::Wrap<&EditorProc>())));
+             reinterpret_cast<HANDLE>(ReplaceWindowProcedureW(editor, SubclassProcedure::Wrap<&EditorProc>())));
     grid.editor = editor;
     grid.editRow = row;
     grid.editCol = col;

@@ -38,7 +38,7 @@ void InstallClipboardMonitor(HWND window, WindowProcedure callback) noexcept
     // without end on the first message.
     if (ReadProperty<WNDPROC>(window, kMonitorProperty))
         return;
-    WNDPROC previous = ReplaceWindowProcedureA(window, WindowProcedure::Wrap<&ClipboardMonitorProc>());
+    WNDPROC previous = ReplaceWindowProcedureA(window, SubclassProcedure::Wrap<&ClipboardMonitorProc>());
     StoreProperty(window, kMonitorProperty, previous);
     StoreProperty(window, kCallbackProperty, callback.Address());
     StoreProperty(window, kViewerProperty, SetClipboardViewer(window));

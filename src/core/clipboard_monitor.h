@@ -20,7 +20,7 @@ void InstallClipboardMonitor(HWND window, WindowProcedure callback) noexcept;
 
 // The monitor's window procedure: the callback first, then the chain's bookkeeping (passing the
 // notice on to the next viewer), then the previous procedure for every message. What the window
-// has installed is its wrapper, WindowProcedure::Wrap<&ClipboardMonitorProc>().
+// has installed is its wrapper, SubclassProcedure::Wrap<&ClipboardMonitorProc>().
 LRESULT CALLBACK ClipboardMonitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
 // Leaves the viewer chain, restores the previous window procedure and removes the three

@@ -60,7 +60,7 @@ inline constexpr char kTrayEventProperty[] = "Exec Event";
 // The owner window's procedure while the tray class has it subclassed. It reads everything from
 // the window's properties above. The owner has its wrapper installed, kTrayWindowProcedure.
 LRESULT CALLBACK TrayWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-inline constexpr WindowProcedure kTrayWindowProcedure = WindowProcedure::Wrap<&TrayWindowProc>();
+inline constexpr SubclassProcedure kTrayWindowProcedure = SubclassProcedure::Wrap<&TrayWindowProc>();
 
 struct IconDeleter {
     void operator()(HICON icon) const noexcept { DestroyIcon(icon); }

@@ -69,8 +69,7 @@ UINT Form::AddCommand(FormEventHandler handler)
 
 bool Form::Load(HWND parent, bool modal)
 {
-    constexpr WindowProcedure procedure = WindowProcedure::Wrap<&Form::WindowProc>();
-    if (!RegisterFormClass(layout_.className, procedure))
+    if (!RegisterFormClass(layout_.className, WindowProcedure::Wrap<&Form::WindowProc>()))
         return false;
     DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     if (layout_.minimizeBox)
@@ -90,7 +89,7 @@ bool Form::Load(HWND parent, bool modal)
     if (!window_)
         return false;
     SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ReplaceWindowProcedureA(window_, procedure);
+    ReplaceWindowProcedureA(window_, SubclassProcedure::Wrap<&Form::WindowProc>());
     OpenForms().insert(this);
     SetProgramIcons();
     for (FormUnit* unit : units_)

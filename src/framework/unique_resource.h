@@ -22,13 +22,35 @@
 #include <type_traits>
 
 namespace unique_resource_checks {
+// A check told of a put() of a held value, with the place of that call.
+using Hook = void (*)(const std::source_location& where) noexcept;
+
 // Told of every put() asked of an owner that still holds a value, with the place of that call: an
 // out-parameter should come from an empty owner, or the value it held is given back unseen. Null
 // in the program, whose put() then simply gives the value back as its contract says; every test
 // program sets one that fails the running test (tests/support/owner_checks.cpp). A run-time check
 // rather than a compile-time one: the libraries are built once for the program and the tests, and
 // a header whose body changed with a test-only definition would give one program two put()s.
-inline void (*g_putOfHeldValue)(const std::source_location& where) noexcept = nullptr;
+inline Hook g_putOfHeldValue = nullptr;
+
+// The name under which a program exports a Hook (with C linkage) that tells its own
+// g_putOfHeldValue. Each module has its own g_putOfHeldValue, and a DLL's (the grid control's)
+// is set by no one: its put()s are told to the program that loaded it through this export. The
+// program itself exports none; every test program does (tests/support/owner_checks.cpp).
+inline constexpr char kProgramHookExport[] = "UniqueResourcePutOfHeldValue";
+
+// Tells this module's hook of a put() of a held value at `where`; without one, the hook the
+// process's program exports, if any. Only on that fault: the export is looked up each time.
+inline void ReportPutOfHeldValue(const std::source_location& where) noexcept
+{
+    if (g_putOfHeldValue != nullptr) {
+        g_putOfHeldValue(where);
+        return;
+    }
+    const FARPROC exported = GetProcAddress(GetModuleHandleW(nullptr), kProgramHookExport);
+    if (exported != nullptr)
+        reinterpret_cast<Hook>(reinterpret_cast<void*>(exported))(where);
+}
 }  // namespace unique_resource_checks
 
 // Owns one T and hands it to Close once: when the owner ends, is reset or is assigned another
@@ -87,12 +109,13 @@ public:
         value_ = value;
     }
     // For an out-parameter: the place a new value is written to, in an empty owner. An owner that
-    // still holds a value is a caller's fault, told to unique_resource_checks::g_putOfHeldValue
-    // when one is set; the value is given back first either way.
+    // still holds a value is a caller's fault, told to unique_resource_checks::ReportPutOfHeldValue
+    // (a hook of the module's or its program's, when one is set); the value is given back first
+    // either way.
     T* put(const std::source_location& where = std::source_location::current()) noexcept
     {
-        if (unique_resource_checks::g_putOfHeldValue != nullptr && !IsEmpty())
-            unique_resource_checks::g_putOfHeldValue(where);
+        if (!IsEmpty())
+            unique_resource_checks::ReportPutOfHeldValue(where);
         reset();
         return &value_;
     }

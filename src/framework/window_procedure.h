@@ -1,14 +1,20 @@
 // The program's routines as Windows calls them. A routine handed to Windows (a window class's
-// procedure, a window's replaced procedure, the clipboard monitor's callback, a timer's procedure)
-// is made with Wrap<&Routine>(), which gives the address of a wrapper that runs the routine inside
-// the exception edge: whatever the routine lets out ends there, and Windows gets the fallback
-// answer of the routine's shape. The registration helpers below take only these wrapped types,
-// never a bare WNDPROC or TIMERPROC, so none of the program's routines reaches Windows without
-// its edge.
+// procedure, the clipboard monitor's callback, a timer's procedure) is made with Wrap<&Routine>(),
+// which gives the address of a wrapper that runs the routine inside the exception edge: whatever the
+// routine lets out ends there, and Windows gets the fallback answer of the routine's shape. The
+// registration helpers below take only these wrapped types, never a bare WNDPROC or TIMERPROC, so
+// none of the program's routines reaches Windows without its edge.
+//
+// A window's replaced procedure (subclassing) is made apart: there the fallback answer of a window
+// procedure, DefWindowProc, would skip the procedure the window had, and with it that procedure's
+// own handling (an EDIT control frees its text at WM_NCDESTROY). So subclassing takes only a
+// SubclassProcedure, made of a noexcept routine, which keeps its failures inside its own body and
+// hands on to the previous procedure what it does not consume.
 //
 // Holds: EdgeFallback, RoutineOfShape, EdgeCallback (the one wrapper template), WindowProcedure,
-// TimerProcedure, RegisterWindowClass, ReplaceWindowProcedureA/W and StartTimer. Header only, like
-// the edge it builds on: the grid control (a DLL of its own) registers its windows with it too.
+// TimerProcedure, SubclassProcedure, RegisterWindowClass, ReplaceWindowProcedureA/W and StartTimer.
+// Header only, like the edge it builds on: the grid control (a DLL of its own) registers its windows
+// with it too.
 #pragma once
 
 #include <windows.h>
@@ -96,6 +102,32 @@ using TimerProcedure = EdgeCallback<void(HWND, UINT, UINT_PTR, DWORD)>;
 static_assert(std::is_same_v<WindowProcedure::Pointer, WNDPROC>);
 static_assert(std::is_same_v<TimerProcedure::Pointer, TIMERPROC>);
 
+// The address of a window procedure that may replace a window's own: the wrapper of a routine of
+// the window procedure's shape that is noexcept, so the wrapper's fallback is never reached and no
+// message of the window bypasses the procedure it had. Only Wrap makes one.
+class SubclassProcedure {
+public:
+    // The wrapper of `Routine`. It is the one WindowProcedure::Wrap<Routine>() gives, so a routine
+    // that is both its class's procedure and its window's replaced one has one address.
+    template <auto Routine>
+        requires RoutineOfShape<Routine, LRESULT, HWND, UINT, WPARAM, LPARAM> &&
+                 std::is_nothrow_invocable_v<decltype(Routine), HWND, UINT, WPARAM, LPARAM>
+    static constexpr SubclassProcedure Wrap() noexcept
+    {
+        return SubclassProcedure(WindowProcedure::Wrap<Routine>());
+    }
+
+    // The wrapper's address, as Windows is given it.
+    constexpr WNDPROC Address() const noexcept { return procedure_.Address(); }
+
+    friend constexpr bool operator==(SubclassProcedure, SubclassProcedure) noexcept = default;
+
+private:
+    constexpr explicit SubclassProcedure(WindowProcedure procedure) noexcept : procedure_(procedure) {}
+
+    WindowProcedure procedure_;
+};
+
 // Registers the window class `description` with `procedure` as its window procedure (whatever the
 // description's lpfnWndProc holds is replaced). RegisterClass's answer: the class atom, 0 when the
 // class could not be registered (one of that name exists already, among others).
@@ -119,15 +151,16 @@ inline ATOM RegisterWindowClass(WNDCLASSEXW description, WindowProcedure procedu
 
 // Makes `procedure` the window procedure of `window` (subclassing it), which then receives its
 // messages with ANSI (A) or UTF-16 (W) texts. Gives the procedure the window had, to which the new
-// one passes on what it does not consume (CallWindowProcA / CallWindowProcW) and which the caller
-// puts back when it lets the window go; null when the window could not be changed.
-inline WNDPROC ReplaceWindowProcedureA(HWND window, WindowProcedure procedure) noexcept
+// one passes on what it does not consume (CallWindowProcA / CallWindowProcW), also when its own
+// handling of a message fails, and which the caller puts back when it lets the window go; null
+// when the window could not be changed.
+inline WNDPROC ReplaceWindowProcedureA(HWND window, SubclassProcedure procedure) noexcept
 {
     return reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure.Address())));
 }
 
-inline WNDPROC ReplaceWindowProcedureW(HWND window, WindowProcedure procedure) noexcept
+inline WNDPROC ReplaceWindowProcedureW(HWND window, SubclassProcedure procedure) noexcept
 {
     return reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure.Address())));

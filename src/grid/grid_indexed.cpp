@@ -12,30 +12,31 @@ namespace {
 constexpr DISPID kGetMergedRangeId = 175;
 constexpr DISPID kGetSelectionId = 181;
 
-// VARIANTs of the operation's own, cleared when the operation ends. A text is a wide string (an
-// empty BSTR for the empty text).
+// VARIANTs of the operation's own, cleared when the operation ends: each is built zeroed, as an
+// empty owner's is, and then handed to its owner. A text is a wide string (an empty BSTR for the
+// empty text).
 UniqueVariant TextVariant(const std::string& text) noexcept
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_BSTR;
-    V_BSTR(value.addressof()) = BstrFromAnsi(text).release();
-    return value;
+    VARIANT value{};
+    V_VT(&value) = VT_BSTR;
+    V_BSTR(&value) = BstrFromAnsi(text).release();
+    return UniqueVariant(value);
 }
 
 UniqueVariant Int32Variant(std::int32_t number) noexcept
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_I4;
-    V_I4(value.addressof()) = number;
-    return value;
+    VARIANT value{};
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = number;
+    return UniqueVariant(value);
 }
 
 UniqueVariant BoolVariant(bool truth) noexcept
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_BOOL;
-    V_BOOL(value.addressof()) = truth ? VARIANT_TRUE : VARIANT_FALSE;
-    return value;
+    VARIANT value{};
+    V_VT(&value) = VT_BOOL;
+    V_BOOL(&value) = truth ? VARIANT_TRUE : VARIANT_FALSE;
+    return UniqueVariant(value);
 }
 
 // The text of a VARIANT read from the control, which is then cleared and freed; the empty text for

@@ -124,7 +124,7 @@ protected:
 TEST_F(ClipboardMonitorTest, InstallSubclassesRecordsItsStateAndJoinsTheChain)
 {
     EXPECT_EQ(GetWindowLongA(monitored, GWL_WNDPROC),
-              reinterpret_cast<LONG>(WindowProcedure::Wrap<&ClipboardMonitorProc>().Address()));
+              reinterpret_cast<LONG>(SubclassProcedure::Wrap<&ClipboardMonitorProc>().Address()));
     EXPECT_EQ(GetPropA(monitored, "Clipboard_Monitor"), reinterpret_cast<HANDLE>(&RecordingProc));
     EXPECT_EQ(GetPropA(monitored, "Clipboard_Callback"), reinterpret_cast<HANDLE>(kRecordingCallback.Address()));
     EXPECT_EQ(StoredViewer(monitored), next);

@@ -139,6 +139,29 @@ TEST_F(OwnerTest, APutOfAHeldOwnerFailsTheRunningTestAtThePlaceOfTheCall)
         << puts.Last().file_name();
 }
 
+// A DLL of ours (the grid control) has its own copy of the check, which no test sets: its put()s
+// reach the test program's check through the hook the program exports, with their own place.
+TEST_F(OwnerTest, APutOfAHeldOwnerInsideADllOfOursReachesTheTestProgram)
+{
+    HMODULE fixture = LoadLibraryA("owner_check_fixture.dll");
+    ASSERT_NE(fixture, nullptr);
+    using PutOverHeldValue = int (*)() noexcept;
+    const auto putOverHeldValue =
+        reinterpret_cast<PutOverHeldValue>(reinterpret_cast<void*>(GetProcAddress(fixture, "PutOverHeldValue")));
+    ASSERT_NE(putOverHeldValue, nullptr);
+
+    EXPECT_NONFATAL_FAILURE(putOverHeldValue(), "an out-parameter must come from an empty owner");
+    {
+        HeldValuePuts puts;
+        const int line = putOverHeldValue();
+        ASSERT_EQ(puts.Count(), 1);
+        EXPECT_EQ(puts.Last().line(), static_cast<std::uint_least32_t>(line));
+        EXPECT_NE(std::string(puts.Last().file_name()).find("owner_check_fixture.cpp"), std::string::npos)
+            << puts.Last().file_name();
+    }
+    FreeLibrary(fixture);
+}
+
 std::vector<void*> g_closedHandles;
 
 void CloseCountedHandle(void* handle) noexcept { g_closedHandles.push_back(handle); }
@@ -248,11 +271,11 @@ public:
 
 UniqueVariant HoldingObject(CountedObject& object)
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_UNKNOWN;
-    V_UNKNOWN(value.addressof()) = &object;
+    VARIANT value{};
+    V_VT(&value) = VT_UNKNOWN;
+    V_UNKNOWN(&value) = &object;
     object.AddRef();
-    return value;
+    return UniqueVariant(value);
 }
 
 TEST(UniqueVariantTest, ItsReferencesAreGivenBackWhenTheOwnerEndsOrIsReplaced)

@@ -1,6 +1,7 @@
 // What the program hands to Windows and to its callers outside C++: only wrapped window and timer
-// procedures reach the registration helpers, only noexcept routines become subprogram pointers,
-// and whatever a wrapped routine throws ends in its wrapper with the default answer.
+// procedures reach the registration helpers, only noexcept routines replace a window's procedure or
+// become subprogram pointers, whatever a wrapped routine throws ends in its wrapper with the default
+// answer, and what a replaced procedure fails on goes to the procedure the window had.
 #include "framework/window_procedure.h"
 
 #include <gtest/gtest.h>
@@ -36,18 +37,25 @@ concept SubclassingWTakes = requires(Procedure procedure, HWND window) { Replace
 template <typename Procedure>
 concept TimerTakes = requires(Procedure procedure) { StartTimer(nullptr, 0, 0, procedure); };
 
-// Whether each of the window-procedure helpers, or any of them, takes a `Procedure`.
+// Whether each of the class helpers, or any of them, takes a `Procedure`; the same of the two
+// subclassing helpers; whether any window-procedure helper does.
 template <typename Procedure>
-constexpr bool kEveryHelperTakes = ClassTakes<Procedure, WNDCLASSA> && ClassTakes<Procedure, WNDCLASSEXA> &&
-                                   ClassTakes<Procedure, WNDCLASSEXW> && SubclassingATakes<Procedure> &&
-                                   SubclassingWTakes<Procedure>;
+constexpr bool kEveryClassHelperTakes = ClassTakes<Procedure, WNDCLASSA> && ClassTakes<Procedure, WNDCLASSEXA> &&
+                                        ClassTakes<Procedure, WNDCLASSEXW>;
 template <typename Procedure>
-constexpr bool kAnyHelperTakes = ClassTakes<Procedure, WNDCLASSA> || ClassTakes<Procedure, WNDCLASSEXA> ||
-                                 ClassTakes<Procedure, WNDCLASSEXW> || SubclassingATakes<Procedure> ||
-                                 SubclassingWTakes<Procedure>;
+constexpr bool kAnyClassHelperTakes = ClassTakes<Procedure, WNDCLASSA> || ClassTakes<Procedure, WNDCLASSEXA> ||
+                                      ClassTakes<Procedure, WNDCLASSEXW>;
+template <typename Procedure>
+constexpr bool kBothSubclassingHelpersTake = SubclassingATakes<Procedure> && SubclassingWTakes<Procedure>;
+template <typename Procedure>
+constexpr bool kAnySubclassingHelperTakes = SubclassingATakes<Procedure> || SubclassingWTakes<Procedure>;
+template <typename Procedure>
+constexpr bool kAnyHelperTakes = kAnyClassHelperTakes<Procedure> || kAnySubclassingHelperTakes<Procedure>;
 
-// Only the wrapped type gets through; a bare procedure does not, noexcept or not.
-static_assert(kEveryHelperTakes<WindowProcedure>);
+// Only the wrapped types get through, each to its own helpers; a bare procedure does not, noexcept
+// or not. A window procedure, whose routine may throw, never replaces a window's own.
+static_assert(kEveryClassHelperTakes<WindowProcedure> && !kAnySubclassingHelperTakes<WindowProcedure>);
+static_assert(kBothSubclassingHelpersTake<SubclassProcedure> && !kAnyClassHelperTakes<SubclassProcedure>);
 static_assert(!kAnyHelperTakes<WNDPROC>);
 static_assert(!kAnyHelperTakes<decltype(&MayThrowProc)>);
 static_assert(!kAnyHelperTakes<decltype(&NoexceptProc)>);
@@ -56,6 +64,8 @@ static_assert(TimerTakes<TimerProcedure>);
 static_assert(!TimerTakes<TIMERPROC> && !TimerTakes<decltype(&MayThrowTimer)> && !TimerTakes<WindowProcedure>);
 static_assert(!std::is_constructible_v<WindowProcedure, WNDPROC>);
 static_assert(!std::is_constructible_v<TimerProcedure, TIMERPROC>);
+static_assert(!std::is_constructible_v<SubclassProcedure, WNDPROC>);
+static_assert(!std::is_constructible_v<SubclassProcedure, WindowProcedure>);
 
 // Wrap takes a routine of the shape, throwing or not, and nothing else.
 template <auto Routine>
@@ -67,6 +77,21 @@ static_assert(!WrapsAsWindowProcedure<&NotAProcedure> && !WrapsAsWindowProcedure
 static_assert(WrapsAsTimerProcedure<&MayThrowTimer> && !WrapsAsTimerProcedure<&MayThrowProc>);
 static_assert(WindowProcedure::Wrap<&MayThrowProc>() == WindowProcedure::Wrap<&MayThrowProc>());
 static_assert(!(WindowProcedure::Wrap<&MayThrowProc>() == WindowProcedure::Wrap<&NoexceptProc>()));
+
+// A window's procedure is replaced only with a noexcept routine: the wrapper's answer to a throw,
+// DefWindowProc, would skip the procedure the window had. Its wrapper is the routine's one wrapper.
+template <auto Routine>
+concept SubclassesAWith = requires(HWND window) {
+    ReplaceWindowProcedureA(window, SubclassProcedure::Wrap<Routine>());
+};
+template <auto Routine>
+concept SubclassesWWith = requires(HWND window) {
+    ReplaceWindowProcedureW(window, SubclassProcedure::Wrap<Routine>());
+};
+static_assert(SubclassesAWith<&NoexceptProc> && SubclassesWWith<&NoexceptProc>);
+static_assert(!SubclassesAWith<&MayThrowProc> && !SubclassesWWith<&MayThrowProc>);
+static_assert(!SubclassesAWith<&NotAProcedure> && !SubclassesAWith<&MayThrowTimer>);
+static_assert(SubclassProcedure::Wrap<&NoexceptProc>().Address() == WindowProcedure::Wrap<&NoexceptProc>().Address());
 
 // A subprogram pointer is only made of a routine no exception leaves, in either convention.
 void __stdcall MayThrowHandler(std::uint32_t) {}
@@ -105,8 +130,37 @@ LRESULT CALLBACK AnswerOrThrow(HWND window, UINT message, WPARAM wParam, LPARAM 
 }
 constexpr WindowProcedure kAnswerOrThrow = WindowProcedure::Wrap<&AnswerOrThrow>();
 
-// A window named "edge" whose procedure is kAnswerOrThrow: of a class registered with it, or of a
-// class of its own whose procedure is then replaced with it; ANSI or UTF-16.
+// The procedure a replaced window had, and whether it was handed a WM_GETTEXT.
+WNDPROC g_previous = nullptr;
+bool g_previousGotText = false;
+
+LRESULT CALLBACK PlainProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_previousGotText = g_previousGotText || message == WM_GETTEXT;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PlainProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_previousGotText = g_previousGotText || message == WM_GETTEXT;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A window's replaced procedure: AnswerOrThrow inside its own edge, handing a message it failed on
+// to the procedure the window had, in the window's own character set.
+LRESULT CALLBACK AnswerOrPassOn(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    LRESULT answer = 0;
+    if (RanToEnd([&] { answer = AnswerOrThrow(window, message, wParam, lParam); }))
+        return answer;
+    return IsWindowUnicode(window) ? CallWindowProcW(g_previous, window, message, wParam, lParam)
+                                   : CallWindowProcA(g_previous, window, message, wParam, lParam);
+}
+constexpr SubclassProcedure kAnswerOrPassOn = SubclassProcedure::Wrap<&AnswerOrPassOn>();
+
+// A window named "edge": of a class registered with kAnswerOrThrow, or of a class of its own (whose
+// procedure records WM_GETTEXT) whose procedure is then replaced with kAnswerOrPassOn; ANSI or
+// UTF-16.
 HWND MakeClassWindow(bool wide)
 {
     if (wide) {
@@ -131,7 +185,7 @@ HWND MakeReplacedWindow(bool wide)
     HWND window = nullptr;
     if (wide) {
         WNDCLASSW description = {};
-        description.lpfnWndProc = DefWindowProcW;
+        description.lpfnWndProc = PlainProcW;
         description.hInstance = GetModuleHandleW(nullptr);
         description.lpszClassName = L"EdgeTestPlainWideClass";
         RegisterClassW(&description);
@@ -139,7 +193,7 @@ HWND MakeReplacedWindow(bool wide)
                                  GetModuleHandleW(nullptr), nullptr);
     } else {
         WNDCLASSA description = {};
-        description.lpfnWndProc = DefWindowProcA;
+        description.lpfnWndProc = PlainProcA;
         description.hInstance = GetModuleHandleA(nullptr);
         description.lpszClassName = "EdgeTestPlainClass";
         RegisterClassA(&description);
@@ -149,11 +203,11 @@ HWND MakeReplacedWindow(bool wide)
     if (!window)
         return nullptr;
     const LONG_PTR before = wide ? GetWindowLongPtrW(window, GWLP_WNDPROC) : GetWindowLongPtrA(window, GWLP_WNDPROC);
-    const WNDPROC previous =
-        wide ? ReplaceWindowProcedureW(window, kAnswerOrThrow) : ReplaceWindowProcedureA(window, kAnswerOrThrow);
-    EXPECT_EQ(reinterpret_cast<LONG_PTR>(previous), before) << "the procedure it had comes back";
+    g_previous =
+        wide ? ReplaceWindowProcedureW(window, kAnswerOrPassOn) : ReplaceWindowProcedureA(window, kAnswerOrPassOn);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(g_previous), before) << "the procedure it had comes back";
     const LONG_PTR now = wide ? GetWindowLongPtrW(window, GWLP_WNDPROC) : GetWindowLongPtrA(window, GWLP_WNDPROC);
-    EXPECT_EQ(now, reinterpret_cast<LONG_PTR>(kAnswerOrThrow.Address()));
+    EXPECT_EQ(now, reinterpret_cast<LONG_PTR>(kAnswerOrPassOn.Address()));
     return window;
 }
 
@@ -177,19 +231,21 @@ TextAnswer AskForText(HWND window, bool wide)
 
 // Windows calls the wrapper: an exception of any kind ends there, and the message gets what
 // DefWindowProc gives in the window's own character set (a UTF-16 window handed the ANSI default
-// would get bytes for its characters).
+// would get bytes for its characters). A replaced procedure ends it in its own edge and hands the
+// message to the procedure the window had (which here gives the default answer).
 TEST(WrappedWindowProcedure, AThrowingBodyEndsInItsWrapperWithTheDefaultAnswer)
 {
     struct Case {
         const char* name;
         HWND (*make)(bool wide);
         bool wide;
+        bool replaced;
     };
     const Case cases[] = {
-        {"class, ANSI", MakeClassWindow, false},
-        {"class, UTF-16", MakeClassWindow, true},
-        {"replaced, ANSI", MakeReplacedWindow, false},
-        {"replaced, UTF-16", MakeReplacedWindow, true},
+        {"class, ANSI", MakeClassWindow, false, false},
+        {"class, UTF-16", MakeClassWindow, true, false},
+        {"replaced, ANSI", MakeReplacedWindow, false, true},
+        {"replaced, UTF-16", MakeReplacedWindow, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,10 +256,12 @@ TEST(WrappedWindowProcedure, AThrowingBodyEndsInItsWrapperWithTheDefaultAnswer)
         for (Thrown thrown : {Thrown::kNothing, Thrown::kBadAlloc, Thrown::kInt}) {
             SCOPED_TRACE(static_cast<int>(thrown));
             g_thrown = thrown;
+            g_previousGotText = false;
             const TextAnswer got = AskForText(window, c.wide);
             const bool threw = thrown != Thrown::kNothing;
             EXPECT_EQ(got.answer, threw ? 4 : kBodysAnswer);
             EXPECT_EQ(got.wroteEdge, threw) << "only the default handling writes the text";
+            EXPECT_EQ(g_previousGotText, c.replaced && threw) << "only a failed message goes to the previous procedure";
         }
         g_thrown = Thrown::kNothing;
         DestroyWindow(window);

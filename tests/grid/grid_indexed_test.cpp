@@ -19,10 +19,10 @@ namespace {
 // A VARIANT of the test's own holding `number`.
 UniqueVariant NumberVariant(LONG number)
 {
-    UniqueVariant value;
-    V_VT(value.addressof()) = VT_I4;
-    V_I4(value.addressof()) = number;
-    return value;
+    VARIANT value{};
+    V_VT(&value) = VT_I4;
+    V_I4(&value) = number;
+    return UniqueVariant(value);
 }
 
 // A VARIANT the grid wrapper handed out, ended with FreeVariantValue.

@@ -25,7 +25,7 @@ HMODULE Atl()
 long Value::AsLong() const
 {
     UniqueVariant x;
-    if (FAILED(VariantChangeType(x.addressof(), const_cast<VARIANT*>(&v), 0, VT_I4)))
+    if (FAILED(VariantChangeType(x.put(), const_cast<VARIANT*>(&v), 0, VT_I4)))
         return 0;
     return x.get().lVal;
 }
@@ -33,7 +33,7 @@ long Value::AsLong() const
 std::wstring Value::AsText() const
 {
     UniqueVariant x;
-    if (FAILED(VariantChangeType(x.addressof(), const_cast<VARIANT*>(&v), 0, VT_BSTR)) || !x.get().bstrVal)
+    if (FAILED(VariantChangeType(x.put(), const_cast<VARIANT*>(&v), 0, VT_BSTR)) || !x.get().bstrVal)
         return {};
     return x.get().bstrVal;
 }
