@@ -25,22 +25,14 @@ constexpr std::int16_t kRightButton = 2;
 constexpr std::int32_t kEditableNone = 0;
 constexpr std::int32_t kEditableKbdMouse = 2;
 
-template <typename Char>
-std::basic_string<Char> AsciiLower(std::basic_string<Char> text)
+std::wstring AsciiLower(std::wstring text)
 {
-    for (Char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<Char>(c - 'A' + 'a');
+    for (wchar_t& c : text) {
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<wchar_t>(c - L'A' + L'a');
     }
     return text;
 }
-
-int ShowCommand(int showMode)
-{
-    return showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
-}
-
-bool ShellFoundFile(HINSTANCE result) { return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND; }
 
 // Cell editing back on with the time column current, as closing the viewer leaves the grid.
 void GiveGridEditingBack()
@@ -79,22 +71,14 @@ std::string LookUpEntryFile()
     return statement.ColumnText(0, true);
 }
 
-std::string GetFileExtension(const std::string& path) { return PathFindExtensionA(path.c_str()); }
-
 std::wstring GetFileExtension(const std::wstring& path) { return PathFindExtensionW(path.c_str()); }
-
-bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode)
-{
-    const char* arguments = parameters.empty() ? nullptr : parameters.c_str();
-    return ShellFoundFile(
-        g_uiSystemCalls.ShellExecuteA(nullptr, "open", file.c_str(), arguments, "", ShowCommand(showMode)));
-}
 
 bool ShellOpenFile(const std::wstring& file, const std::wstring& parameters, int showMode)
 {
+    int show = showMode == 1 ? SW_HIDE : showMode == 2 ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL;
     const wchar_t* arguments = parameters.empty() ? nullptr : parameters.c_str();
-    return ShellFoundFile(
-        g_uiSystemCalls.ShellExecuteW(nullptr, L"open", file.c_str(), arguments, L"", ShowCommand(showMode)));
+    HINSTANCE result = g_uiSystemCalls.ShellExecuteW(nullptr, L"open", file.c_str(), arguments, L"", show);
+    return reinterpret_cast<std::intptr_t>(result) != ERROR_FILE_NOT_FOUND;
 }
 
 void ShowPictureViewer(const ByteSet& picture)

@@ -30,15 +30,11 @@ std::string GetMouseRowKind();
 // cannot be prepared shows the engine's text and gives "". Read through a connection of its own
 // (HistoryReader), so that it never waits behind the history writer.
 std::string LookUpEntryFile();
-// The extension of the last path component with its dot, as PathFindExtensionA finds it; "" when
-// there is none.
-std::string GetFileExtension(const std::string& path);
-// The same of a UTF-16 path, as PathFindExtensionW finds it.
+// The extension of the last path component with its dot, as PathFindExtensionW finds it; "" when
+// there is none. Paths are UTF-16: a recorded name may hold characters that GBK cannot.
 std::wstring GetFileExtension(const std::wstring& path);
-// ShellExecuteA "open" without owner; show mode 1 hides, 2 shows minimised without activating,
+// ShellExecuteW "open" without owner; show mode 1 hides, 2 shows minimised without activating,
 // anything else shows normally. False only when the file was not found.
-bool ShellOpenFile(const std::string& file, const std::string& parameters, int showMode = 0);
-// The same through ShellExecuteW, for a name that GBK cannot hold.
 bool ShellOpenFile(const std::wstring& file, const std::wstring& parameters, int showMode = 0);
 // Shows `picture` in a new picture viewer owned by the main window and returns when it is closed.
 void ShowPictureViewer(const ByteSet& picture);

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <string>
 
+#include "framework/text_codec.h"
+
 class ScratchFolder {
 public:
     ScratchFolder()
@@ -16,10 +18,10 @@ public:
         GetCurrentDirectoryA(MAX_PATH, current);
         path_ = std::string(current) + "\\scratch-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(counter++);
-        Remove(Wide(path_));
+        Remove(WideFromAnsi(path_));
         CreateDirectoryA(path_.c_str(), nullptr);
     }
-    ~ScratchFolder() { Remove(Wide(path_)); }
+    ~ScratchFolder() { Remove(WideFromAnsi(path_)); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -27,14 +29,6 @@ public:
     std::string File(const std::string& name) const { return path_ + "\\" + name; }
 
 private:
-    static std::wstring Wide(const std::string& path)
-    {
-        std::wstring wide(path.size(), L'\0');  // never more units than ANSI bytes
-        wide.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                                        static_cast<int>(wide.size())));
-        return wide;
-    }
-
     // By UTF-16 name: a test may leave files whose names the ANSI code page cannot spell, and a
     // folder left behind would not be empty for the next run that gets the same process id.
     static void Remove(const std::wstring& folder)
